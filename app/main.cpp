@@ -1,0 +1,5 @@
+#include "lv_main.h"
+
+int main() {
+    return LV_Main();
+}

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, running and testing LumoVox needs.
+# Safe to run again; uses sudo when not run as root.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git clang-format python3
+  # test and benchmark frameworks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # core libraries
+  rapidjson-dev libxxhash-dev libpng-dev zlib1g-dev libssl-dev libtinyxml2-dev
+  # platform layer: Qt 6 and a font that shows Japanese
+  qt6-base-dev libqt6dbus6 libgl-dev fonts-noto-cjk fontconfig
+  # media pipeline with the decoders for WAV, MP3 and M4A
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-pulseaudio gstreamer1.0-alsa
+  # window screenshots in a headless session
+  xvfb xauth
+)
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}"

@@ -1,0 +1,190 @@
+#include "tb_filestream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kBufferSize = 64 * 1024;
+
+int OpenFlags(TB_FileMode mode) {
+    switch (mode) {
+        case TB_FileMode::Read:
+            return O_RDONLY;
+        case TB_FileMode::Create:
+            return O_WRONLY | O_CREAT | O_TRUNC;
+        case TB_FileMode::Append:
+            // O_APPEND keeps lines whole when two processes append to one log.
+            return O_WRONLY | O_CREAT | O_APPEND;
+        case TB_FileMode::ReadWrite:
+            return O_RDWR | O_CREAT;
+    }
+    return O_RDONLY;
+}
+
+ssize_t ReadFully(int fd, unsigned char* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::read(fd, buffer + done, count - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+}  // namespace
+
+TB_FileStream::TB_FileStream(const TB_Uri& uri, TB_FileMode mode) {
+    std::string path = uri.GetPath().ToStdString();
+    if (path.empty()) {
+        return;
+    }
+    int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    m_fd = fd;
+    off_t end = lseek(m_fd, 0, SEEK_END);
+    m_length = end < 0 ? 0 : end;
+    if (mode != TB_FileMode::Append) {
+        lseek(m_fd, 0, SEEK_SET);
+    }
+}
+
+TB_FileStream::~TB_FileStream() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+bool TB_FileStream::Flush() {
+    return m_fd >= 0 && fsync(m_fd) == 0;
+}
+
+void TB_FileStream::DropBuffer() {
+    if (m_buffered) {
+        // Put the descriptor back where the caller believes the stream stands.
+        lseek(m_fd, m_bufferStart + static_cast<tb_int64>(m_bufferPos), SEEK_SET);
+        m_buffered = false;
+        m_buffer.clear();
+        m_bufferPos = 0;
+    }
+}
+
+tb_int64 TB_FileStream::Read(void* buffer, tb_int64 count) {
+    if (m_fd < 0 || count <= 0) {
+        return 0;
+    }
+    auto* out = static_cast<unsigned char*>(buffer);
+    tb_int64 done = 0;
+    while (done < count) {
+        if (m_buffered && m_bufferPos < m_buffer.size()) {
+            size_t take =
+                std::min(m_buffer.size() - m_bufferPos, static_cast<size_t>(count - done));
+            std::memcpy(out + done, m_buffer.data() + m_bufferPos, take);
+            m_bufferPos += take;
+            done += static_cast<tb_int64>(take);
+            continue;
+        }
+        tb_int64 position = GetPosition();
+        DropBuffer();
+        if (count - done >= static_cast<tb_int64>(kBufferSize)) {
+            ssize_t n = ReadFully(m_fd, out + done, static_cast<size_t>(count - done));
+            done += n > 0 ? n : 0;
+            break;
+        }
+        m_buffer.resize(kBufferSize);
+        ssize_t n = ReadFully(m_fd, m_buffer.data(), kBufferSize);
+        if (n <= 0) {
+            m_buffer.clear();
+            break;
+        }
+        m_buffer.resize(static_cast<size_t>(n));
+        m_bufferStart = position;
+        m_bufferPos = 0;
+        m_buffered = true;
+    }
+    return done;
+}
+
+tb_int64 TB_FileStream::Write(const void* buffer, tb_int64 count) {
+    if (m_fd < 0 || count <= 0) {
+        return 0;
+    }
+    DropBuffer();
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    tb_int64 done = 0;
+    while (done < count) {
+        ssize_t n = ::write(m_fd, in + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
+tb_int64 TB_FileStream::Seek(tb_int64 offset, TB_SeekOrigin origin) {
+    if (m_fd < 0) {
+        return -1;
+    }
+    if (m_buffered) {
+        tb_int64 target = -1;
+        if (origin == TB_SeekOrigin::Current) {
+            target = GetPosition() + offset;
+        } else if (origin == TB_SeekOrigin::Begin) {
+            target = offset;
+        }
+        if (target >= m_bufferStart &&
+            target <= m_bufferStart + static_cast<tb_int64>(m_buffer.size())) {
+            m_bufferPos = static_cast<size_t>(target - m_bufferStart);
+            return target;
+        }
+        DropBuffer();
+    }
+    int whence = origin == TB_SeekOrigin::Current ? SEEK_CUR
+                 : origin == TB_SeekOrigin::Begin ? SEEK_SET
+                                                  : SEEK_END;
+    off_t result = lseek(m_fd, offset, whence);
+    return result < 0 ? -1 : result;
+}
+
+tb_int64 TB_FileStream::GetPosition() {
+    if (m_fd < 0) {
+        return 0;
+    }
+    if (m_buffered) {
+        return m_bufferStart + static_cast<tb_int64>(m_bufferPos);
+    }
+    off_t position = lseek(m_fd, 0, SEEK_CUR);
+    return position < 0 ? 0 : position;
+}
+
+tb_int64 TB_FileStream::SkipByteOrderMark(const char* bytes, tb_int64 count) {
+    static const unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
+    tb_int64 offset = 0;
+    for (unsigned char expected : kMark) {
+        if (offset < count && static_cast<unsigned char>(bytes[offset]) == expected) {
+            ++offset;
+        }
+    }
+    return offset;
+}

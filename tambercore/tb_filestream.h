@@ -1,0 +1,60 @@
+#pragma once
+
+#include <vector>
+
+#include "tb_stream.h"
+#include "tb_uri.h"
+
+enum class TB_FileMode : tb_int { Read = 0, Create = 1, Append = 2, ReadWrite = 3 };
+
+// A file opened for the life of the object. The length is taken once at open and is not
+// updated by later writes. Reads are served from an internal buffer; every position the
+// caller can observe is the same as without it.
+class TB_FileStream : public TB_Stream {
+public:
+    TB_FileStream(const TB_Uri& uri, TB_FileMode mode);
+    TB_FileStream(const TB_FileStream&) = delete;
+    TB_FileStream& operator=(const TB_FileStream&) = delete;
+    ~TB_FileStream() override;
+
+    bool IsOpen() const { return m_fd >= 0; }
+
+    tb_int64 Read(void* buffer, tb_int64 count) override;
+    tb_int64 Write(const void* buffer, tb_int64 count) override;
+    tb_int64 Seek(tb_int64 offset, TB_SeekOrigin origin) override;
+    tb_int64 GetLength() override { return m_length; }
+    tb_int64 GetPosition() override;
+
+    // Pushes written data to the disk (fsync); false when the system refused.
+    bool Flush();
+
+    // Reads the rest of the file and parses it into a RapidJSON document after skipping a
+    // UTF-8 byte-order mark. False only when the file is not open; a syntax error is left in
+    // the document for the caller.
+    template <class TDocument>
+    bool ParseJson(TDocument& document) {
+        if (!IsOpen()) {
+            return false;
+        }
+        std::vector<char> bytes(static_cast<size_t>(m_length > 0 ? m_length : 0));
+        tb_int64 n = bytes.empty() ? 0 : Read(bytes.data(), m_length);
+        tb_int64 start = SkipByteOrderMark(bytes.data(), n);
+        document.Parse(bytes.data() + start, static_cast<size_t>(n - start));
+        return true;
+    }
+
+    // Skips each of EF, BB, BF that is the next byte; returns the offset after them.
+    static tb_int64 SkipByteOrderMark(const char* bytes, tb_int64 count);
+
+private:
+    void DropBuffer();
+
+    int m_fd = -1;
+    tb_int64 m_length = 0;
+    // Read buffer: bytes [m_bufferStart, m_bufferStart + m_buffer.size()) of the file;
+    // the logical position is m_bufferStart + m_bufferPos while it holds data.
+    std::vector<unsigned char> m_buffer;
+    tb_int64 m_bufferStart = 0;
+    size_t m_bufferPos = 0;
+    bool m_buffered = false;
+};

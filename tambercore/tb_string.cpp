@@ -1,0 +1,525 @@
+#include "tb_string.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+tb_char* AllocText(size_t units) {
+    return static_cast<tb_char*>(std::malloc(sizeof(tb_char) * (units + 1)));
+}
+
+tb_char* CopyToBuffer(const std::u16string& text) {
+    tb_char* buffer = AllocText(text.size());
+    std::memcpy(buffer, text.data(), sizeof(tb_char) * text.size());
+    buffer[text.size()] = 0;
+    return buffer;
+}
+
+bool IsContinuation(unsigned char b) {
+    return b >= 0x80 && b <= 0xBF;
+}
+
+void AppendCodePoint(std::u16string& out, tb_uint cp) {
+    if (cp > 0xFFFF) {
+        out.push_back(static_cast<tb_char>((cp >> 10) + 0xD7C0));
+        out.push_back(static_cast<tb_char>((cp & 0x3FF) | 0xDC00));
+    } else {
+        out.push_back(static_cast<tb_char>(cp));
+    }
+}
+
+void AppendUtf8(std::string& out, tb_uint cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+std::u16string Utf8ToUtf16(const char* utf8, tb_int64 byteCount) {
+    std::u16string out;
+    if (!utf8) {
+        return out;
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8);
+    const bool counted = byteCount >= 0;
+    tb_int64 i = 0;
+    auto available = [&](tb_int64 n) {
+        if (counted) {
+            return i + n <= byteCount;
+        }
+        for (tb_int64 k = 0; k < n; ++k) {
+            if (bytes[i + k] == 0) {
+                return false;
+            }
+        }
+        return true;
+    };
+    while (counted ? i < byteCount : bytes[i] != 0) {
+        unsigned char lead = bytes[i];
+        if (lead < 0x80) {
+            out.push_back(lead);
+            ++i;
+            continue;
+        }
+        int size;
+        tb_uint cp;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            size = 2;
+            cp = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            size = 3;
+            cp = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF7) {
+            size = 4;
+            cp = lead & 0x07;
+        } else {
+            break;
+        }
+        if (!available(size)) {
+            break;
+        }
+        bool valid = true;
+        for (int k = 1; k < size; ++k) {
+            if (!IsContinuation(bytes[i + k])) {
+                valid = false;
+                break;
+            }
+            cp = (cp << 6) | (bytes[i + k] & 0x3F);
+        }
+        if (valid && size == 3 && (lead & 0x0F) == 0 && (bytes[i + 1] & 0x20) == 0) {
+            valid = false;
+        }
+        if (valid && size == 4 && (lead & 0x07) == 0 && (bytes[i + 1] & 0x30) == 0) {
+            valid = false;
+        }
+        if (!valid) {
+            break;
+        }
+        i += size;
+        if (cp > 0x10FFFF) {
+            continue;
+        }
+        AppendCodePoint(out, cp);
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(const tb_char* text) {
+    std::string out;
+    if (!text) {
+        return out;
+    }
+    for (size_t i = 0; text[i] != 0; ++i) {
+        tb_uint unit = text[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            tb_uint cp = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            AppendUtf8(out, cp);
+            ++i;
+            continue;
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF && text[i + 1] != 0) {
+            break;  // unpaired surrogate followed by more text
+        }
+        AppendUtf8(out, unit);
+    }
+    return out;
+}
+
+void AppendText(std::u16string& out, const tb_char* text) {
+    if (text) {
+        out.append(text);
+    }
+}
+
+void AppendPadded(std::u16string& out, const std::u16string& digits, bool negative, tb_char pad,
+                  int width) {
+    int padding = width - static_cast<int>(digits.size()) - (negative ? 1 : 0);
+    for (int k = 0; k < padding; ++k) {
+        out.push_back(pad);
+    }
+    if (negative) {
+        out.push_back(u'-');
+    }
+    out.append(digits);
+}
+
+std::u16string Digits(tb_uint64 value, unsigned base, bool upper) {
+    const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<tb_char>(set[value % base]));
+        value /= base;
+    } while (value != 0);
+    return digits;
+}
+
+bool IsConversion(tb_char c) {
+    switch (c) {
+        case u'd':
+        case u'i':
+        case u'u':
+        case u'x':
+        case u'X':
+        case u'c':
+        case u'C':
+        case u'f':
+        case u's':
+        case u'S':
+        case u'T':
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+tb_char* TB_FormatV(const tb_char* format, va_list args) {
+    std::u16string out;
+    if (!format) {
+        return CopyToBuffer(out);
+    }
+    for (size_t i = 0; format[i] != 0; ++i) {
+        tb_char c = format[i];
+        if (c != u'%') {
+            out.push_back(c);
+            continue;
+        }
+        if (format[i + 1] == u'%') {
+            out.push_back(u'%');
+            ++i;
+            continue;
+        }
+        std::u16string flags;
+        size_t j = i + 1;
+        while (format[j] != 0 && !IsConversion(format[j])) {
+            if (flags.size() < 15) {
+                flags.push_back(format[j]);
+            }
+            ++j;
+        }
+        if (format[j] == 0) {
+            break;  // no conversion letter: the rest is dropped
+        }
+        tb_char pad = flags.empty() ? u' ' : flags[0];
+        int width = 0;
+        for (size_t k = 1; k < flags.size(); ++k) {
+            if (flags[k] >= u'0' && flags[k] <= u'9' && width < 100000) {
+                width = width * 10 + (flags[k] - u'0');
+            }
+        }
+        switch (format[j]) {
+            case u'd':
+            case u'i': {
+                tb_int value = va_arg(args, tb_int);
+                tb_int64 wide = value;
+                bool negative = wide < 0;
+                AppendPadded(out,
+                             Digits(static_cast<tb_uint64>(negative ? -wide : wide), 10, false),
+                             negative, pad, width);
+                break;
+            }
+            case u'u':
+                AppendPadded(out, Digits(va_arg(args, tb_uint), 10, false), false, pad, width);
+                break;
+            case u'x':
+            case u'X':
+                AppendPadded(out, Digits(va_arg(args, tb_uint), 16, format[j] == u'X'), false, pad,
+                             width);
+                break;
+            case u'c': {
+                auto byte = static_cast<signed char>(va_arg(args, int) & 0xFF);
+                out.push_back(static_cast<tb_char>(static_cast<std::int16_t>(byte)));
+                break;
+            }
+            case u'C':
+                out.push_back(static_cast<tb_char>(va_arg(args, int) & 0xFFFF));
+                break;
+            case u'f': {
+                std::string spec = "%";
+                for (tb_char f : flags) {
+                    if (f < 0x80) {
+                        spec.push_back(static_cast<char>(f));
+                    }
+                }
+                spec.push_back('f');
+                char buffer[128];
+                double value = va_arg(args, double);
+                std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+                for (char* p = buffer; *p; ++p) {
+                    out.push_back(static_cast<unsigned char>(*p));
+                }
+                break;
+            }
+            case u's':
+                out.append(Utf8ToUtf16(va_arg(args, const char*), -1));
+                break;
+            case u'S':
+                AppendText(out, va_arg(args, const tb_char*));
+                break;
+            case u'T': {
+                const TB_String* text = va_arg(args, const TB_String*);
+                if (text) {
+                    AppendText(out, text->Chars());
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        i = j;
+    }
+    return CopyToBuffer(out);
+}
+
+tb_char* TB_FormatText(const tb_char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    tb_char* text = TB_FormatV(format, args);
+    va_end(args);
+    return text;
+}
+
+tb_int TB_TextLength(const tb_char* text) {
+    if (!text) {
+        return 0;
+    }
+    tb_int n = 0;
+    while (text[n] != 0) {
+        ++n;
+    }
+    return n;
+}
+
+tb_char* TB_DuplicateText(const tb_char* text) {
+    if (!text) {
+        return nullptr;
+    }
+    size_t n = static_cast<size_t>(TB_TextLength(text));
+    tb_char* copy = AllocText(n);
+    std::memcpy(copy, text, sizeof(tb_char) * (n + 1));
+    return copy;
+}
+
+char* TB_DuplicateText8(const char* text) {
+    if (!text) {
+        return nullptr;
+    }
+    size_t n = std::strlen(text);
+    char* copy = static_cast<char*>(std::malloc(n + 1));
+    std::memcpy(copy, text, n + 1);
+    return copy;
+}
+
+tb_char* TB_ConcatText(const tb_char* first, const tb_char* second) {
+    std::u16string joined;
+    AppendText(joined, first);
+    AppendText(joined, second);
+    return CopyToBuffer(joined);
+}
+
+tb_char* TB_ReplaceChar(const tb_char* text, tb_char from, const tb_char* to) {
+    std::u16string out;
+    for (const tb_char* p = text; p && *p; ++p) {
+        if (*p == from) {
+            AppendText(out, to);
+        } else {
+            out.push_back(*p);
+        }
+    }
+    return CopyToBuffer(out);
+}
+
+void TB_FreeText(void* text) {
+    std::free(text);
+}
+
+tb_char* TB_Utf8ToUtf16(const char* utf8, tb_int64 byteCount) {
+    return CopyToBuffer(Utf8ToUtf16(utf8, byteCount));
+}
+
+char* TB_Utf16ToUtf8(const tb_char* text) {
+    std::string utf8 = Utf16ToUtf8(text);
+    return TB_DuplicateText8(utf8.c_str());
+}
+
+// ---- TB_String ----
+
+TB_String::TB_String() : m_chars(AllocText(0)) {
+    m_chars[0] = 0;
+}
+
+TB_String::TB_String(const tb_char* text) : m_chars(TB_DuplicateText(text)) {
+    Measure();
+}
+
+TB_String::TB_String(const tb_char* text, tb_int count) {
+    if (!text || count < 0) {
+        count = 0;
+    }
+    m_chars = AllocText(static_cast<size_t>(count));
+    if (count > 0) {
+        std::memcpy(m_chars, text, sizeof(tb_char) * static_cast<size_t>(count));
+    }
+    m_chars[count] = 0;
+    Measure();
+}
+
+TB_String::TB_String(const char* utf8) : m_chars(TB_Utf8ToUtf16(utf8, -1)) {
+    Measure();
+}
+
+TB_String::TB_String(const char* utf8, tb_int64 byteCount)
+    : m_chars(TB_Utf8ToUtf16(utf8, utf8 ? byteCount : 0)) {
+    Measure();
+}
+
+TB_String::TB_String(const TB_String& other)
+    : TB_Object(other), m_chars(TB_DuplicateText(other.m_chars)), m_length(other.m_length) {}
+
+TB_String::TB_String(TB_String&& other) noexcept
+    : TB_Object(other), m_chars(other.m_chars), m_length(other.m_length) {
+    other.m_chars = AllocText(0);
+    other.m_chars[0] = 0;
+    other.m_length = 0;
+}
+
+TB_String::~TB_String() {
+    std::free(m_chars);
+}
+
+TB_String& TB_String::operator=(const tb_char* text) {
+    if (text == m_chars) {
+        return *this;
+    }
+    tb_char* copy = TB_DuplicateText(text);
+    std::free(m_chars);
+    m_chars = copy;
+    Measure();
+    return *this;
+}
+
+TB_String& TB_String::operator=(const TB_String& other) {
+    if (this != &other) {
+        tb_char* copy = TB_DuplicateText(other.m_chars);
+        std::free(m_chars);
+        m_chars = copy;
+        m_length = other.m_length;
+    }
+    return *this;
+}
+
+TB_String& TB_String::operator=(TB_String&& other) noexcept {
+    if (this != &other) {
+        std::swap(m_chars, other.m_chars);
+        std::swap(m_length, other.m_length);
+    }
+    return *this;
+}
+
+void TB_String::Measure() {
+    m_length = TB_TextLength(m_chars);
+}
+
+void TB_String::AdoptBuffer(tb_char* buffer) {
+    std::free(m_chars);
+    m_chars = buffer;
+    Measure();
+}
+
+void TB_String::Format(const tb_char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    FormatV(format, args);
+    va_end(args);
+}
+
+void TB_String::FormatV(const tb_char* format, va_list args) {
+    AdoptBuffer(TB_FormatV(format, args));
+}
+
+TB_String* TB_String::CreateFormat(const tb_char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    auto* text = new TB_String();
+    text->FormatV(format, args);
+    va_end(args);
+    return text;
+}
+
+TB_StringUTF8 TB_String::ToUtf8() const {
+    return TB_StringUTF8(*this);
+}
+
+std::string TB_String::ToStdString() const {
+    return Utf16ToUtf8(m_chars);
+}
+
+TB_Array<TB_String*>* TB_String::Split(tb_char separator) const {
+    tb_int separators = 0;
+    for (tb_int i = 0; i < m_length; ++i) {
+        if (m_chars[i] == separator) {
+            ++separators;
+        }
+    }
+    auto* pieces = new TB_Array<TB_String*>(separators + 1);
+    tb_int start = 0;
+    tb_int64 next = 0;
+    for (tb_int i = 0; i <= m_length; ++i) {
+        if (i == m_length || m_chars[i] == separator) {
+            (*pieces)[next++] = new TB_String(m_chars ? m_chars + start : nullptr, i - start);
+            start = i + 1;
+        }
+    }
+    return pieces;
+}
+
+void TB_String::SplitAtSpaces(TB_List<TB_String*>& pieces) const {
+    tb_int start = 0;
+    for (tb_int i = 0; i <= m_length; ++i) {
+        if (i == m_length || m_chars[i] == u' ') {
+            pieces.Add(new TB_String(m_chars ? m_chars + start : nullptr, i - start));
+            start = i + 1;
+        }
+    }
+}
+
+bool TB_String::Equals(const TB_String& other) const {
+    return View() == other.View();
+}
+
+bool TB_String::Equals(const tb_char* text) const {
+    return View() == std::u16string_view(text ? text : u"");
+}
+
+// ---- TB_StringUTF8 ----
+
+TB_StringUTF8::TB_StringUTF8() : m_chars(TB_DuplicateText8("")) {}
+
+TB_StringUTF8::TB_StringUTF8(const TB_String& text) : m_chars(TB_Utf16ToUtf8(text.Chars())) {}
+
+TB_StringUTF8::TB_StringUTF8(const TB_StringUTF8& other)
+    : TB_Object(other), m_chars(TB_DuplicateText8(other.m_chars)) {}
+
+TB_StringUTF8::TB_StringUTF8(TB_StringUTF8&& other) noexcept
+    : TB_Object(other), m_chars(other.m_chars) {
+    other.m_chars = TB_DuplicateText8("");
+}
+
+TB_StringUTF8::~TB_StringUTF8() {
+    std::free(m_chars);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "tb_string.h"
+
+// Widget toolkit start-up and shutdown; only the first start and the last stop do work.
+void TB_GuiStartup(const TB_String& name, const void* icon);
+void TB_GuiShutdown();
+tb_int TB_GuiStartCount();
+// True on the thread that started the toolkit.
+bool TB_IsGuiThread();
+
+// The graphics platform: creates and destroys the platform application object. The
+// framework start-up calls these at the place of the graphics library start-up.
+void TB_GraphicsStartup();
+void TB_GraphicsShutdown();
+bool TB_GraphicsStarted();

@@ -1,0 +1,138 @@
+#include "tc_app.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "tb_error.h"
+#include "tb_framework.h"
+
+namespace {
+
+TC_App* g_app = nullptr;
+
+// The data folder is only ever made at an absolute place, never below the working folder.
+void CreateFolder(const TB_Uri& folder) {
+    if (folder.GetPath().Length() > 0 && folder.GetPath()[0] == u'/' && !folder.IsDirectory()) {
+        folder.CreateDirectories();
+    }
+}
+
+}  // namespace
+
+TC_App::TC_App() {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    TB_Uri dataFolder;
+    GetDataFolder(dataFolder);
+    CreateFolder(dataFolder);
+    TB_Uri logFolder;
+    GetDataFile(u"errorlogs", logFolder);
+    CreateFolder(logFolder);
+    if (logFolder.IsDirectory()) {
+        TB_Error::SetLogFolder(logFolder);
+    }
+    m_workerRun = true;
+    m_worker = new TB_ThreadEx<TC_App>(this, &TC_App::WorkerLoop);
+    m_worker->Start();
+}
+
+TC_App::~TC_App() {
+    StopWorker();
+    TB_Error::PruneLogFiles();
+    if (g_app == this) {
+        g_app = nullptr;
+    }
+}
+
+TC_App* TC_App::Instance() {
+    return g_app;
+}
+
+void TC_App::SetInstance(TC_App* app) {
+    g_app = app;
+}
+
+void TC_App::GetDataFolder(TB_Uri& uri) const {
+    TB_Uri folder;
+    TB_Uri::SetToLocalAppDataFolder(folder);
+    if (folder.GetPath().IsEmpty()) {
+        uri = TB_Uri();
+        return;
+    }
+    folder.Append(TB_String(TB_GetAppName()));
+    uri = folder;
+}
+
+void TC_App::GetDataFile(const tb_char* name, TB_Uri& uri) const {
+    GetDataFolder(uri);
+    if (!uri.GetPath().IsEmpty()) {
+        uri.Append(TB_String(name));
+    }
+}
+
+void TC_App::QueueTask(TC_DownloadTask* task) {
+    m_workerLock.Lock();
+    m_tasks.Add(task);
+    m_workerLock.Unlock();
+    m_workerEvent.Set();
+}
+
+tb_int TC_App::QueuedTaskCount() {
+    TB_LockGuard guard(m_workerLock);
+    return m_tasks.Count();
+}
+
+void TC_App::WorkerLoop(TB_ThreadArgs*) {
+    for (;;) {
+        m_workerEvent.Wait();
+        TC_DownloadTask* task = nullptr;
+        m_workerLock.Lock();
+        bool run = m_workerRun;
+        if (run && m_tasks.Count() > 0) {
+            task = m_tasks[0];
+            m_tasks.RemoveAt(0);
+        }
+        m_workerLock.Unlock();
+        if (!run) {
+            break;
+        }
+        if (task) {
+            task->Run();
+            task->Release();
+        }
+        m_workerLock.Lock();
+        // An event does not count signals: wake ourselves again while items remain.
+        if (m_tasks.Count() > 0) {
+            m_workerEvent.Set();
+        }
+        m_workerLock.Unlock();
+    }
+    m_workerLock.Lock();
+    TB_ReleaseAll(m_tasks);
+    m_workerLock.Unlock();
+}
+
+void TC_App::StopWorker() {
+    if (!m_worker) {
+        return;
+    }
+    m_workerLock.Lock();
+    m_workerRun = false;
+    m_workerLock.Unlock();
+    m_workerEvent.Set();
+    m_worker->Join();
+    m_worker->Release();
+    m_worker = nullptr;
+}
+
+TC_App* TC_LibraryStartup() {
+    TB_DebugPrint(u"RuviredareVod\t : %S", u"1.4.0.0");
+    auto* app = new TC_App();
+    TC_App::SetInstance(app);
+    return app;
+}
+
+void TC_LibraryShutdown() {
+    if (TC_App* app = TC_App::Instance()) {
+        app->Release();
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "tb_criticalsection.h"
+#include "tb_eventwaithandle.h"
+#include "tb_list.h"
+#include "tb_thread.h"
+#include "tb_uri.h"
+
+// A unit of work for the application's worker thread; the application queues none of its
+// own, the queue exists for the download service.
+class TC_DownloadTask : public TB_Object {
+public:
+    virtual void Run() {}
+};
+
+// The one application object: owns what outlives a main window (settings, the library
+// list, the data folders, the worker thread). Reached through TC_App::Instance().
+class TC_App : public TB_CriticalSection {
+public:
+    TC_App();
+    TC_App(const TC_App&) = delete;
+    TC_App& operator=(const TC_App&) = delete;
+    ~TC_App() override;
+
+    static TC_App* Instance();
+    static void SetInstance(TC_App* app);
+
+    // (local application data)/(application name); empty when that folder is unknown.
+    void GetDataFolder(TB_Uri& uri) const;
+    void GetDataFile(const tb_char* name, TB_Uri& uri) const;
+
+    // Hands a task (and the caller's count) to the worker.
+    void QueueTask(TC_DownloadTask* task);
+    tb_int QueuedTaskCount();
+    bool IsWorkerRunning() const { return m_worker && m_worker->IsRunning(); }
+
+    tb_uint ClipDragFormat() const { return m_clipDragFormat; }
+
+private:
+    void WorkerLoop(TB_ThreadArgs* args);
+    void StopWorker();
+
+    tb_uint m_clipDragFormat = 0;
+    TB_CriticalSection m_workerLock;
+    TB_EventAutoReset m_workerEvent;
+    bool m_workerRun = false;
+    TB_List<TC_DownloadTask*> m_tasks;
+    TB_ThreadEx<TC_App>* m_worker = nullptr;
+};
+
+// Prints the library banner and creates the application object (stored as the instance).
+TC_App* TC_LibraryStartup();
+// Releases the application object.
+void TC_LibraryShutdown();
