@@ -35,5 +35,3 @@ static void BM_MapLookupIn500Keys(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_MapLookupIn500Keys);
-
-BENCHMARK_MAIN();

@@ -81,7 +81,7 @@ TB_StreamReader::~TB_StreamReader() {
 }
 
 bool TB_StreamReader::HasMore() {
-    return m_stream && m_stream->GetPosition() < m_stream->GetLength();
+    return m_stream && !m_exhausted && m_stream->GetPosition() < m_stream->GetLength();
 }
 
 tb_uint TB_StreamReader::Read() {
@@ -130,11 +130,13 @@ TB_String* TB_StreamReader::ReadLine() {
 
 void TB_StreamReader::ReadLineUtf8(std::u16string& line) {
     tb_byte chunk[kChunk];
+    line.reserve(kChunk);
     bool done = false;
     while (!done && m_stream->GetPosition() < m_stream->GetLength()) {
         tb_int64 e = m_stream->Read(chunk, kChunk);
         if (e <= 0) {
-            break;  // the file shrank after it was opened
+            m_exhausted = true;  // the file shrank after it was opened
+            break;
         }
         if (e < 5) {
             // Near the end: one character at a time, so no sequence is cut.
@@ -142,6 +144,7 @@ void TB_StreamReader::ReadLineUtf8(std::u16string& line) {
             tb_int64 before = m_stream->GetPosition();
             tb_uint cp = Read();
             if (m_stream->GetPosition() == before) {
+                m_exhausted = true;
                 break;
             }
             if (cp == 0x0A) {
@@ -155,7 +158,13 @@ void TB_StreamReader::ReadLineUtf8(std::u16string& line) {
         }
         tb_int64 offset = 0;
         while (offset < e - 4) {
-            if (chunk[offset] == 0xEF && chunk[offset + 1] == 0xBB && chunk[offset + 2] == 0xBF) {
+            tb_byte b = chunk[offset];
+            if (b >= 0x20 && b < 0x80) {  // plain ASCII, the bulk of most tables
+                line.push_back(b);
+                ++offset;
+                continue;
+            }
+            if (b == 0xEF && chunk[offset + 1] == 0xBB && chunk[offset + 2] == 0xBF) {
                 offset += 3;
                 continue;
             }
@@ -184,7 +193,8 @@ void TB_StreamReader::ReadLineUtf16(std::u16string& line) {
         tb_int64 before = m_stream->GetPosition();
         tb_uint unit = Read();
         if (m_stream->GetPosition() - before < 2) {
-            break;  // an odd byte at the end, or a short read
+            m_exhausted = true;  // an odd byte at the end, or a short read
+            break;
         }
         if (unit == 0x0A) {
             break;
@@ -213,6 +223,7 @@ void TB_StreamReader::ReadLineShiftJis(std::u16string& line) {
     while (!done && m_stream->GetPosition() < m_stream->GetLength()) {
         tb_int64 e = m_stream->Read(chunk, kChunk);
         if (e <= 0) {
+            m_exhausted = true;
             break;
         }
         tb_int64 offset = 0;

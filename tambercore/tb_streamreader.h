@@ -40,6 +40,9 @@ private:
     void ReadLineUtf16(std::u16string& line);
     void ReadLineShiftJis(std::u16string& line);
 
+    // Set when the stream yields nothing before its recorded length (a file that shrank
+    // after it was opened), so HasMore ends the caller's loop.
+    bool m_exhausted = false;
     tb_int m_keepCarriageReturns = 0;
     TB_TextEncoding m_encoding;
     TB_Stream* m_stream;

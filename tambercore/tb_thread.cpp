@@ -17,9 +17,10 @@ TB_Thread::~TB_Thread() {
 }
 
 bool TB_Thread::Start() {
-    if (m_thread.joinable()) {
+    if (m_started) {
         return false;  // a thread object is started at most once
     }
+    m_started = true;
     m_args->Data = nullptr;
     m_args->Result = 0;
     m_running = true;

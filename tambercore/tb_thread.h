@@ -41,6 +41,7 @@ private:
     void Procedure();
 
     TB_ThreadArgs* m_args;
+    bool m_started = false;
     std::atomic<bool> m_running{false};
     std::thread m_thread;
     tb_uint m_threadId = 0;

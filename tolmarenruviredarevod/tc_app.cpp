@@ -111,14 +111,18 @@ void TC_App::WorkerLoop(TB_ThreadArgs*) {
     m_workerLock.Unlock();
 }
 
-void TC_App::StopWorker() {
-    if (!m_worker) {
-        return;
-    }
+void TC_App::RequestWorkerStop() {
     m_workerLock.Lock();
     m_workerRun = false;
     m_workerLock.Unlock();
     m_workerEvent.Set();
+}
+
+void TC_App::StopWorker() {
+    if (!m_worker) {
+        return;
+    }
+    RequestWorkerStop();
     m_worker->Join();
     m_worker->Release();
     m_worker = nullptr;

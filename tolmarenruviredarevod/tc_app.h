@@ -32,6 +32,9 @@ public:
     // Hands a task (and the caller's count) to the worker.
     void QueueTask(TC_DownloadTask* task);
     tb_int QueuedTaskCount();
+    // Clears the worker's run flag and wakes it; tasks still queued are then released
+    // unprocessed. The destructor also waits for the worker to end.
+    void RequestWorkerStop();
     bool IsWorkerRunning() const { return m_worker && m_worker->IsRunning(); }
 
     tb_uint ClipDragFormat() const { return m_clipDragFormat; }
