@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -187,4 +188,45 @@ tb_int64 TB_FileStream::SkipByteOrderMark(const char* bytes, tb_int64 count) {
         }
     }
     return offset;
+}
+
+bool TB_WriteFileAtomically(const TB_Uri& target, const void* data, tb_int64 count) {
+    std::string path = target.GetPath().ToStdString();
+    if (path.empty() || count < 0) {
+        return false;
+    }
+    std::string temporary = path + ".tmp-" + std::to_string(getpid());
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    tb_int64 done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd, bytes + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+    }
+    bool ok = done == count && fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) {
+        // Make the rename itself durable.
+        size_t slash = path.rfind('/');
+        std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : path.substr(0, slash);
+        int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            fsync(dir);
+            ::close(dir);
+        }
+        return true;
+    }
+    ::unlink(temporary.c_str());
+    return false;
 }

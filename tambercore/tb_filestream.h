@@ -58,3 +58,8 @@ private:
     size_t m_bufferPos = 0;
     bool m_buffered = false;
 };
+
+// Replaces the file's content as one step: the bytes go to a temporary file in the same
+// folder, are flushed to the disk and renamed over the target. On any failure the old file
+// stays as it was and false is returned; a crash leaves either the old or the new file.
+bool TB_WriteFileAtomically(const TB_Uri& target, const void* data, tb_int64 count);

@@ -103,6 +103,8 @@ public:
     virtual void OnClosing(TB_ClosingEventArg& arg) { Closing.Fire(arg); }
     virtual void Invalidate(const TB_Rectangle<float>& area) = 0;
     virtual void Invalidate() = 0;
+    // The native window, or null while there is none.
+    virtual TB_WindowHandle GetWindowHandle() { return nullptr; }
     // True for this widget; containers also answer for their descendants.
     virtual bool Contains(const TB_Widget* widget) { return widget == this; }
 

@@ -1,5 +1,6 @@
 #include "tc_app.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -30,12 +31,25 @@ TC_App::TC_App() {
     if (logFolder.IsDirectory()) {
         TB_Error::SetLogFolder(logFolder);
     }
+    TB_Uri settingsFile;
+    GetDataFile(u"setting.json", settingsFile);
+    if (!settingsFile.GetPath().IsEmpty()) {
+        m_settings.Load(settingsFile);
+    }
+    if (TC_SettingParam* boots = m_settings.FindParameter(u"NumberOfBoots")) {
+        boots->IntValue += 1;
+    }
     m_workerRun = true;
     m_worker = new TB_ThreadEx<TC_App>(this, &TC_App::WorkerLoop);
     m_worker->Start();
 }
 
 TC_App::~TC_App() {
+    TB_Uri settingsFile;
+    GetDataFile(u"setting.json", settingsFile);
+    if (!settingsFile.GetPath().IsEmpty()) {
+        m_settings.Save(settingsFile);
+    }
     StopWorker();
     TB_Error::PruneLogFiles();
     if (g_app == this) {
@@ -66,6 +80,20 @@ void TC_App::GetDataFile(const tb_char* name, TB_Uri& uri) const {
     GetDataFolder(uri);
     if (!uri.GetPath().IsEmpty()) {
         uri.Append(TB_String(name));
+    }
+}
+
+void TC_App::ResetEnvironment() {
+    TB_String language = m_settings.GetText(u"Language");
+    {
+        auto defaults = TB_Ref<TC_AppSettings>::Adopt(new TC_AppSettings());
+        m_settings.CopyFrom(*defaults);
+    }
+    m_settings.SetText(u"Language", language);
+    TB_Uri index;
+    GetDataFile(u"voice-libs.json", index);
+    if (!index.GetPath().IsEmpty()) {
+        std::remove(index.GetPath().ToStdString().c_str());
     }
 }
 

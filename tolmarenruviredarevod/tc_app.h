@@ -5,6 +5,7 @@
 #include "tb_list.h"
 #include "tb_thread.h"
 #include "tb_uri.h"
+#include "tc_settings.h"
 
 // A unit of work for the application's worker thread; the application queues none of its
 // own, the queue exists for the download service.
@@ -39,10 +40,16 @@ public:
 
     tb_uint ClipDragFormat() const { return m_clipDragFormat; }
 
+    TC_AppSettings& Settings() { return m_settings; }
+    // Restores every setting but "Language" to its default, forgets the libraries and
+    // deletes the library index, so the next start begins afresh.
+    void ResetEnvironment();
+
 private:
     void WorkerLoop(TB_ThreadArgs* args);
     void StopWorker();
 
+    TC_AppSettings m_settings;
     tb_uint m_clipDragFormat = 0;
     TB_CriticalSection m_workerLock;
     TB_EventAutoReset m_workerEvent;

@@ -31,6 +31,13 @@ TEST(Startup, CreatesTheDataAndLogFoldersUnderXdgDataHome) {
     std::string output = ReadFile(temp / "output.txt");
     EXPECT_NE(output.find("TamberCore : 0.5"), std::string::npos);
     EXPECT_NE(output.find("OpenSSL\t: OpenSSL"), std::string::npos);
+    // A first run writes every built-in setting in table order, with one boot counted.
+    EXPECT_EQ(ReadFile(temp / "data/LumoVox/setting.json"),
+              ReadFile(std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/setting.default.json"));
+    ASSERT_EQ(RunProgram(temp.Path(), "XDG_DATA_HOME='" + (temp / "data") + "'"), 0);
+    EXPECT_NE(ReadFile(temp / "data/LumoVox/setting.json")
+                  .find("\"NumberOfBoots\": {\n\t\t\"type\": 1,\n\t\t\"value\": 2\n"),
+              std::string::npos);
 }
 
 TEST(Startup, CreatesEveryMissingLevelAndNeverARelativeFolder) {

@@ -1,0 +1,69 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+#include <cstdio>
+
+#include "platform/tb_native_window.h"
+#include "tb_consolewriter.h"
+#include "tb_gui.h"
+#include "tb_messagebox.h"
+
+namespace {
+
+TB_MessageBoxHook g_hook;
+
+QString ToQString(const TB_String& text) {
+    return QString::fromUtf16(text.Chars() ? text.Chars() : u"", text.Length());
+}
+
+tb_int Fallback(const TB_String& text, const TB_String& title, tb_uint style) {
+    std::fprintf(stderr, "%s: %s\n", title.ToStdString().c_str(), text.ToStdString().c_str());
+    return (style & 0x0F) == TB_MB_YESNO ? TB_IDNO : TB_IDOK;
+}
+
+}  // namespace
+
+void TB_SetMessageBoxHook(TB_MessageBoxHook hook) {
+    g_hook = std::move(hook);
+}
+
+tb_int TB_ShowPlatformMessageBox(TB_WindowHandle owner, const TB_String& text,
+                                 const TB_String& title, tb_uint style) {
+    if (TB_ConsoleWriter* console = TB_ConsoleWriter::Shared()) {
+        console->SetColor(11);
+        console->WriteLine(u"MessageBox : %T : %T", &title, &text);
+        console->ResetColor();
+    }
+    if (g_hook) {
+        return g_hook(owner, text, title, style);
+    }
+    if (!TB_GraphicsStarted() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return Fallback(text, title, style);
+    }
+    QMessageBox box(static_cast<QWidget*>(owner));
+    box.setWindowTitle(ToQString(title));
+    box.setText(ToQString(text));
+    switch (style & 0xF0) {
+        case TB_MB_ICONERROR:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case TB_MB_ICONQUESTION:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case TB_MB_ICONWARNING:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+    }
+    if ((style & 0x0F) == TB_MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? TB_IDYES : TB_IDNO;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return TB_IDOK;
+}

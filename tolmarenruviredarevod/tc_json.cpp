@@ -1,0 +1,17 @@
+#include "tc_json.h"
+
+#include <cstdio>
+
+#include "tb_error.h"
+
+void TC_KeepBrokenFile(const TB_Uri& path) {
+    std::string from = path.GetPath().ToStdString();
+    std::string to = from + ".broken";
+    TB_String message;
+    if (std::rename(from.c_str(), to.c_str()) == 0) {
+        message.Format(u"Kept the unreadable file as %s", to.c_str());
+    } else {
+        message.Format(u"Could not keep the unreadable file %s", from.c_str());
+    }
+    TB_Error::Report(2, 6, message.Chars(), TB_SOURCE_NAME, __LINE__);
+}

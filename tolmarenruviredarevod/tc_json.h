@@ -1,0 +1,33 @@
+#pragma once
+
+#include <rapidjson/document.h>
+#include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
+
+#include <string>
+
+#include "tb_string.h"
+#include "tb_uri.h"
+
+// The pretty writer of the application's JSON files: one tab per nesting level, one member
+// or element per line, doubles in their shortest round-trip form, no trailing newline.
+using TC_JsonWriter = rapidjson::PrettyWriter<rapidjson::StringBuffer>;
+
+inline void TC_ConfigureJsonWriter(TC_JsonWriter& writer) {
+    writer.SetIndent('\t', 1);
+}
+
+inline void TC_WriteJsonString(TC_JsonWriter& writer, const TB_String& text) {
+    std::string utf8 = text.ToStdString();
+    writer.String(utf8.c_str(), static_cast<rapidjson::SizeType>(utf8.size()));
+}
+
+inline TB_String TC_JsonText(const rapidjson::Value& value) {
+    return value.IsString()
+               ? TB_String(value.GetString(), static_cast<tb_int64>(value.GetStringLength()))
+               : TB_String();
+}
+
+// Moves an unreadable file aside as "<name>.broken" (replacing an older one) so that the
+// next save cannot destroy the user's only copy; records the move in the error log.
+void TC_KeepBrokenFile(const TB_Uri& path);
