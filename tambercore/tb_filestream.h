@@ -28,10 +28,10 @@ public:
     // Pushes written data to the disk (fsync); false when the system refused.
     bool Flush();
 
-    // Reads the rest of the file and parses it into a RapidJSON document after skipping a
-    // UTF-8 byte-order mark. False only when the file is not open; a syntax error is left in
-    // the document for the caller.
-    template <class TDocument>
+    // Reads the rest of the file and parses it into a RapidJSON document (with the given
+    // parse flags) after skipping a UTF-8 byte-order mark. False only when the file is not
+    // open; a syntax error is left in the document for the caller.
+    template <unsigned Flags = 0, class TDocument>
     bool ParseJson(TDocument& document) {
         if (!IsOpen()) {
             return false;
@@ -39,7 +39,7 @@ public:
         std::vector<char> bytes(static_cast<size_t>(m_length > 0 ? m_length : 0));
         tb_int64 n = bytes.empty() ? 0 : Read(bytes.data(), m_length);
         tb_int64 start = SkipByteOrderMark(bytes.data(), n);
-        document.Parse(bytes.data() + start, static_cast<size_t>(n - start));
+        document.template Parse<Flags>(bytes.data() + start, static_cast<size_t>(n - start));
         return true;
     }
 

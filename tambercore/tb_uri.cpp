@@ -106,9 +106,15 @@ void TB_Uri::SetUri(const TB_String& text) {
 }
 
 void TB_Uri::Assign(const TB_Uri& other) {
-    if (this != &other) {
-        SetUri(other.m_uri);
+    if (this == &other) {
+        return;
     }
+    // Copies the fields: the same as SetUri of the other's text, except that an empty
+    // location stays empty instead of becoming "file://".
+    m_scheme = other.m_scheme;
+    m_uri = other.m_uri;
+    m_path = other.m_path;
+    m_extension = other.m_extension;
 }
 
 void TB_Uri::Recompute() {

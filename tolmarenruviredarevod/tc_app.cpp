@@ -6,6 +6,7 @@
 
 #include "tb_error.h"
 #include "tb_framework.h"
+#include "tc_voiceloader.h"
 
 namespace {
 
@@ -20,7 +21,10 @@ void CreateFolder(const TB_Uri& folder) {
 
 }  // namespace
 
-TC_App::TC_App() {
+TC_App::TC_App()
+    : m_defaultThumbnail(new TB_MemoryStream(
+          TC_VoiceLoader::DefaultThumbnailPng(),
+          static_cast<tb_int64>(TC_VoiceLoader::DefaultThumbnailPngSize()), false)) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     TB_Uri dataFolder;
     GetDataFolder(dataFolder);
@@ -45,6 +49,10 @@ TC_App::TC_App() {
 }
 
 TC_App::~TC_App() {
+    if (m_voiceLibraries.IsIndexLoaded()) {
+        SaveIndex();
+    }
+    m_voiceLibraries.Clear();
     TB_Uri settingsFile;
     GetDataFile(u"setting.json", settingsFile);
     if (!settingsFile.GetPath().IsEmpty()) {
@@ -52,6 +60,7 @@ TC_App::~TC_App() {
     }
     StopWorker();
     TB_Error::PruneLogFiles();
+    m_defaultThumbnail->Release();
     if (g_app == this) {
         g_app = nullptr;
     }
@@ -90,11 +99,28 @@ void TC_App::ResetEnvironment() {
         m_settings.CopyFrom(*defaults);
     }
     m_settings.SetText(u"Language", language);
+    m_voiceLibraries.Clear();
     TB_Uri index;
     GetDataFile(u"voice-libs.json", index);
     if (!index.GetPath().IsEmpty()) {
         std::remove(index.GetPath().ToStdString().c_str());
     }
+}
+
+void TC_App::LoadIndex() {
+    TB_Uri index;
+    GetDataFile(u"voice-libs.json", index);
+    m_voiceLibraries.LoadIndex(index, m_defaultThumbnail);
+}
+
+bool TC_App::SaveIndex() {
+    TB_Uri index;
+    GetDataFile(u"voice-libs.json", index);
+    return !index.GetPath().IsEmpty() && m_voiceLibraries.SaveIndex(index);
+}
+
+bool TC_App::AddLibrary(TC_VoiceLibrary* library, TB_Widget* owner) {
+    return m_voiceLibraries.AddLibrary(library, m_defaultThumbnail, owner);
 }
 
 void TC_App::QueueTask(TC_DownloadTask* task) {

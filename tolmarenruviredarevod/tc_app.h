@@ -3,8 +3,10 @@
 #include "tb_criticalsection.h"
 #include "tb_eventwaithandle.h"
 #include "tb_list.h"
+#include "tb_memorystream.h"
 #include "tb_thread.h"
 #include "tb_uri.h"
+#include "tc_app_voice_lib.h"
 #include "tc_settings.h"
 
 // A unit of work for the application's worker thread; the application queues none of its
@@ -41,6 +43,14 @@ public:
     tb_uint ClipDragFormat() const { return m_clipDragFormat; }
 
     TC_AppSettings& Settings() { return m_settings; }
+
+    TC_VoiceLibraryList& VoiceLibraries() { return m_voiceLibraries; }
+    // Loads and saves the data folder's voice-libs.json.
+    void LoadIndex();
+    bool SaveIndex();
+    bool AddLibrary(TC_VoiceLibrary* library, TB_Widget* owner = nullptr);
+    // A stream over the built-in thumbnail PNG.
+    TB_Stream* DefaultThumbnailStream() { return m_defaultThumbnail; }
     // Restores every setting but "Language" to its default, forgets the libraries and
     // deletes the library index, so the next start begins afresh.
     void ResetEnvironment();
@@ -50,6 +60,8 @@ private:
     void StopWorker();
 
     TC_AppSettings m_settings;
+    TC_VoiceLibraryList m_voiceLibraries;
+    TB_MemoryStream* m_defaultThumbnail;
     tb_uint m_clipDragFormat = 0;
     TB_CriticalSection m_workerLock;
     TB_EventAutoReset m_workerEvent;

@@ -232,7 +232,8 @@ void WriteValue(TC_JsonWriter& writer, const TC_SettingParam& parameter) {
 TC_AppSettings::LoadResult TC_AppSettings::Load(const TB_Uri& path, bool exitOnTypeMismatch) {
     TB_FileStream file(path, TB_FileMode::Read);
     rapidjson::Document document;
-    if (!file.ParseJson(document)) {
+    // Iterative parsing: deeply nested garbage cannot exhaust the stack.
+    if (!file.ParseJson<rapidjson::kParseIterativeFlag>(document)) {
         return LoadResult::Missing;
     }
     if (document.HasParseError()) {

@@ -1,0 +1,182 @@
+#include "tb_memorystream.h"
+#include "tc_app_voice_lib.h"
+#include "tc_json.h"
+#include "tc_voiceloader.h"
+#include "voicelib_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class IndexTest : public LibraryTest {
+protected:
+    // A folder library on disk with a character name and n clips.
+    TC_VoiceLibrary* MakeLibrary(const std::string& folder, const std::string& character,
+                                 int clips = 2) {
+        for (int i = 0; i < clips; ++i) {
+            WriteFile(Path(folder + "/clip" + std::to_string(i) + ".wav"), "x");
+        }
+        if (!character.empty()) {
+            WriteFile(Path(folder + "/character.ini"), "name\t" + character + "\n");
+        }
+        auto* library = new TC_VoiceLibrary();
+        library->Type = TC_VoiceLibraryType::Folder;
+        library->RootPath = Uri(folder);
+        EXPECT_TRUE(TC_VoiceLoader::LoadLibrary(library, true));
+        return library;
+    }
+    std::vector<std::string> Tree() {
+        std::vector<std::string> out;
+        TB_List<TC_VoiceLibrary*> all;
+        list.FlattenLibraries(all);
+        for (TC_VoiceLibrary* library : all) {
+            out.push_back(std::string(static_cast<size_t>(library->Depth) * 2, ' ') +
+                          library->Name.ToStdString());
+        }
+        return out;
+    }
+    TB_Stream* Default() { return m_default.Get(); }
+
+    TC_VoiceLibraryList list;
+    TB_Ref<TB_MemoryStream> m_default = TB_Ref<TB_MemoryStream>::Adopt(new TB_MemoryStream(
+        TC_VoiceLoader::DefaultThumbnailPng(),
+        static_cast<tb_int64>(TC_VoiceLoader::DefaultThumbnailPngSize()), false));
+};
+
+TEST_F(IndexTest, DuplicateImportIsRefusedWithAWarning) {
+    ASSERT_TRUE(list.AddLibrary(MakeLibrary("one", ""), Default()));
+    TC_VoiceLibrary* again = MakeLibrary("one", "");
+    EXPECT_FALSE(list.AddLibrary(again, Default()));
+    again->Release();
+    EXPECT_EQ(list.Libraries().Count(), 1);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].text, "「" + Path("one") + "」は、すでに読みこまれています。");
+    EXPECT_EQ(m_messages[0].title, "フォルダを追加");
+    EXPECT_EQ(m_messages[0].style, TB_MB_OK | TB_MB_ICONWARNING);
+}
+
+TEST_F(IndexTest, LibrariesOfOneCharacterFormAGroupInPlace) {
+    list.AddLibrary(MakeLibrary("first", ""), Default());
+    list.AddLibrary(MakeLibrary("taro1", "Taro"), Default());
+    list.AddLibrary(MakeLibrary("last", ""), Default());
+    list.AddLibrary(MakeLibrary("taro2", "Taro"), Default());
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"first", "Taro", "  taro1", "  taro2", "last"}));
+    TC_VoiceLibrary* group = list.Libraries()[1];
+    EXPECT_EQ(group->Type, TC_VoiceLibraryType::Group);
+    EXPECT_EQ(group->CharName.ToStdString(), "Taro");
+    EXPECT_EQ(group->Thumbnail, group->SubLibs[1]->Thumbnail);
+    list.AddLibrary(MakeLibrary("taro3", "Taro"), Default());
+    EXPECT_EQ(Tree(),
+              (std::vector<std::string>{"first", "Taro", "  taro1", "  taro2", "  taro3", "last"}));
+
+    EXPECT_TRUE(list.RemoveLibrary(group->SubLibs[0]));
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"first", "Taro", "  taro2", "  taro3", "last"}));
+    EXPECT_TRUE(list.RemoveLibrary(list.Libraries()[1]->SubLibs[1]));  // one left: dissolved
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"first", "taro2", "last"}));
+    EXPECT_TRUE(list.RemoveLibrary(list.Libraries()[0]));
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"taro2", "last"}));
+}
+
+TEST_F(IndexTest, NestedGroupsLeaveTheirParent) {
+    WriteFile(Path("libs.json"),
+              R"({"libs": [{"name": "Outer", "type": 2, "root": "", "info": "", "sub-libs": [
+        {"name": "Inner", "type": 2, "root": "", "info": "", "sub-libs": []},
+        {"name": "Second", "type": 2, "root": "", "info": "", "sub-libs": []},
+        {"name": "Third", "type": 2, "root": "", "info": ""}]}], "favs": []})");
+    list.LoadIndex(Uri("libs.json"), Default());
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"Outer", "  Inner", "  Second", "  Third"}));
+    list.RemoveLibrary(list.Libraries()[0]->SubLibs[0]);
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"Outer", "  Second", "  Third"}));
+    list.RemoveLibrary(list.Libraries()[0]->SubLibs[0]);
+    EXPECT_EQ(Tree(), (std::vector<std::string>{"Third"}));
+    list.RemoveLibrary(list.Libraries()[0]);
+    EXPECT_TRUE(list.Libraries().IsEmpty());
+}
+
+TEST_F(IndexTest, FavouritesAndTheTreeSurviveSaveAndLoad) {
+    list.LoadIndex(Uri("voice-libs.json"), Default());  // none yet: empty and loaded
+    EXPECT_TRUE(list.IsIndexLoaded());
+    list.AddLibrary(MakeLibrary("solo", "", 3), Default());
+    list.AddLibrary(MakeLibrary("hanako1", "Hanako"), Default());
+    list.AddLibrary(MakeLibrary("hanako2", "Hanako"), Default());
+    list.Libraries()[0]->Voices[1]->Favorite = true;
+    list.Libraries()[1]->SubLibs[1]->Voices[0]->Favorite = true;
+    ASSERT_TRUE(list.SaveIndex(Uri("voice-libs.json")));
+    std::string saved = ReadFile(Path("voice-libs.json"));
+    EXPECT_NE(saved.find("\"favs\": [\n\t\t\"file://" + Path("solo/clip1.wav") +
+                         "\",\n\t\t\"file://" + Path("hanako2/clip0.wav") + "\"\n\t]"),
+              std::string::npos)
+        << saved;
+
+    TC_VoiceLibraryList reloaded;
+    reloaded.LoadIndex(Uri("voice-libs.json"), Default());
+    EXPECT_EQ(reloaded.IndexJson(), saved);
+    EXPECT_TRUE(reloaded.Libraries()[0]->Voices[1]->Favorite);
+    EXPECT_FALSE(reloaded.Libraries()[0]->Voices[0]->Favorite);
+    EXPECT_TRUE(reloaded.Libraries()[1]->SubLibs[1]->Voices[0]->Favorite);
+    ASSERT_NE(reloaded.Libraries()[0]->Thumbnail, nullptr);
+
+    // A moved folder drops its entry and its favourites at the next save.
+    fs::rename(Path("solo"), Path("moved"));
+    TC_VoiceLibraryList afterMove;
+    afterMove.LoadIndex(Uri("voice-libs.json"), Default());
+    EXPECT_EQ(afterMove.Libraries().Count(), 1);
+    EXPECT_EQ(afterMove.IndexJson().find("solo"), std::string::npos);
+}
+
+TEST_F(IndexTest, MalformedEntriesAreDroppedSilently) {
+    WriteFile(Path("ok/a.wav"), "x");
+    std::string ok =
+        "{\"name\": \"ok\", \"type\": 0, \"root\": \"file://" + Path("ok") + "\", \"info\": \"\"}";
+    WriteFile(Path("libs.json"),
+              std::string("\xEF\xBB\xBF{\"libs\": [\"a string\", 5, {}, ") +
+                  "{\"name\": 1, \"type\": \"0\", \"root\": \"\", \"info\": \"\"}," +
+                  "{\"name\": \"no info\", \"type\": 0, \"root\": \"file://" + Path("ok") + "\"}," +
+                  "{\"name\": \"bad type\", \"type\": 9, \"root\": \"\", \"info\": \"\"}," + ok +
+                  "], \"favs\": [3, null, \"file://" + Path("ok/a.wav") + "\"]}");
+    list.LoadIndex(Uri("libs.json"), Default());
+    ASSERT_EQ(list.Libraries().Count(), 1);
+    EXPECT_TRUE(list.Libraries()[0]->Voices[0]->Favorite);
+    list.SaveIndex(Uri("libs.json"));
+    EXPECT_EQ(ReadFile(Path("libs.json")).find("no info"), std::string::npos);
+
+    WriteFile(Path("other.json"), "{\"libs\": {}, \"favs\": \"x\"}");
+    list.LoadIndex(Uri("other.json"), Default());
+    EXPECT_TRUE(list.Libraries().IsEmpty());
+
+    std::string nested = "{\"libs\": [";
+    for (int i = 0; i < 200; ++i) {
+        nested += "{\"name\": \"g\", \"type\": 2, \"root\": \"\", \"info\": \"\", \"sub-libs\": [";
+    }
+    for (int i = 0; i < 200; ++i) {
+        nested += "]}";
+    }
+    nested += "], \"favs\": []}";
+    WriteFile(Path("deep.json"), nested);
+    list.LoadIndex(Uri("deep.json"), Default());
+    TB_List<TC_VoiceLibrary*> all;
+    list.FlattenLibraries(all);
+    EXPECT_EQ(all.Count(), TC_VoiceLibraryList::kMaxDepth + 1);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(IndexTest, UnreadableIndexIsKeptAsideNotErased) {
+    std::string garbage(10 * 1024 * 1024, '[');
+    WriteFile(Path("voice-libs.json"), garbage);
+    list.LoadIndex(Uri("voice-libs.json"), Default());
+    EXPECT_TRUE(list.Libraries().IsEmpty());
+    EXPECT_EQ(fs::file_size(Path("voice-libs.json.broken")), garbage.size());
+    list.AddLibrary(MakeLibrary("new", ""), Default());
+    EXPECT_TRUE(list.SaveIndex(Uri("voice-libs.json")));
+    EXPECT_EQ(fs::file_size(Path("voice-libs.json.broken")), garbage.size());
+
+    WriteFile(Path("array.json"), "[]");
+    list.LoadIndex(Uri("array.json"), Default());
+    EXPECT_TRUE(fs::exists(Path("array.json.broken")));
+
+    TC_VoiceLibraryList notLoaded;
+    EXPECT_FALSE(notLoaded.SaveIndex(Uri("never.json")));
+    EXPECT_FALSE(fs::exists(Path("never.json")));
+}
+
+}  // namespace

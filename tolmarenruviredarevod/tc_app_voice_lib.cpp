@@ -1,0 +1,299 @@
+#include "tc_app_voice_lib.h"
+
+#include "tb_error.h"
+#include "tb_filestream.h"
+#include "tc_json.h"
+#include "tc_messagebox.h"
+#include "tc_voiceloader.h"
+
+namespace {
+
+void FlattenInto(TB_List<TC_VoiceLibrary*>& libraries, TB_List<TC_VoiceLibrary*>& out,
+                 tb_int depth) {
+    for (TC_VoiceLibrary* library : libraries) {
+        library->Depth = depth;
+        out.Add(library);
+        FlattenInto(library->SubLibs, out, depth + 1);
+    }
+}
+
+void VoicesOf(TC_VoiceLibrary* library, TB_List<TC_VoiceData*>& out) {
+    for (TC_VoiceData* voice : library->Voices) {
+        out.Add(voice);
+    }
+    for (TC_VoiceLibrary* sub : library->SubLibs) {
+        VoicesOf(sub, out);
+    }
+}
+
+void CategoriesOf(TC_VoiceLibrary* library, TB_List<TC_VoiceCategory*>& out) {
+    for (TC_VoiceCategory* category : library->Categories) {
+        out.Add(category);
+    }
+    for (TC_VoiceLibrary* sub : library->SubLibs) {
+        CategoriesOf(sub, out);
+    }
+}
+
+void WriteEntry(TC_JsonWriter& writer, const TC_VoiceLibrary* library) {
+    writer.StartObject();
+    writer.Key("name");
+    TC_WriteJsonString(writer, library->Name);
+    writer.Key("type");
+    writer.Int(library->Type);
+    writer.Key("root");
+    TC_WriteJsonString(writer, library->RootPath.GetUri());
+    writer.Key("info");
+    TC_WriteJsonString(writer, library->InfoFilePath.GetUri());
+    writer.Key("char-name");
+    TC_WriteJsonString(writer, library->CharName);
+    writer.Key("sub-libs");
+    writer.StartArray();
+    for (const TC_VoiceLibrary* sub : library->SubLibs) {
+        WriteEntry(writer, sub);
+    }
+    writer.EndArray();
+    writer.EndObject();
+}
+
+// Finds the list that holds the library, and the group owning that list (null for the
+// top level), anywhere in the tree.
+bool FindHolder(TB_List<TC_VoiceLibrary*>& list, TC_VoiceLibrary* group, TC_VoiceLibrary* library,
+                TB_List<TC_VoiceLibrary*>*& holder, TC_VoiceLibrary*& holderGroup) {
+    if (list.Contains(library)) {
+        holder = &list;
+        holderGroup = group;
+        return true;
+    }
+    for (TC_VoiceLibrary* entry : list) {
+        if (FindHolder(entry->SubLibs, entry, library, holder, holderGroup)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// An empty text stays an empty location (a group has neither root nor table), so a saved
+// index reads back to the same text.
+TB_Uri UriFromIndex(const rapidjson::Value& value) {
+    TB_String text = TC_JsonText(value);
+    return text.IsEmpty() ? TB_Uri() : TB_Uri(text);
+}
+
+}  // namespace
+
+void TC_VoiceLibraryList::Clear() {
+    TB_ReleaseAll(m_libraries);
+    m_indexLoaded = false;
+}
+
+bool TC_VoiceLibraryList::ReadEntry(const void* element, TC_VoiceLibrary* library, int depth) {
+    const auto& entry = *static_cast<const rapidjson::Value*>(element);
+    if (depth > kMaxDepth || !entry.IsObject() || !entry.HasMember("name") ||
+        !entry.HasMember("type") || !entry.HasMember("root") || !entry.HasMember("info") ||
+        !entry["type"].IsInt()) {
+        return false;
+    }
+    library->Name = TC_JsonText(entry["name"]);
+    library->Type = entry["type"].GetInt();
+    library->RootPath = UriFromIndex(entry["root"]);
+    library->InfoFilePath = UriFromIndex(entry["info"]);
+    if (entry.HasMember("char-name")) {
+        library->CharName = TC_JsonText(entry["char-name"]);
+    }
+    switch (library->Type) {
+        case TC_VoiceLibraryType::Folder:
+        case TC_VoiceLibraryType::Csv:
+            return TC_VoiceLoader::LoadLibrary(library, true);
+        case TC_VoiceLibraryType::Group: {
+            if (!entry.HasMember("sub-libs") || !entry["sub-libs"].IsArray()) {
+                return true;
+            }
+            for (const auto& subEntry : entry["sub-libs"].GetArray()) {
+                auto* sub = new TC_VoiceLibrary();
+                if (ReadEntry(&subEntry, sub, depth + 1)) {
+                    library->SubLibs.Add(sub);
+                } else {
+                    sub->Release();
+                }
+            }
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage) {
+    Clear();
+    m_indexLoaded = true;
+    TB_FileStream file(path, TB_FileMode::Read);
+    rapidjson::Document document;
+    if (!file.ParseJson<rapidjson::kParseIterativeFlag>(document)) {
+        return;
+    }
+    if (document.HasParseError() || !document.IsObject()) {
+        TC_KeepBrokenFile(path);
+        return;
+    }
+    if (document.HasMember("libs") && document["libs"].IsArray()) {
+        for (const auto& element : document["libs"].GetArray()) {
+            auto* library = new TC_VoiceLibrary();
+            if (ReadEntry(&element, library, 0)) {
+                m_libraries.Add(library);
+            } else {
+                library->Release();
+            }
+        }
+    }
+    if (document.HasMember("favs") && document["favs"].IsArray()) {
+        // Exact code-unit comparison of normalised paths, through a hash set.
+        std::unordered_set<std::u16string> favourites;
+        for (const auto& element : document["favs"].GetArray()) {
+            if (element.IsString()) {
+                favourites.emplace(TB_Uri(TC_JsonText(element)).GetUri().View());
+            }
+        }
+        if (!favourites.empty()) {
+            TB_List<TC_VoiceData*> voices;
+            FlattenVoices(voices);
+            for (TC_VoiceData* voice : voices) {
+                TB_Uri full;
+                voice->GetFullPath(full);
+                if (favourites.count(std::u16string(full.GetUri().View()))) {
+                    voice->Favorite = true;
+                }
+            }
+        }
+    }
+    for (TC_VoiceLibrary* library : m_libraries) {
+        TC_VoiceLoader::LoadThumbnail(library, defaultImage);
+    }
+}
+
+std::string TC_VoiceLibraryList::IndexJson() {
+    rapidjson::StringBuffer buffer;
+    TC_JsonWriter writer(buffer);
+    TC_ConfigureJsonWriter(writer);
+    writer.StartObject();
+    writer.Key("libs");
+    writer.StartArray();
+    for (TC_VoiceLibrary* library : m_libraries) {
+        WriteEntry(writer, library);
+    }
+    writer.EndArray();
+    writer.Key("favs");
+    writer.StartArray();
+    TB_List<TC_VoiceData*> voices;
+    FlattenVoices(voices);
+    for (TC_VoiceData* voice : voices) {
+        if (voice->Favorite) {
+            TB_Uri full;
+            voice->GetFullPath(full);
+            TC_WriteJsonString(writer, full.GetUri());
+        }
+    }
+    writer.EndArray();
+    writer.EndObject();
+    return std::string(buffer.GetString(), buffer.GetSize());
+}
+
+bool TC_VoiceLibraryList::SaveIndex(const TB_Uri& path) {
+    if (!m_indexLoaded) {
+        return false;
+    }
+    std::string text = IndexJson();
+    if (TB_WriteFileAtomically(path, text.data(), static_cast<tb_int64>(text.size()))) {
+        return true;
+    }
+    TB_String message;
+    message.Format(u"Failed to write %s; the previous file was kept",
+                   path.GetPath().ToStdString().c_str());
+    TB_Error::Report(2, 7, message.Chars(), TB_SOURCE_NAME, __LINE__);
+    return false;
+}
+
+bool TC_VoiceLibraryList::AddLibrary(TC_VoiceLibrary* library, TB_Stream* defaultImage,
+                                     TB_Widget* owner) {
+    TB_List<TC_VoiceLibrary*> all;
+    FlattenLibraries(all);
+    for (TC_VoiceLibrary* existing : all) {
+        if (existing->Type == library->Type &&
+            existing->RootPath.GetUri().Equals(library->RootPath.GetUri())) {
+            TB_String text;
+            text.Format(u"「%T」は、すでに読みこまれています。", &existing->RootPath.GetPath());
+            TC_ShowMessage(owner, text, TB_String(u"フォルダを追加"), TB_MB_OK | TB_MB_ICONWARNING);
+            return false;
+        }
+    }
+    tb_int entryIndex = -1;
+    if (!library->CharName.IsEmpty()) {
+        for (tb_int i = 0; i < m_libraries.Count(); ++i) {
+            if (m_libraries[i]->CharName.Equals(library->CharName)) {
+                entryIndex = i;
+                break;
+            }
+        }
+    }
+    TC_VoiceLoader::LoadThumbnail(library, defaultImage);
+    if (entryIndex < 0) {
+        m_libraries.Add(library);
+        return true;
+    }
+    TC_VoiceLibrary* entry = m_libraries[entryIndex];
+    if (entry->Type == TC_VoiceLibraryType::Group) {
+        entry->SubLibs.Add(library);
+        return true;
+    }
+    auto* group = new TC_VoiceLibrary();
+    group->Type = TC_VoiceLibraryType::Group;
+    group->Name = entry->CharName;
+    group->CharName = entry->CharName;
+    group->SubLibs.Add(entry);  // the list's count moves into the group
+    group->SubLibs.Add(library);
+    m_libraries.RemoveAt(entryIndex);
+    m_libraries.Insert(entryIndex, group);
+    TC_VoiceLoader::LoadThumbnail(group, defaultImage);
+    return true;
+}
+
+bool TC_VoiceLibraryList::RemoveLibrary(TC_VoiceLibrary* library) {
+    TB_List<TC_VoiceLibrary*>* holder = nullptr;
+    TC_VoiceLibrary* group = nullptr;
+    if (!FindHolder(m_libraries, nullptr, library, holder, group)) {
+        return false;
+    }
+    holder->Remove(library);
+    if (group && group->SubLibs.Count() <= 1) {
+        // The group dissolves: its last library, if any, takes the group's place.
+        TB_List<TC_VoiceLibrary*>* groupHolder = nullptr;
+        TC_VoiceLibrary* outer = nullptr;
+        FindHolder(m_libraries, nullptr, group, groupHolder, outer);
+        tb_int index = groupHolder->IndexOf(group);
+        groupHolder->RemoveAt(index);
+        if (group->SubLibs.Count() == 1) {
+            TC_VoiceLibrary* remaining = group->SubLibs[0];
+            group->SubLibs.Clear();  // its count moves to the outer list
+            groupHolder->Insert(index, remaining);
+        }
+        group->Release();
+    }
+    library->Release();
+    return true;
+}
+
+void TC_VoiceLibraryList::FlattenLibraries(TB_List<TC_VoiceLibrary*>& out) {
+    FlattenInto(m_libraries, out, 0);
+}
+
+void TC_VoiceLibraryList::FlattenVoices(TB_List<TC_VoiceData*>& out) {
+    for (TC_VoiceLibrary* library : m_libraries) {
+        VoicesOf(library, out);
+    }
+}
+
+void TC_VoiceLibraryList::FlattenCategories(TB_List<TC_VoiceCategory*>& out) {
+    for (TC_VoiceLibrary* library : m_libraries) {
+        CategoriesOf(library, out);
+    }
+}

@@ -1,0 +1,88 @@
+#include "tc_voicelibrary.h"
+
+bool TC_VoiceCategory::Inspect(TB_IPropertyVisitor& visitor) {
+    visitor.WriteString(TB_String(u"Name"), Name);
+    visitor.WriteBool(TB_String(u"Active"), Active);
+    return true;
+}
+
+TC_VoiceData::~TC_VoiceData() {
+    TB_ReleaseAll(Categories);
+}
+
+void TC_VoiceData::GetFullPath(TB_Uri& path) const {
+    path = Library ? Library->RootPath : TB_Uri();
+    path.Append(RelFilePath);
+    path.Normalize();
+}
+
+void TC_VoiceData::AddCategory(TC_VoiceCategory* category) {
+    category->AddRef();
+    Categories.Add(category);
+}
+
+bool TC_VoiceData::Inspect(TB_IPropertyVisitor& visitor) {
+    visitor.WriteString(TB_String(u"Surface"), Surface);
+    visitor.WriteString(TB_String(u"Display"), Display);
+    visitor.WriteString(TB_String(u"Yomi"), Yomi);
+    visitor.WriteString(TB_String(u"RelFilePath"), RelFilePath);
+    visitor.WriteBool(TB_String(u"Favorite"), Favorite);
+    TB_IPropertyVisitor& list = visitor.BeginList(TB_String(u"Categories"));
+    for (TC_VoiceCategory* category : Categories) {
+        category->Inspect(list.AddItem());
+    }
+    return true;
+}
+
+TC_VoiceLibrary::~TC_VoiceLibrary() {
+    ClearContents();
+    TB_ReleaseAll(SubLibs);
+    if (Thumbnail) {
+        Thumbnail->Release();
+    }
+}
+
+void TC_VoiceLibrary::ClearContents() {
+    TB_ReleaseAll(Voices);
+    TB_ReleaseAll(Categories);
+}
+
+void TC_VoiceLibrary::SetThumbnail(TB_Bitmap32* thumbnail) {
+    if (thumbnail) {
+        thumbnail->AddRef();
+    }
+    if (Thumbnail) {
+        Thumbnail->Release();
+    }
+    Thumbnail = thumbnail;
+}
+
+TC_VoiceCategory* TC_VoiceLibrary::FindCategory(const TB_String& name) const {
+    for (TC_VoiceCategory* category : Categories) {
+        if (category->Name.Equals(name)) {
+            return category;
+        }
+    }
+    return nullptr;
+}
+
+bool TC_VoiceLibrary::Inspect(TB_IPropertyVisitor& visitor) {
+    visitor.WriteString(TB_String(u"Name"), Name);
+    visitor.WriteInt(TB_String(u"Type"), Type);
+    visitor.WriteString(TB_String(u"CharName"), CharName);
+    visitor.WriteString(TB_String(u"RootPath"), RootPath.GetUri());
+    visitor.WriteString(TB_String(u"InfoFilePath"), InfoFilePath.GetUri());
+    TB_IPropertyVisitor& categories = visitor.BeginList(TB_String(u"Categories"));
+    for (TC_VoiceCategory* category : Categories) {
+        category->Inspect(categories.AddItem());
+    }
+    TB_IPropertyVisitor& voices = visitor.BeginList(TB_String(u"Voices"));
+    for (TC_VoiceData* voice : Voices) {
+        voice->Inspect(voices.AddItem());
+    }
+    TB_IPropertyVisitor& subLibs = visitor.BeginList(TB_String(u"SubLibs"));
+    for (TC_VoiceLibrary* sub : SubLibs) {
+        sub->Inspect(subLibs.AddItem());
+    }
+    return true;
+}

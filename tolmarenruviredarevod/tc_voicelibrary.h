@@ -1,0 +1,88 @@
+#pragma once
+
+#include "tb_bitmap32.h"
+#include "tb_eventargs.h"
+#include "tb_inspectable.h"
+#include "tb_list.h"
+#include "tb_uri.h"
+
+class TC_VoiceLibrary;
+
+// A group of clips; the clip list shows a clip while one of its categories is active.
+class TC_VoiceCategory : public TB_Object, public TB_IInspectable {
+public:
+    explicit TC_VoiceCategory(const TB_String& name) : Name(name) {}
+
+    // "Name", "Active".
+    bool Inspect(TB_IPropertyVisitor& visitor) override;
+
+    TB_String Name;
+    bool Active = true;
+};
+
+// One clip of a library.
+class TC_VoiceData : public TB_Object, public TB_IInspectable {
+public:
+    explicit TC_VoiceData(TC_VoiceLibrary* library) : Library(library) {}
+    ~TC_VoiceData() override;
+
+    // The library's root with the relative path appended, normalised.
+    void GetFullPath(TB_Uri& path) const;
+    // Adds a category (one more count on it).
+    void AddCategory(TC_VoiceCategory* category);
+
+    // "Surface", "Display", "Yomi", "RelFilePath", "Favorite", "Categories".
+    bool Inspect(TB_IPropertyVisitor& visitor) override;
+
+    TC_VoiceLibrary* Library;               // not counted
+    TB_String Surface;                      // the spoken line
+    TB_String Display;                      // the title shown in lists
+    TB_String Yomi;                         // the reading in kana
+    TB_String RelFilePath;                  // relative to the library's root
+    TB_List<TC_VoiceCategory*> Categories;  // one count each
+    bool Favorite = false;
+    bool Exists = false;
+};
+
+namespace TC_VoiceLibraryType {
+enum : tb_int { Unset = -1, Folder = 0, Csv = 1, Group = 2 };
+}
+
+// A library (a folder or a CSV table) or a character group of libraries.
+class TC_VoiceLibrary : public TB_Object, public TB_IInspectable {
+public:
+    TC_VoiceLibrary() = default;
+    ~TC_VoiceLibrary() override;
+
+    // Releases every clip and category and empties both lists.
+    void ClearContents();
+    // Replaces the thumbnail (takes one more count on the new one).
+    void SetThumbnail(TB_Bitmap32* thumbnail);
+    TC_VoiceCategory* FindCategory(const TB_String& name) const;
+
+    // "Name", "Type", "CharName", "RootPath", "InfoFilePath", "Categories", "Voices", "SubLibs".
+    bool Inspect(TB_IPropertyVisitor& visitor) override;
+
+    TB_String Name;
+    TB_Uri RootPath;
+    tb_int Type = TC_VoiceLibraryType::Unset;
+    TB_String CharName;
+    TB_List<TC_VoiceCategory*> Categories;  // owned, in creation order
+    TB_List<TC_VoiceData*> Voices;          // owned, in load order
+    TB_Uri InfoFilePath;
+    TB_Bitmap32* Thumbnail = nullptr;   // counted
+    TB_List<TC_VoiceLibrary*> SubLibs;  // owned; groups only
+
+    // View state of the library selector.
+    tb_int FlatIndex = 0;
+    tb_int Depth = 0;
+    bool ViewFlag = false;
+    bool Selected = false;
+    TB_Rectangle<float> DisplayRect;
+};
+
+// The argument of the library events of the clip list: kind 0 when a folder was imported.
+struct TC_VoiceLibraryEventArg : TB_EventArg {
+    tb_int Kind = 0;
+    TC_VoiceLibrary* Library = nullptr;
+};

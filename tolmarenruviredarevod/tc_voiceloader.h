@@ -1,0 +1,35 @@
+#pragma once
+
+#include <vector>
+
+#include "tb_stream.h"
+#include "tb_widget.h"
+#include "tc_voicelibrary.h"
+
+// Reads libraries from disk into the model: folder scans, CSV tables, character.ini,
+// the exists flags of the clips and thumbnails.
+namespace TC_VoiceLoader {
+
+// (Re)loads a library by its type. With checkRoot, a folder library whose root is not an
+// existing folder fails without being touched (index reading and imports); a refresh
+// passes false and then yields an empty "未分類" category for a vanished folder.
+bool LoadLibrary(TC_VoiceLibrary* library, bool checkRoot);
+// The CSV branch: root, name and info path come from the table's location. A line with
+// fewer than five fields shows a message (owned by owner) and ends the reading.
+bool LoadCsvLibrary(TC_VoiceLibrary* library, const TB_Uri& table, TB_Widget* owner = nullptr);
+// Sets each clip's exists flag (and those of the sub-libraries).
+void UpdateExists(TC_VoiceLibrary* library);
+// Finds the thumbnail: thumbnail.png, the table's .png, a group's last sub-library, or the
+// built-in image read from defaultImage (may be null).
+void LoadThumbnail(TC_VoiceLibrary* library, TB_Stream* defaultImage);
+
+// Splits a line at the separator outside double quotes. Inside quotes the separator is
+// text, "\\" gives a backslash and "\n" a line feed. A separator that ends the line adds
+// no empty field.
+std::vector<TB_String> SplitFields(const TB_String& line, tb_char separator);
+
+// The built-in 256 x 256 thumbnail as PNG bytes.
+const unsigned char* DefaultThumbnailPng();
+unsigned long DefaultThumbnailPngSize();
+
+}  // namespace TC_VoiceLoader
