@@ -15,7 +15,7 @@ speak() {
   mkdir -p "$(dirname "$out")"
   case "$out" in
     *.wav) cp "$tmp" "$out" ;;
-    *.mp3) gst filesrc location="$tmp" ! wavparse ! audioconvert ! lamemp3enc target=bitrate bitrate=64 cbr=true ! xingmux ! id3v2mux ! filesink location="$out" ;;
+    *.mp3) lame --quiet -b 64 --cbr --tt "$text" "$tmp" "$out" ;;
     *.m4a) gst filesrc location="$tmp" ! wavparse ! audioconvert ! audioresample ! voaacenc bitrate=64000 ! mp4mux ! filesink location="$out" ;;
   esac
   rm -f "$tmp"
@@ -32,11 +32,15 @@ tone() {
   case "$out" in
     *.wav) gst $source ! "$raw" ! audioconvert ! "audio/x-raw,format=$format" ! wavenc ! filesink location="$out" ;;
     *.mp3)
+      local wav
+      wav=$(mktemp --suffix=.wav)
+      gst $source ! "$raw" ! audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink location="$wav"
       if [ "$format" = vbr ]; then
-        gst $source ! "$raw" ! audioconvert ! lamemp3enc target=quality quality=4 ! xingmux ! filesink location="$out"
+        lame --quiet -V 4 "$wav" "$out"
       else
-        gst $source ! "$raw" ! audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! xingmux ! filesink location="$out"
-      fi ;;
+        lame --quiet -b 128 --cbr "$wav" "$out"
+      fi
+      rm -f "$wav" ;;
     *.m4a) gst $source ! "$raw" ! audioconvert ! voaacenc bitrate=96000 ! mp4mux ! filesink location="$out" ;;
   esac
 }
@@ -93,4 +97,9 @@ cp "$a/pcm16-stereo-48000.wav" "$a/wav-content.mp3"
 head -c "$(($(stat -c %s "$a/aac-stereo-44100.m4a") / 2))" "$a/aac-stereo-44100.m4a" > "$a/truncated.m4a"
 head -c 40 "$a/pcm16-stereo-48000.wav" > "$a/truncated-header.wav"
 python3 -c "import random; random.seed(5); open('$a/random.wav','wb').write(bytes(random.randrange(256) for _ in range(4096)))"
+# Audio with a subtitle stream: a stream that is neither audio nor video.
+srt=$(mktemp --suffix=.srt)
+printf '1\n00:00:00,000 --> 00:00:00,500\nhello\n\n' > "$srt"
+gst audiotestsrc num-buffers=40 samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=1 ! audioconvert ! vorbisenc ! matroskamux name=m ! filesink location="$a/with-subtitles.mka" filesrc location="$srt" ! subparse ! m.subtitle_%u
+rm -f "$srt"
 echo "samples and test clips written"

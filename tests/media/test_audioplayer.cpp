@@ -1,0 +1,183 @@
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "tb_audioplayer.h"
+#include "tb_framework.h"
+
+namespace {
+
+const std::string kClips = std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/audio/";
+
+TB_String ClipPath(const std::string& name) {
+    return TB_String((kClips + name).c_str());
+}
+
+// Counts ended events and lets a test wait for the next one.
+class EndWatch {
+public:
+    explicit EndWatch(TB_AudioPlayer& player) {
+        player.Ended.Add([this, &player](TB_EventArg&) {
+            std::lock_guard<std::mutex> guard(m_lock);
+            ++m_count;
+            m_stateAtEnd = player.GetState();
+            m_onOtherThread = std::this_thread::get_id() != m_testThread;
+            m_signal.notify_all();
+        });
+    }
+    // Waits for the given number of ends; false after the timeout.
+    bool WaitFor(int count, std::chrono::seconds timeout = std::chrono::seconds(20)) {
+        std::unique_lock<std::mutex> lock(m_lock);
+        return m_signal.wait_for(lock, timeout, [&] { return m_count >= count; });
+    }
+    int Count() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_count;
+    }
+    TB_PlayerState StateAtEnd() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_stateAtEnd;
+    }
+    bool OnOtherThread() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_onOtherThread;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_signal;
+    int m_count = 0;
+    TB_PlayerState m_stateAtEnd = TB_PlayerState::Closed;
+    bool m_onOtherThread = false;
+    std::thread::id m_testThread = std::this_thread::get_id();
+};
+
+class AudioTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TB_AppDescriptor descriptor;
+        testing::internal::CaptureStdout();
+        TB_FrameworkStartup(descriptor);
+        testing::internal::GetCapturedStdout();
+        TB_SetAudioOutput(TB_AudioOutput::Silent);
+    }
+    void TearDown() override { TB_FrameworkShutdown(); }
+};
+
+struct Clip {
+    const char* name;
+    double seconds;
+};
+
+TEST_F(AudioTest, EveryValidClipOpensWithItsLengthAndEndsOnce) {
+    const Clip clips[] = {
+        {"pcm8-mono-22050.wav", 1.0},   {"pcm16-stereo-48000.wav", 0.5},
+        {"pcm24-mono-48000.wav", 0.75}, {"float32-stereo-22050.wav", 0.6},
+        {"cbr-stereo-44100.mp3", 1.0},  {"vbr-mono-44100.mp3", 1.0},
+        {"aac-stereo-44100.m4a", 1.0},  {"wav-content.mp3", 0.5},
+    };
+    for (const Clip& clip : clips) {
+        auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+        EndWatch watch(*player);
+        ASSERT_EQ(player->Open(ClipPath(clip.name)), 0) << clip.name;
+        EXPECT_EQ(player->GetState(), TB_PlayerState::Opened);
+        EXPECT_NEAR(player->GetDuration(), clip.seconds, 0.020) << clip.name;
+        player->Play();
+        EXPECT_TRUE(player->IsPlaying());
+        ASSERT_TRUE(watch.WaitFor(1)) << clip.name << " never ended";
+        EXPECT_EQ(watch.StateAtEnd(), TB_PlayerState::Stopped);
+        EXPECT_TRUE(watch.OnOtherThread());
+        EXPECT_EQ(player->GetState(), TB_PlayerState::Stopped);
+        EXPECT_FALSE(watch.WaitFor(2, std::chrono::seconds(0)));
+        EXPECT_EQ(watch.Count(), 1) << clip.name;
+    }
+}
+
+TEST_F(AudioTest, CorruptClipsAnswerNonZeroAndStayClosed) {
+    for (const char* name : {"truncated.m4a", "truncated-header.wav", "random.wav",
+                             "with-subtitles.mka", "none.wav"}) {
+        auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+        EXPECT_NE(player->Open(ClipPath(name)), 0) << name;
+        EXPECT_EQ(player->GetState(), TB_PlayerState::Closed) << name;
+        EXPECT_EQ(player->GetDuration(), 0.0);
+        player->Play();  // nothing to play: no effect
+        EXPECT_FALSE(player->IsPlaying());
+    }
+}
+
+TEST_F(AudioTest, PositionsReplayAndClamping) {
+    auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+    EndWatch watch(*player);
+    ASSERT_EQ(player->Open(ClipPath("pcm16-stereo-48000.wav")), 0);
+    player->SetPosition(100);  // beyond the end: clamped
+    EXPECT_NEAR(player->GetPosition(), player->GetDuration(), 0.02);
+    EXPECT_EQ(player->GetState(), TB_PlayerState::Opened);
+
+    player->SetPosition(0);
+    player->Play();
+    ASSERT_TRUE(watch.WaitFor(1));
+    player->SetPosition(0.25);  // after the end: paused at the new place, still Stopped
+    EXPECT_EQ(player->GetState(), TB_PlayerState::Stopped);
+    EXPECT_NEAR(player->GetPosition(), 0.25, 0.02);
+    player->SetPosition(0);
+    player->Play();
+    ASSERT_TRUE(watch.WaitFor(2));
+    EXPECT_EQ(watch.Count(), 2);
+
+    player->SetPosition(0);
+    player->Play();
+    player->Stop();
+    EXPECT_EQ(player->GetState(), TB_PlayerState::Stopped);
+    EXPECT_EQ(watch.Count(), 2);  // a stop is not an end
+}
+
+TEST_F(AudioTest, OpeningASecondClipClosesTheFirst) {
+    auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+    EndWatch watch(*player);
+    ASSERT_EQ(player->Open(ClipPath("pcm8-mono-22050.wav")), 0);
+    player->Play();
+    ASSERT_EQ(player->Open(ClipPath("pcm16-stereo-48000.wav")), 0);
+    EXPECT_EQ(player->GetState(), TB_PlayerState::Opened);
+    EXPECT_NEAR(player->GetDuration(), 0.5, 0.02);
+    EXPECT_EQ(watch.Count(), 0);  // the first clip was closed, not ended
+    EXPECT_EQ(player->Close(), 0);
+    EXPECT_EQ(player->GetState(), TB_PlayerState::Closed);
+}
+
+int CountEntries(const char* folder) {
+    int count = 0;
+    if (DIR* dir = opendir(folder)) {
+        while (readdir(dir)) {
+            ++count;
+        }
+        closedir(dir);
+    }
+    return count;
+}
+
+TEST_F(AudioTest, TwoHundredCyclesLeakNoThreadOrDescriptor) {
+    auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+    ASSERT_EQ(player->Open(ClipPath("pcm16-stereo-48000.wav")), 0);
+    player->Play();
+    player->Stop();
+    player->Close();
+    int threads = CountEntries("/proc/self/task");
+    int descriptors = CountEntries("/proc/self/fd");
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(player->Open(ClipPath(i % 2 ? "pcm16-stereo-48000.wav" : "cbr-stereo-44100.mp3")),
+                  0)
+            << i;
+        player->Play();
+        player->Stop();
+        player->Close();
+    }
+    EXPECT_LE(CountEntries("/proc/self/task"), threads + 2);
+    EXPECT_LE(CountEntries("/proc/self/fd"), descriptors);
+}
+
+}  // namespace
