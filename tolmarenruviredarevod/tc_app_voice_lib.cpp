@@ -124,7 +124,8 @@ bool TC_VoiceLibraryList::ReadEntry(const void* element, TC_VoiceLibrary* librar
     }
 }
 
-void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage) {
+void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
+                                    bool keepBrokenAside) {
     Clear();
     m_indexLoaded = true;
     TB_FileStream file(path, TB_FileMode::Read);
@@ -133,7 +134,9 @@ void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage)
         return;
     }
     if (document.HasParseError() || !document.IsObject()) {
-        TC_KeepBrokenFile(path);
+        if (keepBrokenAside) {
+            TC_KeepBrokenFile(path);
+        }
         return;
     }
     if (document.HasMember("libs") && document["libs"].IsArray()) {

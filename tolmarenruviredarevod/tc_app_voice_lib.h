@@ -23,7 +23,8 @@ public:
     // matched by their normalised full path, thumbnails are found (defaultImage may be null).
     // An index that does not parse starts an empty list and is moved aside as
     // "voice-libs.json.broken" so the next save cannot erase it.
-    void LoadIndex(const TB_Uri& path, TB_Stream* defaultImage);
+    // keepBrokenAside false leaves an unreadable file where it is (tools that only look).
+    void LoadIndex(const TB_Uri& path, TB_Stream* defaultImage, bool keepBrokenAside = true);
     // Writes the index through a temporary file and a rename when it was loaded; false when
     // it was not loaded or could not be written (the old file then stays).
     bool SaveIndex(const TB_Uri& path);

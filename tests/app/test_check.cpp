@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kTool = std::string(LUMOVOX_BINARY_DIR) + "/app/lumovox-check";
+const std::string kSource = LUMOVOX_SOURCE_DIR;
+
+struct CheckRun {
+    int status;
+    rapidjson::Document json;
+    std::string text;
+};
+
+// Runs the tool; its standard output must be one JSON document.
+CheckRun Check(const std::string& arguments) {
+    TempFolder temp;
+    std::string command =
+        "'" + kTool + "' " + arguments + " > '" + (temp / "out.json") + "' 2> /dev/null";
+    int status = std::system(command.c_str());
+    CheckRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, rapidjson::Document(),
+                 ReadFile(temp / "out.json")};
+    run.json.Parse(run.text.c_str());
+    return run;
+}
+
+TEST(Check, SampleLibrariesPrintTheirModels) {
+    CheckRun run = Check("'" + kSource + "/samples/hikari' '" + kSource + "/samples/tones'");
+    ASSERT_EQ(run.status, 0) << run.text;
+    ASSERT_FALSE(run.json.HasParseError()) << run.text;
+    EXPECT_NE(run.text.substr(0, 3), "\xEF\xBB\xBF");
+    const auto& libraries = run.json["libraries"];
+    ASSERT_EQ(libraries.Size(), 2u);
+    const auto& hikari = libraries[0];
+    const char* keys[] = {"Name",       "Type",   "CharName", "RootPath", "InfoFilePath",
+                          "Categories", "Voices", "SubLibs",  "Thumbnail"};
+    int k = 0;
+    for (const auto& member : hikari.GetObject()) {
+        ASSERT_LT(k, 9);
+        EXPECT_STREQ(member.name.GetString(), keys[k++]);
+    }
+    EXPECT_STREQ(hikari["CharName"].GetString(), "ヒカリ");
+    EXPECT_EQ(hikari["Voices"].Size(), 5u);
+    EXPECT_STREQ(hikari["Voices"][2]["Surface"].GetString(), "やったー。\nできたよ。");
+    EXPECT_TRUE(hikari["Voices"][2]["Exists"].GetBool());
+    EXPECT_EQ(std::string(hikari["Voices"][0]["FullPath"].GetString()),
+              "file://" + kSource + "/samples/hikari/voice/greet_01.wav");
+    EXPECT_EQ(hikari["Thumbnail"][0].GetInt(), 64);
+    EXPECT_EQ(libraries[1]["Thumbnail"][1].GetInt(), 256);  // the built-in image
+    EXPECT_STREQ(libraries[1]["Categories"][0]["Name"].GetString(), "未分類");
+    EXPECT_EQ(run.json["messages"].Size(), 0u);
+}
+
+TEST(Check, ShortLinesMissingClipsAndBadFoldersChangeTheStatus) {
+    TempFolder temp;
+    WriteFile(temp / "short/t.csv", "a.wav,A,A,A,C\nb.wav,B,B,B\n");
+    WriteFile(temp / "short/a.wav", "x");
+    CheckRun shortLine = Check("'" + (temp / "short") + "'");
+    EXPECT_EQ(shortLine.status, 1);
+    ASSERT_EQ(shortLine.json["messages"].Size(), 1u);
+    EXPECT_STREQ(shortLine.json["messages"][0]["title"].GetString(), "t");
+    EXPECT_NE(
+        std::string(shortLine.json["messages"][0]["text"].GetString()).find("エラー行: 2行目"),
+        std::string::npos);
+    EXPECT_EQ(shortLine.json["messages"][0]["style"].GetInt(), 16);
+
+    WriteFile(temp / "gap/t.csv", "gone.wav,G,G,G,C\n");
+    CheckRun missing = Check("'" + (temp / "gap") + "'");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(missing.json["libraries"][0]["Voices"][0]["Exists"].GetBool());
+
+    CheckRun duplicate = Check("'" + (temp / "gap") + "' '" + (temp / "gap") + "'");
+    EXPECT_EQ(duplicate.status, 1);
+    EXPECT_STREQ(duplicate.json["messages"][0]["title"].GetString(), "フォルダを追加");
+
+    CheckRun absent = Check("'" + (temp / "nowhere") + "'");
+    EXPECT_EQ(absent.status, 2);
+    EXPECT_FALSE(absent.json.HasParseError());
+    EXPECT_EQ(Check("").status, 2);
+}
+
+TEST(Check, MalformedInputPrintsAResultOrACleanError) {
+    TempFolder temp;
+    std::string noise;
+    for (int i = 0; i < 5000; ++i) {
+        noise.push_back(static_cast<char>((i * 7919) % 251));
+    }
+    WriteFile(temp / "noise/t.csv", noise);
+    WriteFile(temp / "long/t.csv", std::string(10 * 1024 * 1024, 'q') + ",a,b,c,d\n");
+    fs::create_directories(temp / "dir/table.csv");
+    for (const char* folder : {"noise", "long", "dir"}) {
+        CheckRun run = Check("'" + (temp / folder) + "'");
+        EXPECT_TRUE(run.status == 0 || run.status == 1) << folder;
+        EXPECT_FALSE(run.json.HasParseError()) << folder;
+    }
+    WriteFile(temp / "bad-index.json", noise);
+    CheckRun badIndex = Check("--index '" + (temp / "bad-index.json") + "'");
+    EXPECT_EQ(badIndex.status, 2);
+    EXPECT_EQ(ReadFile(temp / "bad-index.json"), noise);  // the tool never moves a file
+}
+
+TEST(Check, IndexIsLoadedAsTheProgramLoadsIt) {
+    TempFolder temp;
+    WriteFile(temp / "lib/a.wav", "x");
+    WriteFile(temp / "lib/b.wav", "x");
+    WriteFile(temp / "voice-libs.json",
+              "{\"libs\": [{\"name\": \"lib\", \"type\": 0, \"root\": \"file://" + (temp / "lib") +
+                  "\", \"info\": \"\"}, {\"name\": \"gone\", \"type\": 0, \"root\": \"file://" +
+                  (temp / "gone") + "\", \"info\": \"\"}], \"favs\": [\"file://" +
+                  (temp / "lib/b.wav") + "\"]}");
+    CheckRun run = Check("--index '" + (temp / "voice-libs.json") + "'");
+    ASSERT_EQ(run.status, 0) << run.text;
+    ASSERT_EQ(run.json["libraries"].Size(), 1u);
+    EXPECT_FALSE(run.json["libraries"][0]["Voices"][0]["Favorite"].GetBool());
+    EXPECT_TRUE(run.json["libraries"][0]["Voices"][1]["Favorite"].GetBool());
+}
+
+TEST(Check, ProbeAudioReportsDurationsAndFailures) {
+    const std::string clips = kSource + "/tests/data/audio/";
+    CheckRun run = Check("--probe-audio --play '" + clips + "pcm16-stereo-48000.wav' '" + clips +
+                         "vbr-mono-44100.mp3' '" + clips + "random.wav'");
+    EXPECT_EQ(run.status, 1);
+    ASSERT_FALSE(run.json.HasParseError()) << run.text;
+    const auto& probes = run.json["probes"];
+    ASSERT_EQ(probes.Size(), 3u);
+    EXPECT_EQ(probes[0]["result"].GetInt(), 0);
+    EXPECT_EQ(probes[0]["state"].GetInt(), 2);
+    EXPECT_NEAR(probes[0]["duration"].GetDouble(), 0.5, 0.02);
+    EXPECT_GE(probes[0]["ended"].GetDouble(), 0.45);
+    EXPECT_NEAR(probes[1]["duration"].GetDouble(), 1.0, 0.02);
+    EXPECT_NE(probes[2]["result"].GetInt(), 0);
+    EXPECT_EQ(probes[2]["state"].GetInt(), 0);
+    EXPECT_TRUE(probes[2]["ended"].IsNull());
+}
+
+}  // namespace
