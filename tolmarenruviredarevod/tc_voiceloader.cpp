@@ -10,6 +10,7 @@
 
 #include "tb_bitmaploader.h"
 #include "tb_filestream.h"
+#include "tb_nativebitmap.h"
 #include "tb_streamreader.h"
 #include "tc_messagebox.h"
 
@@ -131,7 +132,7 @@ bool LoadFolderLibrary(TC_VoiceLibrary* library) {
 }
 
 bool DecodeInto(TC_VoiceLibrary* library, TB_Stream* stream) {
-    auto bitmap = TB_Ref<TB_Bitmap32>::Adopt(new TB_Bitmap32());
+    auto bitmap = TB_Ref<TB_Bitmap32>::Adopt(new TB_NativeBitmap());
     TB_BitmapLoaderPng loader;
     if (loader.Load(stream, bitmap.Get()) != 0) {
         return false;
