@@ -5,11 +5,14 @@
 
 #include <cstdlib>
 
+#include "lv_frame.h"
+#include "lv_shutdownrequests.h"
 #include "tb_consolewriter.h"
 #include "tb_error.h"
 #include "tb_framework.h"
 #include "tb_gui.h"
 #include "tb_media.h"
+#include "tb_messageloop.h"
 #include "tc_app.h"
 
 namespace {
@@ -25,12 +28,23 @@ void StartTls() {
 // Runs main windows until one closes without asking for a restart.
 void RunMainWindowLoop(TC_App& app) {
     (void)app;
-    // The main window and its message loop take their place here.
+    if (!TB_GraphicsStarted()) {
+        return;
+    }
+    bool restart = true;
+    while (restart) {
+        auto* frame = new LV_Frame();
+        LV_ShutdownRequests requests(frame);
+        TB_RunMessageLoop(frame);
+        restart = frame->Restart;
+        frame->Release();
+    }
 }
 
 }  // namespace
 
 int LV_Main() {
+    LV_ShutdownRequests::BlockSignals();
     TB_AppDescriptor descriptor;
     descriptor.Name = u"LumoVox";
     if (!TB_ParseVersion(kVersion, descriptor)) {
@@ -40,6 +54,9 @@ int LV_Main() {
     hooks.GraphicsStartup = TB_GraphicsStartup;
     hooks.GraphicsShutdown = TB_GraphicsShutdown;
     TB_FrameworkStartup(descriptor, hooks);
+    if (!TB_GraphicsStarted()) {
+        TB_DebugPrint(u"No display could be opened; the program starts and ends without a window.");
+    }
     TB_ConsoleWriter::SetShared(new TB_ConsoleWriter());
     // Winsock start-up: sockets need no start on Linux.
     StartTls();

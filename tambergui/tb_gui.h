@@ -9,6 +9,15 @@ tb_int TB_GuiStartCount();
 // True on the thread that started the toolkit.
 bool TB_IsGuiThread();
 
+class TB_Graphics;
+class TB_ActionList;
+// A graphics on a 32 x 32 bitmap for measuring text outside painting; null before the
+// toolkit started with a graphics platform.
+TB_Graphics* TB_GetMeasureGraphics();
+// The application-wide shortcut list.
+TB_ActionList* TB_GetGlobalActions();
+const void* TB_GetApplicationIcon();
+
 // The graphics platform: creates and destroys the platform application object. The
 // framework start-up calls these at the place of the graphics library start-up.
 void TB_GraphicsStartup();

@@ -1,7 +1,14 @@
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include "tb_rectangle.h"
+#include "tb_string.h"
 #include "tb_vector2.h"
+
+class TB_NativeWidget;
+class TB_Action;
 
 // A native window, defined by the platform backend and opaque to the toolkit.
 class TB_NativeWindow;
@@ -31,6 +38,48 @@ public:
     virtual void SetImeOpen(TB_WindowHandle window, bool open) = 0;
 
     virtual void Beep() = 0;
+
+    // ---- windows (one per native widget) ----
+    enum class WindowKind { Child, Frame, Popup };
+    // Makes the window of a widget; its messages go to the widget's WindowProc, starting
+    // with TB_WM_CREATE. Null when no window can be made.
+    virtual TB_WindowHandle CreateWindow(TB_NativeWidget* widget, WindowKind kind,
+                                         TB_WindowHandle parent, const TB_Rectangle<int>& bounds,
+                                         const TB_String& title, bool visible) = 0;
+    // Destroys the window at once; the widget receives TB_WM_DESTROY unless notify is false
+    // (a widget that is itself being destroyed).
+    virtual void DestroyWindow(TB_WindowHandle window, bool notify = true) = 0;
+    virtual void SetWindowBounds(TB_WindowHandle window, const TB_Rectangle<int>& bounds) = 0;
+    // The window's rectangle in its parent's client coordinates (screen for top level).
+    virtual TB_Rectangle<int> GetWindowBounds(TB_WindowHandle window) = 0;
+    virtual TB_Vector2 GetClientSize(TB_WindowHandle window) = 0;
+    // Widths of the non-client borders: left, top, right, bottom.
+    virtual TB_Rectangle<int> GetFrameMargins(TB_WindowHandle window) = 0;
+    virtual void ShowWindow(TB_WindowHandle window, tb_int showCommand) = 0;
+    virtual bool IsWindowVisible(TB_WindowHandle window) = 0;
+    virtual void EnableWindow(TB_WindowHandle window, bool enable) = 0;
+    virtual bool IsWindowEnabled(TB_WindowHandle window) = 0;
+    virtual void SetWindowText(TB_WindowHandle window, const TB_String& text) = 0;
+    virtual void SetParentWindow(TB_WindowHandle window, TB_WindowHandle parent) = 0;
+    virtual void InvalidateRect(TB_WindowHandle window, const TB_Rectangle<int>* area) = 0;
+    // Paints pending areas at once.
+    virtual void UpdateWindow(TB_WindowHandle window) = 0;
+    virtual TB_Vector2 ClientToScreen(TB_WindowHandle window, TB_Vector2 point) = 0;
+    virtual void SetToolTip(TB_WindowHandle window, const TB_String& text) = 0;
+    virtual void SetForegroundWindow(TB_WindowHandle window) = 0;
+    virtual TB_WindowHandle GetActiveWindow() = 0;
+    // Asks a top-level window to close, as its close button would (TB_WM_CLOSE first).
+    virtual void RequestClose(TB_WindowHandle window) = 0;
+    // Runs the platform's event loop until done answers true (checked after each event).
+    virtual void RunEventLoop(const std::function<bool()>& done) = 0;
+    // Posts an action to the window from any thread; the window's widget gets
+    // TB_WM_POSTED_ACTION on the GUI thread. False when it could not be posted.
+    virtual bool PostAction(TB_WindowHandle window, TB_Action* action) = 0;
+
+    // ---- screens ----
+    // The work areas of the monitors, the primary one first.
+    virtual std::vector<TB_Rectangle<int>> WorkAreas() = 0;
+    virtual TB_Vector2 CursorPosition() = 0;
 };
 
 // The platform in use; never null (a null platform stands in until a backend is set).
@@ -53,4 +102,32 @@ public:
     void ResetImeContext(TB_WindowHandle) override {}
     void SetImeOpen(TB_WindowHandle, bool) override {}
     void Beep() override {}
+    TB_WindowHandle CreateWindow(TB_NativeWidget*, WindowKind, TB_WindowHandle,
+                                 const TB_Rectangle<int>&, const TB_String&, bool) override {
+        return nullptr;
+    }
+    void DestroyWindow(TB_WindowHandle, bool) override {}
+    void SetWindowBounds(TB_WindowHandle, const TB_Rectangle<int>&) override {}
+    TB_Rectangle<int> GetWindowBounds(TB_WindowHandle) override { return {}; }
+    TB_Vector2 GetClientSize(TB_WindowHandle) override { return {}; }
+    TB_Rectangle<int> GetFrameMargins(TB_WindowHandle) override { return {}; }
+    void ShowWindow(TB_WindowHandle, tb_int) override {}
+    bool IsWindowVisible(TB_WindowHandle) override { return false; }
+    void EnableWindow(TB_WindowHandle, bool) override {}
+    bool IsWindowEnabled(TB_WindowHandle) override { return false; }
+    void SetWindowText(TB_WindowHandle, const TB_String&) override {}
+    void SetParentWindow(TB_WindowHandle, TB_WindowHandle) override {}
+    void InvalidateRect(TB_WindowHandle, const TB_Rectangle<int>*) override {}
+    void UpdateWindow(TB_WindowHandle) override {}
+    TB_Vector2 ClientToScreen(TB_WindowHandle, TB_Vector2 point) override { return point; }
+    void SetToolTip(TB_WindowHandle, const TB_String&) override {}
+    void SetForegroundWindow(TB_WindowHandle) override {}
+    TB_WindowHandle GetActiveWindow() override { return nullptr; }
+    void RequestClose(TB_WindowHandle) override {}
+    void RunEventLoop(const std::function<bool()>&) override {}
+    bool PostAction(TB_WindowHandle, TB_Action*) override { return false; }
+    std::vector<TB_Rectangle<int>> WorkAreas() override {
+        return {TB_Rectangle<int>{0, 0, 1920, 1080}};
+    }
+    TB_Vector2 CursorPosition() override { return {}; }
 };

@@ -2,8 +2,39 @@
 
 #include <QWidget>
 
-// The Qt window behind one toolkit widget. TB_WindowHandle points at it.
+class TB_NativeWidget;
+
+// The Qt window behind one toolkit widget (TB_WindowHandle points at it). It turns every
+// Qt event into a message record for the widget's WindowProc, and lets Qt's own handling
+// run only when the widget did not handle the message.
 class TB_NativeWindow : public QWidget {
 public:
-    using QWidget::QWidget;
+    TB_NativeWindow(TB_NativeWidget* widget, QWidget* parent, Qt::WindowFlags flags);
+    ~TB_NativeWindow() override;
+
+    TB_NativeWidget* Widget() const { return m_widget; }
+    // Stops all messages to the widget (it is being destroyed).
+    void Detach() { m_widget = nullptr; }
+    // Sends one message record; true when the widget handled it.
+    bool Send(unsigned message, unsigned long long wParam, long long lParam,
+              long long* result = nullptr);
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    TB_NativeWidget* m_widget;
 };

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 
+#include "platform/tb_qt_platform.h"
 #include "tb_gui.h"
 
 namespace {
@@ -17,15 +18,22 @@ void TB_GraphicsStartup() {
     if (g_application || QCoreApplication::instance()) {
         return;
     }
+    // Without a display Qt would end the process; the program then runs without windows.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        return;
+    }
     // Sizes are device pixels and the program applies its own display size; Qt must not
     // scale them a second time.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
     g_application = new QApplication(g_argc, g_argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    TB_SetPlatform(&TB_GetQtPlatform());
 }
 
 void TB_GraphicsShutdown() {
+    TB_SetPlatform(nullptr);
     delete g_application;
     g_application = nullptr;
 }

@@ -7,7 +7,7 @@
 #include "tb_platform.h"
 
 // A platform with a hand-moved clock and a log of what the toolkit asked of it.
-class FakePlatform : public TB_Platform {
+class FakePlatform : public TB_NullPlatform {
 public:
     FakePlatform() { TB_SetPlatform(this); }
     ~FakePlatform() override { TB_SetPlatform(nullptr); }

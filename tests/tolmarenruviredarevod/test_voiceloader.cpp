@@ -191,8 +191,9 @@ TEST_F(LibraryTest, ThumbnailsComeFromTheFolderTheTableOrTheLastSubLibrary) {
     ASSERT_NE(group->Thumbnail, nullptr);
     EXPECT_EQ(group->Thumbnail, second->Thumbnail);
     EXPECT_EQ(group->Thumbnail->Width, 256);
-    EXPECT_EQ(group->Thumbnail->Pixels[0], 0xFFFFFFFFu);                        // white ground
-    EXPECT_EQ(group->Thumbnail->Pixels[128 + 98 * 256] & 0xFFFFFF, 0x404040u);  // the dark head
+    EXPECT_EQ(*group->Thumbnail->PixelAt(0, 0), 0xFFFFFFFFu);              // white ground
+    EXPECT_EQ(*group->Thumbnail->PixelAt(128, 98) & 0xFFFFFF, 0x404040u);  // the dark head
+    group->Thumbnail->Unlock();
 }
 
 TEST_F(LibraryTest, SampleLibrariesLoad) {

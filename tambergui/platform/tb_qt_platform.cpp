@@ -1,0 +1,636 @@
+#include "tb_qt_platform.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QToolTip>
+
+#include <utility>
+#include <vector>
+
+#include "platform/tb_native_window.h"
+#include "tb_action.h"
+#include "tb_framework.h"
+#include "tb_nativewidget.h"
+
+namespace {
+
+const QEvent::Type kPostedActionEvent = static_cast<QEvent::Type>(QEvent::User + 3);
+
+// Carries a posted action; an action whose window died before delivery is released here.
+class PostedActionEvent : public QEvent {
+public:
+    explicit PostedActionEvent(TB_Action* action) : QEvent(kPostedActionEvent), m_action(action) {}
+    ~PostedActionEvent() override {
+        if (m_action) {
+            m_action->Release();
+        }
+    }
+    TB_Action* Take() {
+        TB_Action* action = m_action;
+        m_action = nullptr;
+        return action;
+    }
+
+private:
+    TB_Action* m_action;
+};
+
+// Nesting depth of window event handlers: a window destroyed inside one is deleted later.
+int g_dispatchDepth = 0;
+
+struct LoopEntry {
+    QEventLoop* loop;
+    const std::function<bool()>* done;
+};
+std::vector<LoopEntry> g_loops;
+
+void CheckLoops() {
+    for (LoopEntry& entry : g_loops) {
+        if ((*entry.done)()) {
+            entry.loop->quit();
+        }
+    }
+}
+
+TB_NativeWindow* Native(TB_WindowHandle window) {
+    return static_cast<TB_NativeWindow*>(static_cast<QWidget*>(window));
+}
+
+unsigned KeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    unsigned state = 0;
+    const std::pair<bool, unsigned> bits[] = {
+        {(buttons & Qt::LeftButton) != 0, TB_MK_LBUTTON},
+        {(buttons & Qt::RightButton) != 0, TB_MK_RBUTTON},
+        {(buttons & Qt::MiddleButton) != 0, TB_MK_MBUTTON},
+        {(buttons & Qt::XButton1) != 0, TB_MK_XBUTTON1},
+        {(buttons & Qt::XButton2) != 0, TB_MK_XBUTTON2},
+        {(modifiers & Qt::ShiftModifier) != 0, TB_MK_SHIFT},
+        {(modifiers & Qt::ControlModifier) != 0, TB_MK_CONTROL},
+    };
+    for (const auto& [held, bit] : bits) {
+        if (held) {
+            state |= bit;
+        }
+    }
+    return state;
+}
+
+// Qt keys as virtual-key codes.
+int VirtualKey(int key) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        return TB_VK_A + (key - Qt::Key_A);
+    }
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        return TB_VK_0 + (key - Qt::Key_0);
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) {
+        return TB_VK_F1 + (key - Qt::Key_F1);
+    }
+    switch (key) {
+        case Qt::Key_Backspace:
+            return TB_VK_BACK;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return TB_VK_TAB;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return TB_VK_RETURN;
+        case Qt::Key_Shift:
+            return TB_VK_SHIFT;
+        case Qt::Key_Control:
+            return TB_VK_CONTROL;
+        case Qt::Key_Alt:
+            return TB_VK_MENU;
+        case Qt::Key_Escape:
+            return TB_VK_ESCAPE;
+        case Qt::Key_Space:
+            return TB_VK_SPACE;
+        case Qt::Key_PageUp:
+            return TB_VK_PRIOR;
+        case Qt::Key_PageDown:
+            return TB_VK_NEXT;
+        case Qt::Key_End:
+            return TB_VK_END;
+        case Qt::Key_Home:
+            return TB_VK_HOME;
+        case Qt::Key_Left:
+            return TB_VK_LEFT;
+        case Qt::Key_Up:
+            return TB_VK_UP;
+        case Qt::Key_Right:
+            return TB_VK_RIGHT;
+        case Qt::Key_Down:
+            return TB_VK_DOWN;
+        case Qt::Key_Insert:
+            return TB_VK_INSERT;
+        case Qt::Key_Delete:
+            return TB_VK_DELETE;
+        default:
+            return 0;
+    }
+}
+
+unsigned MouseMessage(Qt::MouseButton button, bool down) {
+    switch (button) {
+        case Qt::RightButton:
+            return down ? TB_WM_RBUTTONDOWN : TB_WM_RBUTTONUP;
+        case Qt::MiddleButton:
+            return down ? TB_WM_MBUTTONDOWN : TB_WM_MBUTTONUP;
+        case Qt::XButton1:
+        case Qt::XButton2:
+            return down ? TB_WM_XBUTTONDOWN : TB_WM_XBUTTONUP;
+        default:
+            return down ? TB_WM_LBUTTONDOWN : TB_WM_LBUTTONUP;
+    }
+}
+
+QString ToQString(const TB_String& text) {
+    return QString::fromUtf16(text.Chars() ? text.Chars() : u"", text.Length());
+}
+
+}  // namespace
+
+// ---- TB_NativeWindow ----
+
+TB_NativeWindow::TB_NativeWindow(TB_NativeWidget* widget, QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), m_widget(widget) {
+    setMouseTracking(true);
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_InputMethodEnabled, widget && widget->AcceptsTextInput);
+}
+
+TB_NativeWindow::~TB_NativeWindow() {
+    if (m_widget) {
+        Send(TB_WM_DESTROY, 0, 0);
+        m_widget = nullptr;
+    }
+    CheckLoops();
+}
+
+bool TB_NativeWindow::Send(unsigned message, unsigned long long wParam, long long lParam,
+                           long long* result) {
+    if (!m_widget) {
+        return false;
+    }
+    tb_int64 answer = 0;
+    ++g_dispatchDepth;
+    bool handled = m_widget->WindowProc(this, message, wParam, lParam, answer);
+    --g_dispatchDepth;
+    if (result) {
+        *result = answer;
+    }
+    return handled;
+}
+
+bool TB_NativeWindow::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            // Tab reaches the widget as a key; Qt's own focus chain is not used.
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+                keyPressEvent(key);
+                return true;
+            }
+            break;
+        }
+        case QEvent::Leave:
+            Send(TB_WM_MOUSELEAVE, 0, 0);
+            break;
+        case QEvent::WindowActivate:
+            if (Send(TB_WM_ACTIVATE, 1, 0)) {
+                return true;
+            }
+            break;
+        case QEvent::WindowDeactivate:
+            Send(TB_WM_ACTIVATE, 0, 0);
+            break;
+        case QEvent::ToolTip:
+            break;
+        default:
+            if (event->type() == kPostedActionEvent) {
+                TB_Action* action = static_cast<PostedActionEvent*>(event)->Take();
+                if (!Send(TB_WM_POSTED_ACTION, reinterpret_cast<unsigned long long>(action), 1) &&
+                    action) {
+                    action->Release();
+                }
+                CheckLoops();
+                return true;
+            }
+            break;
+    }
+    return QWidget::event(event);
+}
+
+void TB_NativeWindow::paintEvent(QPaintEvent* event) {
+    QRect area = event->rect();
+    TB_Rectangle<int> update{area.x(), area.y(), area.width(), area.height()};
+    if (!Send(TB_WM_PAINT, reinterpret_cast<unsigned long long>(static_cast<QPaintDevice*>(this)),
+              reinterpret_cast<long long>(&update))) {
+        QWidget::paintEvent(event);
+    }
+}
+
+void TB_NativeWindow::resizeEvent(QResizeEvent* event) {
+    unsigned state = (windowState() & Qt::WindowMinimized)   ? TB_SIZE_MINIMIZED
+                     : (windowState() & Qt::WindowMaximized) ? TB_SIZE_MAXIMIZED
+                                                             : TB_SIZE_RESTORED;
+    Send(TB_WM_SIZE, state, TB_MakePointLParam(event->size().width(), event->size().height()));
+}
+
+void TB_NativeWindow::moveEvent(QMoveEvent*) {
+    Send(TB_WM_MOVE, 0, TB_MakePointLParam(x(), y()));
+}
+
+void TB_NativeWindow::closeEvent(QCloseEvent* event) {
+    if (Send(TB_WM_CLOSE, 0, 0)) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    TB_GetQtPlatform().DestroyWindow(this, true);
+}
+
+void TB_NativeWindow::mousePressEvent(QMouseEvent* event) {
+    unsigned long long wParam = KeyState(event->buttons(), event->modifiers());
+    if (event->button() == Qt::XButton1 || event->button() == Qt::XButton2) {
+        wParam |= static_cast<unsigned long long>(event->button() == Qt::XButton1 ? TB_XBUTTON1
+                                                                                  : TB_XBUTTON2)
+                  << 16;
+    }
+    QPoint p = event->position().toPoint();
+    if (!Send(MouseMessage(event->button(), true), wParam, TB_MakePointLParam(p.x(), p.y()))) {
+        event->ignore();
+    }
+}
+
+void TB_NativeWindow::mouseReleaseEvent(QMouseEvent* event) {
+    unsigned long long wParam = KeyState(event->buttons(), event->modifiers());
+    if (event->button() == Qt::XButton1 || event->button() == Qt::XButton2) {
+        wParam |= static_cast<unsigned long long>(event->button() == Qt::XButton1 ? TB_XBUTTON1
+                                                                                  : TB_XBUTTON2)
+                  << 16;
+    }
+    QPoint p = event->position().toPoint();
+    if (!Send(MouseMessage(event->button(), false), wParam, TB_MakePointLParam(p.x(), p.y()))) {
+        event->ignore();
+    }
+}
+
+// Double clicks come from the toolkit's own click synthesis: a second press is a press.
+void TB_NativeWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
+
+void TB_NativeWindow::mouseMoveEvent(QMouseEvent* event) {
+    QPoint p = event->position().toPoint();
+    if (!Send(TB_WM_MOUSEMOVE, KeyState(event->buttons(), event->modifiers()),
+              TB_MakePointLParam(p.x(), p.y()))) {
+        event->ignore();
+    }
+}
+
+void TB_NativeWindow::wheelEvent(QWheelEvent* event) {
+    QPoint global = event->globalPosition().toPoint();
+    auto delta = static_cast<std::uint16_t>(static_cast<std::int16_t>(event->angleDelta().y()));
+    unsigned long long wParam = (static_cast<unsigned long long>(delta) << 16) |
+                                KeyState(event->buttons(), event->modifiers());
+    if (!Send(TB_WM_MOUSEWHEEL, wParam, TB_MakePointLParam(global.x(), global.y()))) {
+        event->ignore();  // Qt passes it on to the parent window
+    }
+}
+
+void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
+    int key = VirtualKey(event->key());
+    bool handled = false;
+    if (key != 0) {
+        unsigned message =
+            (event->modifiers() & Qt::AltModifier) ? TB_WM_SYSKEYDOWN : TB_WM_KEYDOWN;
+        handled = Send(message, static_cast<unsigned long long>(key), 0);
+    }
+    // Characters are made only for widgets that take text, as the message loop would.
+    if (m_widget && m_widget->AcceptsTextInput) {
+        for (QChar c : event->text()) {
+            if (c.unicode() >= 0x20 || c.unicode() == '\t' || c.unicode() == '\r' ||
+                c.unicode() == '\b') {
+                handled = Send(TB_WM_CHAR, c.unicode(), 0) || handled;
+            }
+        }
+    }
+    if (!handled) {
+        event->ignore();
+    }
+}
+
+void TB_NativeWindow::keyReleaseEvent(QKeyEvent* event) {
+    int key = VirtualKey(event->key());
+    unsigned message = (event->modifiers() & Qt::AltModifier) ? TB_WM_SYSKEYUP : TB_WM_KEYUP;
+    if (key == 0 || !Send(message, static_cast<unsigned long long>(key), 0)) {
+        event->ignore();
+    }
+}
+
+void TB_NativeWindow::focusInEvent(QFocusEvent*) {
+    Send(TB_WM_SETFOCUS, 0, 0);
+}
+
+void TB_NativeWindow::focusOutEvent(QFocusEvent*) {
+    Send(TB_WM_KILLFOCUS, 0, 0);
+}
+
+// ---- TB_QtPlatform ----
+
+TB_QtPlatform& TB_GetQtPlatform() {
+    static TB_QtPlatform platform;
+    return platform;
+}
+
+tb_uint64 TB_QtPlatform::Milliseconds() {
+    return TB_GetTickCount() - TB_GetStartTick();
+}
+
+bool TB_QtPlatform::IsKeyDown(tb_int virtualKey) {
+    Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    switch (virtualKey) {
+        case TB_VK_SHIFT:
+            return modifiers & Qt::ShiftModifier;
+        case TB_VK_CONTROL:
+            return modifiers & Qt::ControlModifier;
+        case TB_VK_MENU:
+            return modifiers & Qt::AltModifier;
+        default:
+            return false;
+    }
+}
+
+void TB_QtPlatform::SetCapture(TB_WindowHandle window) {
+    if (window) {
+        Native(window)->grabMouse();
+    }
+}
+
+void TB_QtPlatform::ReleaseCapture() {
+    if (QWidget* grabber = QWidget::mouseGrabber()) {
+        grabber->releaseMouse();
+    }
+}
+
+void TB_QtPlatform::ShowCursor(tb_int cursorKind) {
+    static const Qt::CursorShape kShapes[14] = {
+        Qt::ArrowCursor,   Qt::IBeamCursor,     Qt::WaitCursor,      Qt::CrossCursor,
+        Qt::UpArrowCursor, Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::SizeHorCursor,
+        Qt::SizeVerCursor, Qt::SizeAllCursor,   Qt::ForbiddenCursor, Qt::PointingHandCursor,
+        Qt::BusyCursor,    Qt::WhatsThisCursor};
+    if (QWidget* under = QApplication::widgetAt(QCursor::pos())) {
+        under->setCursor(kShapes[cursorKind >= 0 && cursorKind < 14 ? cursorKind : 0]);
+    }
+}
+
+void TB_QtPlatform::SetFocus(TB_WindowHandle window) {
+    if (window) {
+        Native(window)->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+TB_Vector2 TB_QtPlatform::ScreenToClient(TB_WindowHandle window, TB_Vector2 point) {
+    if (!window) {
+        return point;
+    }
+    QPoint local =
+        Native(window)->mapFromGlobal(QPoint(static_cast<int>(point.x), static_cast<int>(point.y)));
+    return TB_Vector2{static_cast<float>(local.x()), static_cast<float>(local.y())};
+}
+
+void TB_QtPlatform::SetImeCompositionPosition(TB_WindowHandle window, tb_int, tb_int) {
+    if (window) {
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+    }
+}
+
+void TB_QtPlatform::SetImeOpen(TB_WindowHandle window, bool open) {
+    if (window) {
+        Native(window)->setAttribute(Qt::WA_InputMethodEnabled, open);
+    }
+}
+
+void TB_QtPlatform::Beep() {
+    QApplication::beep();
+}
+
+TB_WindowHandle TB_QtPlatform::CreateWindow(TB_NativeWidget* widget, WindowKind kind,
+                                            TB_WindowHandle parent, const TB_Rectangle<int>& bounds,
+                                            const TB_String& title, bool visible) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return nullptr;
+    }
+    Qt::WindowFlags flags = Qt::Widget;
+    QWidget* parentWidget = parent ? Native(parent) : nullptr;
+    if (kind == WindowKind::Frame) {
+        flags = Qt::Window;
+    } else if (kind == WindowKind::Popup) {
+        flags = Qt::Tool | Qt::FramelessWindowHint;
+    }
+    auto* window = new TB_NativeWindow(widget, parentWidget, flags);
+    if (kind != WindowKind::Child) {
+        window->setWindowTitle(ToQString(title));
+    }
+    window->setGeometry(bounds.x, bounds.y, bounds.width > 0 ? bounds.width : 0,
+                        bounds.height > 0 ? bounds.height : 0);
+    window->Send(TB_WM_CREATE, 0, 0);
+    if (visible && kind == WindowKind::Child) {
+        window->show();
+    }
+    return window;
+}
+
+void TB_QtPlatform::DestroyWindow(TB_WindowHandle window, bool notify) {
+    if (!window) {
+        return;
+    }
+    TB_NativeWindow* native = Native(window);
+    if (notify && native->Widget()) {
+        native->Send(TB_WM_DESTROY, 0, 0);
+    }
+    native->Detach();
+    native->hide();
+    if (g_dispatchDepth > 0) {
+        native->deleteLater();  // a handler of this window (or of a child) is still running
+    } else {
+        delete native;
+    }
+    CheckLoops();
+}
+
+// Window rectangles are client geometry, for top-level windows too: the decorations belong
+// to the window manager and are not known until it has framed the window, and bounds that
+// included them would grow by their size at every save and restore.
+void TB_QtPlatform::SetWindowBounds(TB_WindowHandle window, const TB_Rectangle<int>& bounds) {
+    if (window) {
+        Native(window)->setGeometry(bounds.x, bounds.y, std::max(0, bounds.width),
+                                    std::max(0, bounds.height));
+    }
+}
+
+TB_Rectangle<int> TB_QtPlatform::GetWindowBounds(TB_WindowHandle window) {
+    if (!window) {
+        return {};
+    }
+    QRect r = Native(window)->geometry();
+    return TB_Rectangle<int>{r.x(), r.y(), r.width(), r.height()};
+}
+
+TB_Vector2 TB_QtPlatform::GetClientSize(TB_WindowHandle window) {
+    if (!window) {
+        return {};
+    }
+    QSize size = Native(window)->size();
+    return TB_Vector2{static_cast<float>(size.width()), static_cast<float>(size.height())};
+}
+
+// Bounds are client geometry (see SetWindowBounds), so no border lies inside them.
+TB_Rectangle<int> TB_QtPlatform::GetFrameMargins(TB_WindowHandle) {
+    return TB_Rectangle<int>{0, 0, 0, 0};
+}
+
+void TB_QtPlatform::ShowWindow(TB_WindowHandle window, tb_int showCommand) {
+    if (!window) {
+        return;
+    }
+    TB_NativeWindow* native = Native(window);
+    switch (showCommand) {
+        case 0:
+            native->hide();
+            break;
+        case 3:
+            native->showMaximized();
+            break;
+        case 6:
+            native->showMinimized();
+            break;
+        default:
+            native->isWindow() ? native->showNormal() : native->show();
+            break;
+    }
+}
+
+bool TB_QtPlatform::IsWindowVisible(TB_WindowHandle window) {
+    return window && Native(window)->isVisible();
+}
+
+void TB_QtPlatform::EnableWindow(TB_WindowHandle window, bool enable) {
+    if (window) {
+        Native(window)->setEnabled(enable);
+    }
+}
+
+bool TB_QtPlatform::IsWindowEnabled(TB_WindowHandle window) {
+    return window && Native(window)->isEnabled();
+}
+
+void TB_QtPlatform::SetWindowText(TB_WindowHandle window, const TB_String& text) {
+    if (window) {
+        Native(window)->setWindowTitle(ToQString(text));
+    }
+}
+
+void TB_QtPlatform::SetParentWindow(TB_WindowHandle window, TB_WindowHandle parent) {
+    if (window) {
+        bool visible = Native(window)->isVisibleTo(Native(window)->parentWidget());
+        Native(window)->setParent(parent ? Native(parent) : nullptr);
+        Native(window)->setVisible(visible || Native(window)->Widget() != nullptr);
+    }
+}
+
+void TB_QtPlatform::InvalidateRect(TB_WindowHandle window, const TB_Rectangle<int>* area) {
+    if (!window) {
+        return;
+    }
+    if (area) {
+        Native(window)->update(area->x, area->y, area->width, area->height);
+    } else {
+        Native(window)->update();
+    }
+}
+
+void TB_QtPlatform::UpdateWindow(TB_WindowHandle window) {
+    if (window && Native(window)->isVisible()) {
+        Native(window)->repaint();
+    }
+}
+
+TB_Vector2 TB_QtPlatform::ClientToScreen(TB_WindowHandle window, TB_Vector2 point) {
+    if (!window) {
+        return point;
+    }
+    QPoint global =
+        Native(window)->mapToGlobal(QPoint(static_cast<int>(point.x), static_cast<int>(point.y)));
+    return TB_Vector2{static_cast<float>(global.x()), static_cast<float>(global.y())};
+}
+
+void TB_QtPlatform::SetToolTip(TB_WindowHandle window, const TB_String& text) {
+    if (window) {
+        Native(window)->setToolTip(ToQString(text));
+    }
+}
+
+void TB_QtPlatform::SetForegroundWindow(TB_WindowHandle window) {
+    if (window) {
+        Native(window)->raise();
+        Native(window)->activateWindow();
+    }
+}
+
+TB_WindowHandle TB_QtPlatform::GetActiveWindow() {
+    return dynamic_cast<TB_NativeWindow*>(QApplication::activeWindow());
+}
+
+void TB_QtPlatform::RequestClose(TB_WindowHandle window) {
+    if (window) {
+        Native(window)->close();
+    }
+}
+
+void TB_QtPlatform::RunEventLoop(const std::function<bool()>& done) {
+    if (done()) {
+        return;
+    }
+    QEventLoop loop;
+    g_loops.push_back({&loop, &done});
+    loop.exec();
+    g_loops.pop_back();
+}
+
+bool TB_QtPlatform::PostAction(TB_WindowHandle window, TB_Action* action) {
+    if (!window || !QCoreApplication::instance()) {
+        return false;
+    }
+    QCoreApplication::postEvent(Native(window), new PostedActionEvent(action));
+    return true;
+}
+
+std::vector<TB_Rectangle<int>> TB_QtPlatform::WorkAreas() {
+    std::vector<TB_Rectangle<int>> areas;
+    QList<QScreen*> screens = QGuiApplication::screens();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) {
+        screens.removeAll(primary);
+        screens.prepend(primary);
+    }
+    for (QScreen* screen : screens) {
+        QRect r = screen->availableGeometry();
+        areas.push_back(TB_Rectangle<int>{r.x(), r.y(), r.width(), r.height()});
+    }
+    return areas;
+}
+
+TB_Vector2 TB_QtPlatform::CursorPosition() {
+    QPoint p = QCursor::pos();
+    return TB_Vector2{static_cast<float>(p.x()), static_cast<float>(p.y())};
+}

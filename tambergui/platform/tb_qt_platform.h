@@ -1,0 +1,49 @@
+#pragma once
+
+#include "tb_platform.h"
+
+// The platform over Qt. Tests may derive from it to fix the screens or the pointer.
+class TB_QtPlatform : public TB_Platform {
+public:
+    tb_uint64 Milliseconds() override;
+    bool IsKeyDown(tb_int virtualKey) override;
+    void SetCapture(TB_WindowHandle window) override;
+    void ReleaseCapture() override;
+    void TrackMouseLeave(TB_WindowHandle) override {}
+    void ShowCursor(tb_int cursorKind) override;
+    void SetFocus(TB_WindowHandle window) override;
+    TB_Vector2 ScreenToClient(TB_WindowHandle window, TB_Vector2 point) override;
+    void SetImeCompositionPosition(TB_WindowHandle window, tb_int x, tb_int y) override;
+    void ResetImeContext(TB_WindowHandle) override {}
+    void SetImeOpen(TB_WindowHandle window, bool open) override;
+    void Beep() override;
+
+    TB_WindowHandle CreateWindow(TB_NativeWidget* widget, WindowKind kind, TB_WindowHandle parent,
+                                 const TB_Rectangle<int>& bounds, const TB_String& title,
+                                 bool visible) override;
+    void DestroyWindow(TB_WindowHandle window, bool notify) override;
+    void SetWindowBounds(TB_WindowHandle window, const TB_Rectangle<int>& bounds) override;
+    TB_Rectangle<int> GetWindowBounds(TB_WindowHandle window) override;
+    TB_Vector2 GetClientSize(TB_WindowHandle window) override;
+    TB_Rectangle<int> GetFrameMargins(TB_WindowHandle window) override;
+    void ShowWindow(TB_WindowHandle window, tb_int showCommand) override;
+    bool IsWindowVisible(TB_WindowHandle window) override;
+    void EnableWindow(TB_WindowHandle window, bool enable) override;
+    bool IsWindowEnabled(TB_WindowHandle window) override;
+    void SetWindowText(TB_WindowHandle window, const TB_String& text) override;
+    void SetParentWindow(TB_WindowHandle window, TB_WindowHandle parent) override;
+    void InvalidateRect(TB_WindowHandle window, const TB_Rectangle<int>* area) override;
+    void UpdateWindow(TB_WindowHandle window) override;
+    TB_Vector2 ClientToScreen(TB_WindowHandle window, TB_Vector2 point) override;
+    void SetToolTip(TB_WindowHandle window, const TB_String& text) override;
+    void SetForegroundWindow(TB_WindowHandle window) override;
+    TB_WindowHandle GetActiveWindow() override;
+    void RequestClose(TB_WindowHandle window) override;
+    void RunEventLoop(const std::function<bool()>& done) override;
+    bool PostAction(TB_WindowHandle window, TB_Action* action) override;
+    std::vector<TB_Rectangle<int>> WorkAreas() override;
+    TB_Vector2 CursorPosition() override;
+};
+
+// The platform installed by the graphics start-up.
+TB_QtPlatform& TB_GetQtPlatform();

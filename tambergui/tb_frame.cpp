@@ -1,0 +1,150 @@
+#include "tb_frame.h"
+
+#include <algorithm>
+
+#include "tb_screen.h"
+
+TB_Frame::TB_Frame() {
+    Width = 640;
+    Height = 480;
+    X = 0;
+    Y = 0;
+    Actions = new TB_ActionList();
+    Resized.Add([this](TB_EventArg&) {
+        if (Content) {
+            Content->SetBounds(GetClientRectangle());
+        }
+    });
+}
+
+TB_Frame::~TB_Frame() {
+    if (Popup) {
+        Popup->Release();
+    }
+    TB_ReleaseAll(KeptObjects);
+}
+
+void TB_Frame::PlaceAtStart() {
+    TB_Rectangle<float> bounds{X, Y, Width, Height};
+    auto* owner = dynamic_cast<TB_NativeWidget*>(Parent);
+    if (StartPosition == 1 && owner) {
+        bounds.x = owner->X + (owner->Width - Width) * 0.5f;
+        bounds.y = owner->Y + (owner->Height - Height) * 0.5f;
+        TB_Rectangle<int> area;
+        if (TB_FindWorkArea(TB_Vector2{bounds.x + bounds.width / 2, bounds.y + bounds.height / 2},
+                            area)) {
+            bounds = TB_ClampToArea(bounds, area);
+        }
+    } else if (StartPosition == 1) {
+        std::vector<TB_Rectangle<int>> areas = TB_GetPlatform().WorkAreas();
+        if (!areas.empty()) {
+            bounds.x = areas[0].x + (areas[0].width - Width) * 0.5f;
+            bounds.y = areas[0].y + (areas[0].height - Height) * 0.5f;
+        }
+    } else if (StartPosition == 2) {
+        TB_Vector2 pointer = TB_GetPlatform().CursorPosition();
+        bounds.x = pointer.x - Width / 3;
+        bounds.y = pointer.y - Height / 3;
+        TB_Rectangle<int> area;
+        if (TB_FindWorkArea(pointer, area)) {
+            bounds = TB_ClampToArea(bounds, area);
+        }
+    }
+    X = bounds.x;
+    Y = bounds.y;
+}
+
+void TB_Frame::Create() {
+    if ((Flags & TB_FRAME_SIZE_TO_CONTENT) && Children.Count() > 0) {
+        float left = 1e9f, top = 1e9f, right = 0, bottom = 0;
+        for (TB_NativeWidget* child : Children) {
+            left = std::min(left, child->X);
+            top = std::min(top, child->Y);
+            right = std::max(right, child->X + child->Width);
+            bottom = std::max(bottom, child->Y + child->Height);
+        }
+        Width = right + left;
+        Height = bottom + top;
+    }
+    PlaceAtStart();
+    CreateNativeWindow((Flags & TB_FRAME_POPUP) ? TB_Platform::WindowKind::Popup
+                                                : TB_Platform::WindowKind::Frame);
+    if (!Window) {
+        IsCreated = false;
+        return;
+    }
+    SetFlags(Flags);
+    CreateChildren();
+    SetEnable(Enable);
+    IsCreated = true;
+    TB_GetPlatform().ShowWindow(Window, ShowState);
+    TB_GetPlatform().UpdateWindow(Window);
+    OnShown();
+}
+
+void TB_Frame::SetFlags(tb_int flags) {
+    Flags = flags;
+}
+
+void TB_Frame::SetShowState(tb_int showCommand) {
+    ShowState = showCommand;
+    if (Window) {
+        TB_GetPlatform().ShowWindow(Window, showCommand);
+    }
+}
+
+bool TB_Frame::WindowProc(TB_WindowHandle window, tb_uint message, tb_uint64 wParam,
+                          tb_int64 lParam, tb_int64& result) {
+    if (message == TB_WM_CLOSE) {
+        TB_ClosingEventArg arg;
+        OnClosing(arg);
+        if (arg.Cancel) {
+            result = 0;
+            return true;  // the window stays, and so does a disabled owner
+        }
+        auto* owner = dynamic_cast<TB_Frame*>(Parent);
+        if (owner && owner->Window) {
+            TB_GetPlatform().EnableWindow(owner->Window, true);
+            TB_GetPlatform().SetForegroundWindow(owner->Window);
+        }
+        return false;
+    }
+    return TB_NativeContainer::WindowProc(window, message, wParam, lParam, result);
+}
+
+void TB_Frame::ShowPopup(TB_NativeContainer* popup, TB_Widget* relativeTo, TB_Vector2 position,
+                         tb_int align) {
+    KeepActiveLook = true;
+    if (Popup) {
+        if (Popup->Window) {
+            RemoveChild(Popup);
+            Popup->Close();
+        }
+        Popup->Release();
+        Popup = nullptr;
+    }
+    ActiveBeforePopup = TB_GetPlatform().GetActiveWindow();
+    popup->CreateChildren();
+    Popup = popup;
+    TB_Vector2 screen = relativeTo ? relativeTo->ClientToScreen(position) : position;
+    if (align == 1) {
+        screen.x -= popup->GetWidth();
+    }
+    popup->SetPosition(screen);
+    popup->AddRef();  // the frame's own count; the children list holds the other
+    AddChild(popup);
+}
+
+void TB_Frame::ClosePopup() {
+    if (!Popup) {
+        return;
+    }
+    if (HasChild(Popup)) {
+        RemoveChild(Popup);
+        Popup->Release();  // the children list's count
+    }
+    Popup->Close();
+    ActiveBeforePopup = nullptr;
+    OnPopupClosed();
+    KeepActiveLook = false;
+}

@@ -1,0 +1,50 @@
+#include "tb_messageloop.h"
+
+#include "tb_action.h"
+#include "tb_gui.h"
+#include "tb_mainframe.h"
+
+namespace {
+
+TB_Frame* g_mainFrame = nullptr;
+
+}  // namespace
+
+TB_Frame* TB_GetMainFrame() {
+    return g_mainFrame;
+}
+
+void TB_RunMessageLoop(TB_Frame* frame) {
+    if (!frame) {
+        return;
+    }
+    TB_Frame* previous = g_mainFrame;
+    TB_WindowHandle previousWindow = TB_GetMainFrameWindow();
+    bool guiThread = TB_IsGuiThread();
+    if (guiThread) {
+        g_mainFrame = frame;
+    }
+    TB_Ref<TB_Frame> keep(frame);
+    frame->Create();
+    if (guiThread) {
+        TB_SetMainFrameWindow(frame->Window);
+    }
+    if (frame->IsCreated) {
+        TB_GetPlatform().SetForegroundWindow(frame->Window);
+        TB_GetPlatform().RunEventLoop([frame] { return !frame->IsCreated; });
+    }
+    if (guiThread) {
+        g_mainFrame = previous;
+        TB_SetMainFrameWindow(previousWindow);
+    }
+}
+
+bool TB_PostAction(TB_NativeWidget* window, TB_Action* action) {
+    if (!window || !window->Window || !TB_GetPlatform().PostAction(window->Window, action)) {
+        if (action) {
+            action->Release();
+        }
+        return false;
+    }
+    return true;
+}

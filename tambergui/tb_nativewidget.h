@@ -1,0 +1,124 @@
+#pragma once
+
+#include "tb_graphics.h"
+#include "tb_list.h"
+#include "tb_widget.h"
+
+// A widget with one native window. Geometry, text, colour, visibility and the enabled
+// state may be set before the window exists; they are stored and applied when it is made.
+// Messages of the window arrive as records at WindowProc.
+class TB_NativeWidget : public TB_Widget {
+public:
+    TB_NativeWidget();
+    ~TB_NativeWidget() override;
+
+    // The base makes no window: it applies Enable and marks the widget created.
+    void Create() override;
+    void SetText(const TB_String& text) override;
+    const TB_String& GetText() override { return Text; }
+    void SetBackgroundColor(const TB_Color& color) override;
+    TB_Vector2 GetPosition() override { return {X, Y}; }
+    void SetPosition(const TB_Vector2& position) override;
+    TB_Vector2 GetSize() override { return {Width, Height}; }
+    void SetSize(const TB_Vector2& size) override;
+    TB_Rectangle<float> GetBounds() override { return {X, Y, Width, Height}; }
+    void SetBounds(const TB_Rectangle<float>& bounds) override;
+    TB_Rectangle<float> GetClientRectangle() override;
+    bool ContainsFocus() override { return Focused; }
+    bool IsFocused() override { return Focused; }
+    void SetFocus() override;
+    void SetVisible(bool visible) override;
+    bool IsVisible() override;
+    void SetEnable(bool enable) override;
+    bool IsEnable() override;
+    TB_Vector2 ClientToScreen(const TB_Vector2& point) override;
+    void Close() override;
+    void Invalidate(const TB_Rectangle<float>& area) override;
+    void Invalidate() override;
+    TB_WindowHandle GetWindowHandle() override { return Window; }
+    // Tab cycling among the parent's focusable children; a beep when there is nowhere to go.
+    void MoveFocus(bool forward) override;
+
+    virtual void OnTabFocus() {}
+    virtual void ApplyText();
+    virtual void ApplySize();
+    virtual void ApplyPosition();
+    virtual void ApplyBounds();
+    virtual void ApplyBackgroundColor() {}
+    void SetPosition(float x, float y) { SetPosition(TB_Vector2{x, y}); }
+    void SetSize(float width, float height) { SetSize(TB_Vector2{width, height}); }
+    void SetBounds(float x, float y, float width, float height) {
+        SetBounds(TB_Rectangle<float>{x, y, width, height});
+    }
+    virtual void SetAllowDrop(bool allow) { AllowDrop = allow; }
+    virtual bool HandleCommonMessage(TB_WindowHandle window, tb_uint message, tb_uint64 wParam,
+                                     tb_int64 lParam, tb_int64& result);
+    // The window's messages; true when handled (the platform's default processing is skipped).
+    virtual bool WindowProc(TB_WindowHandle window, tb_uint message, tb_uint64 wParam,
+                            tb_int64 lParam, tb_int64& result);
+    virtual bool HandlePaint(TB_WindowHandle window, tb_uint message, TB_PaintDevice* device,
+                             const TB_Rectangle<int>& updateArea, tb_int64& result);
+    virtual bool OnCommand(TB_WindowHandle, tb_uint, tb_uint64, tb_int64, tb_int64&, tb_int) {
+        return false;
+    }
+    virtual void BeginDeferLayout() { DeferLayout = true; }
+    // Moves every child queued during a resize in one batch.
+    virtual void EndDeferLayout();
+    virtual void OnDeactivated() {
+        TB_EventArg arg;
+        OnDeactivated(arg);
+    }
+    virtual void OnDeactivated(TB_EventArg& arg) { Deactivated.Fire(arg); }
+    virtual void OnTaskIcon(TB_TaskIconEventArg& arg) { TaskIcon.Fire(arg); }
+    virtual void OnHotKey(TB_HotKeyEventArg& arg) { HotKey.Fire(arg); }
+
+    // Applied when the window exists, or when it is made.
+    void SetToolTip(const TB_String& text);
+    // The integer rectangle of the stored bounds, right and bottom edges rounded outwards.
+    TB_Rectangle<int> IntegerBounds() const;
+
+    TB_String Text;
+    TB_WindowHandle Window = nullptr;
+    tb_int ShowState = 1;  // 1 normal, 3 maximised, 6 minimised
+    tb_int ControlId;
+    bool NoDefaultProcessing = false;
+    bool AllowDrop = false;
+    bool AllowDrag = false;
+    TB_NativeBitmap* BackBuffer = nullptr;
+    tb_int BackBufferWidth = 0;
+    tb_int BackBufferHeight = 0;
+    bool FillBackground = false;
+    bool KeepActiveLook = false;
+    bool Enable = true;
+    bool DeferLayout = false;
+    TB_List<TB_NativeWidget*> DeferredChildren;
+    TB_Rectangle<int> AppliedBounds{0, 0, 0, 0};
+    bool DeferPending = false;
+    TB_String ToolTipText;
+    bool TabStop = false;
+    bool IsCreated = false;
+    float Width = 100;
+    float Height = 100;
+    float X = 0;
+    float Y = 0;
+    bool DoubleBuffered = true;
+    bool Focused = false;
+    bool Visible = true;
+    TB_NativeWidget* ModalChild = nullptr;
+    bool IsModal = false;
+
+    TB_Event<TB_EventArg> Deactivated;
+    TB_Event<TB_TaskIconEventArg> TaskIcon;
+    TB_Event<TB_HotKeyEventArg> HotKey;
+
+protected:
+    // Makes this widget's window of the given kind under the parent's window.
+    void CreateNativeWindow(TB_Platform::WindowKind kind);
+    void ResizeBackBuffer(tb_int width, tb_int height);
+    // Pushes the stored geometry: sizeOnly and positionOnly as the Apply operations need.
+    void ApplyGeometry(bool size, bool position);
+    TB_NativeWidget* NativeParent() const;
+
+private:
+    static tb_int s_nextControlId;
+};

@@ -1,0 +1,68 @@
+#include "tb_screen.h"
+
+#include <cmath>
+
+#include "tb_platform.h"
+
+namespace {
+
+bool Holds(const TB_Rectangle<int>& area, float x, float y) {
+    return area.x <= x && x <= area.x + area.width && area.y <= y && y <= area.y + area.height;
+}
+
+}  // namespace
+
+bool TB_FindWorkArea(TB_Vector2 point, TB_Rectangle<int>& area) {
+    for (const TB_Rectangle<int>& candidate : TB_GetPlatform().WorkAreas()) {
+        if (Holds(candidate, point.x, point.y)) {
+            area = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+TB_Rectangle<float> TB_EnsureOnScreen(const TB_Rectangle<float>& rectangle) {
+    std::vector<TB_Rectangle<int>> areas = TB_GetPlatform().WorkAreas();
+    for (const TB_Rectangle<int>& area : areas) {
+        if (Holds(area, rectangle.x, rectangle.y)) {
+            return rectangle;
+        }
+    }
+    const TB_Rectangle<int>* nearest = nullptr;
+    int best = 0;
+    for (const TB_Rectangle<int>& area : areas) {
+        double dx = area.x - rectangle.x;
+        double dy = area.y - rectangle.y;
+        int distance = static_cast<int>(std::sqrt(dx * dx + dy * dy));
+        if (!nearest || distance < best) {
+            nearest = &area;
+            best = distance;
+        }
+    }
+    if (!nearest) {
+        return rectangle;
+    }
+    TB_Rectangle<float> moved = rectangle;
+    moved.x = static_cast<float>(nearest->x);
+    moved.y = static_cast<float>(nearest->y);
+    return moved;
+}
+
+TB_Rectangle<float> TB_ClampToArea(const TB_Rectangle<float>& rectangle,
+                                   const TB_Rectangle<int>& area) {
+    TB_Rectangle<float> r = rectangle;
+    if (r.x + r.width > area.x + area.width) {
+        r.x = static_cast<float>(area.x + area.width) - r.width;
+    }
+    if (r.x < area.x) {
+        r.x = static_cast<float>(area.x);
+    }
+    if (r.y + r.height > area.y + area.height) {
+        r.y = static_cast<float>(area.y + area.height) - r.height;
+    }
+    if (r.y < area.y) {
+        r.y = static_cast<float>(area.y);
+    }
+    return r;
+}
