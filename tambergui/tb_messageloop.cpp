@@ -7,6 +7,7 @@
 namespace {
 
 TB_Frame* g_mainFrame = nullptr;
+TB_ShortcutHook g_shortcutHook;
 
 }  // namespace
 
@@ -47,4 +48,16 @@ bool TB_PostAction(TB_NativeWidget* window, TB_Action* action) {
         return false;
     }
     return true;
+}
+
+void TB_SetShortcutHook(TB_ShortcutHook hook) {
+    g_shortcutHook = std::move(hook);
+}
+
+bool TB_DispatchShortcut(TB_NativeWidget* widget, tb_int virtualKey, bool shift, bool alt,
+                         bool control) {
+    if (!g_shortcutHook || !widget || (widget->AcceptsTextInput && !control)) {
+        return false;
+    }
+    return g_shortcutHook(widget, virtualKey, shift, alt, control);
 }

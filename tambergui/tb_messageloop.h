@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "tb_frame.h"
 
 // Creates the frame's window and runs the event loop until that window is destroyed.
@@ -10,3 +12,13 @@ TB_Frame* TB_GetMainFrame();
 // Hands an action to the GUI thread from any thread: its Executed fires there and the
 // action is then released. Takes over the caller's count; false when nothing could take it.
 bool TB_PostAction(TB_NativeWidget* window, TB_Action* action);
+
+// Runs before a key-down reaches a widget that does not take text (or whenever Control is
+// held): the shortcut lists get the key first, and a true answer swallows it. The actions
+// of the widget chain and the global list are matched here.
+using TB_ShortcutHook = std::function<bool(TB_NativeWidget* widget, tb_int virtualKey, bool shift,
+                                           bool alt, bool control)>;
+void TB_SetShortcutHook(TB_ShortcutHook hook);
+// Asks the hook about a key-down; false when there is no hook.
+bool TB_DispatchShortcut(TB_NativeWidget* widget, tb_int virtualKey, bool shift, bool alt,
+                         bool control);

@@ -17,6 +17,7 @@
 #include "platform/tb_native_window.h"
 #include "tb_action.h"
 #include "tb_framework.h"
+#include "tb_messageloop.h"
 #include "tb_nativewidget.h"
 
 namespace {
@@ -310,6 +311,12 @@ void TB_NativeWindow::wheelEvent(QWheelEvent* event) {
 void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
     int key = VirtualKey(event->key());
     bool handled = false;
+    Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (key != 0 &&
+        TB_DispatchShortcut(m_widget, key, modifiers & Qt::ShiftModifier,
+                            modifiers & Qt::AltModifier, modifiers & Qt::ControlModifier)) {
+        return;  // a shortcut took the key
+    }
     if (key != 0) {
         unsigned message =
             (event->modifiers() & Qt::AltModifier) ? TB_WM_SYSKEYDOWN : TB_WM_KEYDOWN;
