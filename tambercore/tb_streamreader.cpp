@@ -26,47 +26,6 @@ TB_String* NewString(const std::u16string& text) {
 
 }  // namespace
 
-bool TB_DecodeUtf8(const tb_byte* bytes, tb_int64 available, tb_uint& codePoint, int& used) {
-    used = available > 0 ? 1 : 0;
-    codePoint = 0;
-    if (available <= 0) {
-        return false;
-    }
-    tb_byte lead = bytes[0];
-    int size;
-    tb_uint cp;
-    if (lead < 0x80) {
-        codePoint = lead;
-        return true;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        size = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        size = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF7) {
-        size = 4;
-        cp = lead & 0x07;
-    } else {
-        return false;
-    }
-    if (available < size) {
-        return false;
-    }
-    for (int k = 1; k < size; ++k) {
-        if (bytes[k] < 0x80 || bytes[k] > 0xBF) {
-            return false;
-        }
-        cp = (cp << 6) | (bytes[k] & 0x3F);
-    }
-    if ((lead == 0xE0 && bytes[1] < 0xA0) || (lead == 0xF0 && bytes[1] < 0x90)) {
-        return false;  // overlong
-    }
-    used = size;
-    codePoint = cp;
-    return true;
-}
-
 TB_StreamReader::TB_StreamReader(TB_Stream* stream, TB_TextEncoding encoding)
     : m_encoding(encoding), m_stream(stream) {
     if (m_stream) {

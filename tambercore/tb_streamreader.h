@@ -47,7 +47,3 @@ private:
     TB_TextEncoding m_encoding;
     TB_Stream* m_stream;
 };
-
-// Decodes one UTF-8 sequence at bytes[0..available). Always consumes at least one byte when
-// one is available; answers false (no character) for a byte that starts no valid sequence.
-bool TB_DecodeUtf8(const tb_byte* bytes, tb_int64 available, tb_uint& codePoint, int& used);

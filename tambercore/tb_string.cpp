@@ -18,10 +18,6 @@ tb_char* CopyToBuffer(const std::u16string& text) {
     return buffer;
 }
 
-bool IsContinuation(unsigned char b) {
-    return b >= 0x80 && b <= 0xBF;
-}
-
 void AppendCodePoint(std::u16string& out, tb_uint cp) {
     if (cp > 0xFFFF) {
         out.push_back(static_cast<tb_char>((cp >> 10) + 0xD7C0));
@@ -54,66 +50,18 @@ std::u16string Utf8ToUtf16(const char* utf8, tb_int64 byteCount) {
     if (!utf8) {
         return out;
     }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8);
-    const bool counted = byteCount >= 0;
-    tb_int64 i = 0;
-    auto available = [&](tb_int64 n) {
-        if (counted) {
-            return i + n <= byteCount;
-        }
-        for (tb_int64 k = 0; k < n; ++k) {
-            if (bytes[i + k] == 0) {
-                return false;
-            }
-        }
-        return true;
-    };
-    while (counted ? i < byteCount : bytes[i] != 0) {
-        unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        }
-        int size;
+    const auto* bytes = reinterpret_cast<const tb_byte*>(utf8);
+    tb_int64 length = byteCount >= 0 ? byteCount : static_cast<tb_int64>(std::strlen(utf8));
+    for (tb_int64 i = 0; i < length;) {
         tb_uint cp;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            size = 2;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            size = 3;
-            cp = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF7) {
-            size = 4;
-            cp = lead & 0x07;
-        } else {
-            break;
+        int used;
+        if (!TB_DecodeUtf8(bytes + i, length - i, cp, used)) {
+            break;  // the text before the first invalid sequence
         }
-        if (!available(size)) {
-            break;
+        i += used;
+        if (cp <= 0x10FFFF) {
+            AppendCodePoint(out, cp);
         }
-        bool valid = true;
-        for (int k = 1; k < size; ++k) {
-            if (!IsContinuation(bytes[i + k])) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (bytes[i + k] & 0x3F);
-        }
-        if (valid && size == 3 && (lead & 0x0F) == 0 && (bytes[i + 1] & 0x20) == 0) {
-            valid = false;
-        }
-        if (valid && size == 4 && (lead & 0x07) == 0 && (bytes[i + 1] & 0x30) == 0) {
-            valid = false;
-        }
-        if (!valid) {
-            break;
-        }
-        i += size;
-        if (cp > 0x10FFFF) {
-            continue;
-        }
-        AppendCodePoint(out, cp);
     }
     return out;
 }
@@ -187,6 +135,47 @@ bool IsConversion(tb_char c) {
 }
 
 }  // namespace
+
+bool TB_DecodeUtf8(const tb_byte* bytes, tb_int64 available, tb_uint& codePoint, int& used) {
+    used = available > 0 ? 1 : 0;
+    codePoint = 0;
+    if (available <= 0) {
+        return false;
+    }
+    tb_byte lead = bytes[0];
+    int size;
+    tb_uint cp;
+    if (lead < 0x80) {
+        codePoint = lead;
+        return true;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        size = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        size = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF7) {
+        size = 4;
+        cp = lead & 0x07;
+    } else {
+        return false;
+    }
+    if (available < size) {
+        return false;
+    }
+    for (int k = 1; k < size; ++k) {
+        if (bytes[k] < 0x80 || bytes[k] > 0xBF) {
+            return false;
+        }
+        cp = (cp << 6) | (bytes[k] & 0x3F);
+    }
+    if ((lead == 0xE0 && bytes[1] < 0xA0) || (lead == 0xF0 && bytes[1] < 0x90)) {
+        return false;  // overlong
+    }
+    used = size;
+    codePoint = cp;
+    return true;
+}
 
 tb_char* TB_FormatV(const tb_char* format, va_list args) {
     std::u16string out;

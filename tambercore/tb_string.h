@@ -88,6 +88,11 @@ tb_char* TB_ConcatText(const tb_char* first, const tb_char* second);
 tb_char* TB_ReplaceChar(const tb_char* text, tb_char from, const tb_char* to);
 void TB_FreeText(void* text);
 
+// Decodes one UTF-8 sequence at bytes[0..available). Always consumes at least one byte when
+// one is available; answers false (no character) for a byte that starts no valid sequence,
+// a bad continuation byte, an overlong form or a sequence cut off by the end.
+bool TB_DecodeUtf8(const tb_byte* bytes, tb_int64 available, tb_uint& codePoint, int& used);
+
 // UTF-8 to UTF-16 conversion; stops at the first invalid sequence. byteCount < 0 means
 // NUL-terminated input. Returns a new buffer.
 tb_char* TB_Utf8ToUtf16(const char* utf8, tb_int64 byteCount);

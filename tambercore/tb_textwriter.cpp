@@ -10,22 +10,24 @@ void TB_TextWriter::WriteText(const tb_char* text) {
     }
 }
 
+void TB_TextWriter::WriteFormatted(const tb_char* format, va_list args) {
+    tb_char* text = TB_FormatV(format, args);
+    WriteText(text);
+    TB_FreeText(text);
+}
+
 void TB_TextWriter::Write(const tb_char* format, ...) {
     va_list args;
     va_start(args, format);
-    tb_char* text = TB_FormatV(format, args);
+    WriteFormatted(format, args);
     va_end(args);
-    WriteText(text);
-    TB_FreeText(text);
 }
 
 void TB_TextWriter::WriteLine(const tb_char* format, ...) {
     va_list args;
     va_start(args, format);
-    tb_char* text = TB_FormatV(format, args);
+    WriteFormatted(format, args);
     va_end(args);
-    WriteText(text);
-    TB_FreeText(text);
     WriteChar(u'\n');
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdarg>
+
 #include "tb_color.h"
 #include "tb_object.h"
 
@@ -23,6 +25,7 @@ public:
 
 protected:
     void WriteText(const tb_char* text);
+    void WriteFormatted(const tb_char* format, va_list args);
 
 private:
     tb_int m_indentLevel = 0;

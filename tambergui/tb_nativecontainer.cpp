@@ -106,28 +106,25 @@ void TB_NativeContainer::PerformLayout() {
     }
 }
 
-TB_Widget* TB_NativeContainer::FindById(const TB_String& id) {
-    if (TB_Widget* self = TB_NativeWidget::FindById(id)) {
+TB_Widget* TB_NativeContainer::FindIn(TB_Widget* (TB_Widget::*find)(const TB_String&),
+                                      const TB_String& key, TB_Widget* self) {
+    if (self) {
         return self;
     }
     for (TB_NativeWidget* child : Children) {
-        if (TB_Widget* found = child->FindById(id)) {
+        if (TB_Widget* found = (child->*find)(key)) {
             return found;
         }
     }
     return nullptr;
 }
 
+TB_Widget* TB_NativeContainer::FindById(const TB_String& id) {
+    return FindIn(&TB_Widget::FindById, id, TB_NativeWidget::FindById(id));
+}
+
 TB_Widget* TB_NativeContainer::FindByText(const TB_String& text) {
-    if (TB_Widget* self = TB_NativeWidget::FindByText(text)) {
-        return self;
-    }
-    for (TB_NativeWidget* child : Children) {
-        if (TB_Widget* found = child->FindByText(text)) {
-            return found;
-        }
-    }
-    return nullptr;
+    return FindIn(&TB_Widget::FindByText, text, TB_NativeWidget::FindByText(text));
 }
 
 bool TB_NativeContainer::ContainsFocus() {

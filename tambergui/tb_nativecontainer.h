@@ -32,6 +32,11 @@ public:
 
     TB_List<TB_NativeWidget*> Children;
     TB_Event<TB_EventArg> Shown;
+
+private:
+    // self when it matched, else the first child that answers find.
+    TB_Widget* FindIn(TB_Widget* (TB_Widget::*find)(const TB_String&), const TB_String& key,
+                      TB_Widget* self);
 };
 
 // The plain leaf window on which drawn controls are built.

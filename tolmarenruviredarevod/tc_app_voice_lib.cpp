@@ -205,15 +205,7 @@ bool TC_VoiceLibraryList::SaveIndex(const TB_Uri& path) {
     if (!m_indexLoaded) {
         return false;
     }
-    std::string text = IndexJson();
-    if (TB_WriteFileAtomically(path, text.data(), static_cast<tb_int64>(text.size()))) {
-        return true;
-    }
-    TB_String message;
-    message.Format(u"Failed to write %s; the previous file was kept",
-                   path.GetPath().ToStdString().c_str());
-    TB_Error::Report(2, 7, message.Chars(), TB_SOURCE_NAME, __LINE__);
-    return false;
+    return TC_SaveJsonText(path, IndexJson());
 }
 
 bool TC_VoiceLibraryList::AddLibrary(TC_VoiceLibrary* library, TB_Stream* defaultImage,

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "tb_error.h"
+#include "tb_filestream.h"
 
 void TC_KeepBrokenFile(const TB_Uri& path) {
     std::string from = path.GetPath().ToStdString();
@@ -14,4 +15,15 @@ void TC_KeepBrokenFile(const TB_Uri& path) {
         message.Format(u"Could not keep the unreadable file %s", from.c_str());
     }
     TB_Error::Report(2, 6, message.Chars(), TB_SOURCE_NAME, __LINE__);
+}
+
+bool TC_SaveJsonText(const TB_Uri& path, const std::string& text) {
+    if (TB_WriteFileAtomically(path, text.data(), static_cast<tb_int64>(text.size()))) {
+        return true;
+    }
+    TB_String message;
+    message.Format(u"Failed to write %s; the previous file was kept",
+                   path.GetPath().ToStdString().c_str());
+    TB_Error::Report(2, 7, message.Chars(), TB_SOURCE_NAME, __LINE__);
+    return false;
 }

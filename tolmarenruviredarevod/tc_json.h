@@ -31,3 +31,7 @@ inline TB_String TC_JsonText(const rapidjson::Value& value) {
 // Moves an unreadable file aside as "<name>.broken" (replacing an older one) so that the
 // next save cannot destroy the user's only copy; records the move in the error log.
 void TC_KeepBrokenFile(const TB_Uri& path);
+
+// Replaces the file with the text through a temporary file and a rename; a failure keeps
+// the old file and is recorded in the error log.
+bool TC_SaveJsonText(const TB_Uri& path, const std::string& text);

@@ -346,15 +346,7 @@ std::string TC_AppSettings::ToJson() {
 }
 
 bool TC_AppSettings::Save(const TB_Uri& path) {
-    std::string text = ToJson();
-    if (TB_WriteFileAtomically(path, text.data(), static_cast<tb_int64>(text.size()))) {
-        return true;
-    }
-    TB_String message;
-    message.Format(u"Failed to write %s; the previous file was kept",
-                   path.GetPath().ToStdString().c_str());
-    TB_Error::Report(2, 7, message.Chars(), TB_SOURCE_NAME, __LINE__);
-    return false;
+    return TC_SaveJsonText(path, ToJson());
 }
 
 TC_SettingParam* TC_AppSettings::FindParameter(const TB_String& name, bool report) {

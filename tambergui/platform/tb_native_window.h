@@ -36,5 +36,7 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void SendButton(QMouseEvent* event, bool down);
+
     TB_NativeWidget* m_widget;
 };

@@ -259,7 +259,7 @@ void TB_NativeWindow::closeEvent(QCloseEvent* event) {
     TB_GetQtPlatform().DestroyWindow(this, true);
 }
 
-void TB_NativeWindow::mousePressEvent(QMouseEvent* event) {
+void TB_NativeWindow::SendButton(QMouseEvent* event, bool down) {
     unsigned long long wParam = KeyState(event->buttons(), event->modifiers());
     if (event->button() == Qt::XButton1 || event->button() == Qt::XButton2) {
         wParam |= static_cast<unsigned long long>(event->button() == Qt::XButton1 ? TB_XBUTTON1
@@ -267,22 +267,17 @@ void TB_NativeWindow::mousePressEvent(QMouseEvent* event) {
                   << 16;
     }
     QPoint p = event->position().toPoint();
-    if (!Send(MouseMessage(event->button(), true), wParam, TB_MakePointLParam(p.x(), p.y()))) {
+    if (!Send(MouseMessage(event->button(), down), wParam, TB_MakePointLParam(p.x(), p.y()))) {
         event->ignore();
     }
 }
 
+void TB_NativeWindow::mousePressEvent(QMouseEvent* event) {
+    SendButton(event, true);
+}
+
 void TB_NativeWindow::mouseReleaseEvent(QMouseEvent* event) {
-    unsigned long long wParam = KeyState(event->buttons(), event->modifiers());
-    if (event->button() == Qt::XButton1 || event->button() == Qt::XButton2) {
-        wParam |= static_cast<unsigned long long>(event->button() == Qt::XButton1 ? TB_XBUTTON1
-                                                                                  : TB_XBUTTON2)
-                  << 16;
-    }
-    QPoint p = event->position().toPoint();
-    if (!Send(MouseMessage(event->button(), false), wParam, TB_MakePointLParam(p.x(), p.y()))) {
-        event->ignore();
-    }
+    SendButton(event, false);
 }
 
 // Double clicks come from the toolkit's own click synthesis: a second press is a press.

@@ -4,33 +4,16 @@
 #include <mutex>
 #include <vector>
 
+#include "framework_fixture.h"
 #include "tb_error.h"
 #include "tb_framework.h"
 #include "tc_app.h"
-#include "test_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the application object against a private data folder.
-class AppTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("XDG_DATA_HOME", m_temp.Path().c_str(), 1);
-        TB_AppDescriptor descriptor;
-        descriptor.Name = u"LumoVox";
-        TB_ParseVersion("1.0.0.0", descriptor);
-        testing::internal::CaptureStdout();
-        TB_FrameworkStartup(descriptor);
-        testing::internal::GetCapturedStdout();
-    }
-    void TearDown() override { TB_FrameworkShutdown(); }
-
-    std::string DataPath(const std::string& name) { return m_temp / ("LumoVox/" + name); }
-
-    TempFolder m_temp;
-};
+using AppTest = FrameworkTest;
 
 class RecordingTask : public TC_DownloadTask {
 public:

@@ -7,56 +7,27 @@
 #include <filesystem>
 #include <random>
 
+#include "framework_fixture.h"
 #include "tb_error.h"
 #include "tb_framework.h"
 #include "tc_app.h"
 #include "tc_json.h"
 #include "tc_messagebox.h"
 #include "tc_settings.h"
-#include "test_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ShownMessage {
-    std::string text;
-    std::string title;
-    tb_uint style;
-};
-
-// Framework started, a private data folder, message boxes answered and recorded.
-class SettingsTest : public ::testing::Test {
+// The settings file of the private data folder.
+class SettingsTest : public FrameworkTest {
 protected:
-    void SetUp() override {
-        setenv("XDG_DATA_HOME", m_temp.Path().c_str(), 1);
-        fs::create_directories(m_temp / "LumoVox");
-        TB_AppDescriptor descriptor;
-        descriptor.Name = u"LumoVox";
-        TB_ParseVersion("1.0.0.0", descriptor);
-        testing::internal::CaptureStdout();
-        TB_FrameworkStartup(descriptor);
-        testing::internal::GetCapturedStdout();
-        TB_SetMessageBoxHook(
-            [this](TB_WindowHandle, const TB_String& text, const TB_String& title, tb_uint style) {
-                m_messages.push_back({text.ToStdString(), title.ToStdString(), style});
-                return TB_IDOK;
-            });
-    }
-    void TearDown() override {
-        TB_SetMessageBoxHook(nullptr);
-        TB_FrameworkShutdown();
-    }
-
     std::string SettingsPath() { return m_temp / "LumoVox/setting.json"; }
     TB_Uri Uri(const std::string& path) { return TB_Uri(TB_String(path.c_str())); }
     std::string Member(const std::string& name, int type, const std::string& value) {
         return "\"" + name + "\": {\"type\": " + std::to_string(type) + ", \"value\": " + value +
                "}";
     }
-
-    TempFolder m_temp;
-    std::vector<ShownMessage> m_messages;
 };
 
 TEST_F(SettingsTest, BuiltInTableHasItsFortyEightNamesInOrder) {
