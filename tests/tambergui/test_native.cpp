@@ -282,7 +282,7 @@ TEST_F(NativeTest, InspectListsTheChildren) {
 }
 
 TEST_F(NativeTest, ManyFramesWithManyChildrenComeAndGo) {
-    for (int round = 0; round < 20; ++round) {
+    for (int round = 0; round < 100; ++round) {
         auto* frame = new TB_Frame();
         for (int i = 0; i < 1000; ++i) {
             auto* child = new TB_NativeWidgetRectangle();
