@@ -239,16 +239,16 @@ tb_char* TB_FormatV(const tb_char* format, va_list args) {
                 out.push_back(static_cast<tb_char>(va_arg(args, int) & 0xFFFF));
                 break;
             case u'f': {
-                std::string spec = "%";
+                std::string conversion = "%";
                 for (tb_char f : flags) {
                     if (f < 0x80) {
-                        spec.push_back(static_cast<char>(f));
+                        conversion.push_back(static_cast<char>(f));
                     }
                 }
-                spec.push_back('f');
+                conversion.push_back('f');
                 char buffer[128];
                 double value = va_arg(args, double);
-                std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+                std::snprintf(buffer, sizeof buffer, conversion.c_str(), value);
                 for (char* p = buffer; *p; ++p) {
                     out.push_back(static_cast<unsigned char>(*p));
                 }

@@ -14,14 +14,7 @@ TB_NativeContainer::~TB_NativeContainer() {
 }
 
 void TB_NativeContainer::Create() {
-    if (Window) {
-        TB_NativeWidget::Create();
-        return;
-    }
-    CreateNativeWindow(TB_Platform::WindowKind::Child);
-    SetEnable(Enable);
-    IsCreated = Window != nullptr;
-    if (!IsCreated) {
+    if (!CreateChildWindow()) {
         return;
     }
     CreateChildren();
@@ -171,17 +164,11 @@ TB_NativeWidgetRectangle::TB_NativeWidgetRectangle() {
 }
 
 void TB_NativeWidgetRectangle::Create() {
-    if (Window) {
-        TB_NativeWidget::Create();
+    if (!CreateChildWindow()) {
         return;
     }
-    CreateNativeWindow(TB_Platform::WindowKind::Child);
-    SetEnable(Enable);
-    IsCreated = Window != nullptr;
-    if (IsCreated && Visible) {
+    if (Visible) {
         TB_GetPlatform().ShowWindow(Window, 1);
     }
-    if (IsCreated) {
-        TB_GetPlatform().UpdateWindow(Window);
-    }
+    TB_GetPlatform().UpdateWindow(Window);
 }

@@ -38,6 +38,17 @@ void TB_NativeWidget::CreateNativeWindow(TB_Platform::WindowKind kind) {
     TB_GetPlatform().CreateWindow(this, kind, owner, bounds, Text, Visible);
 }
 
+bool TB_NativeWidget::CreateChildWindow() {
+    if (Window) {
+        TB_NativeWidget::Create();
+        return false;
+    }
+    CreateNativeWindow(TB_Platform::WindowKind::Child);
+    SetEnable(Enable);
+    IsCreated = Window != nullptr;
+    return IsCreated;
+}
+
 void TB_NativeWidget::SetText(const TB_String& text) {
     Text = text;
     ApplyText();

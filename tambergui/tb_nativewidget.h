@@ -114,6 +114,9 @@ public:
 protected:
     // Makes this widget's window of the given kind under the parent's window.
     void CreateNativeWindow(TB_Platform::WindowKind kind);
+    // Makes a child window and applies Enable; true when a new window now exists (a widget
+    // whose window exists already is only marked created).
+    bool CreateChildWindow();
     void ResizeBackBuffer(tb_int width, tb_int height);
     // Pushes the stored geometry: sizeOnly and positionOnly as the Apply operations need.
     void ApplyGeometry(bool size, bool position);
