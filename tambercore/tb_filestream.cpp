@@ -43,6 +43,23 @@ ssize_t ReadFully(int fd, unsigned char* buffer, size_t count) {
     return static_cast<ssize_t>(done);
 }
 
+// Writes until everything is written or the system refuses; returns the bytes written.
+tb_int64 WriteFully(int fd, const void* data, tb_int64 count) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    tb_int64 done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd, bytes + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
 }  // namespace
 
 TB_FileStream::TB_FileStream(const TB_Uri& uri, TB_FileMode mode) {
@@ -128,19 +145,7 @@ tb_int64 TB_FileStream::Write(const void* buffer, tb_int64 count) {
         return 0;
     }
     DropBuffer();
-    const auto* in = static_cast<const unsigned char*>(buffer);
-    tb_int64 done = 0;
-    while (done < count) {
-        ssize_t n = ::write(m_fd, in + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += n;
-    }
-    return done;
+    return WriteFully(m_fd, buffer, count);
 }
 
 tb_int64 TB_FileStream::Seek(tb_int64 offset, TB_SeekOrigin origin) {
@@ -200,19 +205,7 @@ bool TB_WriteFileAtomically(const TB_Uri& target, const void* data, tb_int64 cou
     if (fd < 0) {
         return false;
     }
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    tb_int64 done = 0;
-    while (done < count) {
-        ssize_t n = ::write(fd, bytes + done, static_cast<size_t>(count - done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += n;
-    }
-    bool ok = done == count && fsync(fd) == 0;
+    bool ok = WriteFully(fd, data, count) == count && fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) {
         // Make the rename itself durable.

@@ -64,7 +64,6 @@ TEST(PngLoader, ConformanceSuiteDecodesToTheExpectedPixels) {
 
 TEST(PngLoader, RefusesWhatIsNotAWholePng) {
     TB_Bitmap32 bitmap(2, 2);
-    tb_uint* before = bitmap.Pixels;
     EXPECT_EQ(Decode("", bitmap), -2);
     EXPECT_EQ(Decode("\x89PNG\r\n", bitmap), -2);
     EXPECT_EQ(Decode("GIF89a..........", bitmap), -2);
@@ -84,7 +83,6 @@ TEST(PngLoader, RefusesWhatIsNotAWholePng) {
         EXPECT_EQ(bitmap.Pixels, decoded);
         EXPECT_EQ(bitmap.Width, 64);
     }
-    (void)before;
 }
 
 }  // namespace
