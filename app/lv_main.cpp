@@ -3,6 +3,7 @@
 #include <openssl/crypto.h>
 #include <openssl/ssl.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "lv_frame.h"
@@ -25,19 +26,20 @@ void StartTls() {
     TB_DebugPrint(u"OpenSSL\t: %s", OpenSSL_version(OPENSSL_VERSION));
 }
 
-// Runs main windows until one closes without asking for a restart.
-void RunMainWindowLoop(TC_App& app) {
+// Runs main windows until one closes without asking for a restart (a close asked for by a
+// signal never restarts).
+void RunMainWindowLoop(TC_App& app, LV_ShutdownRequests& requests) {
     (void)app;
     if (!TB_GraphicsStarted()) {
         return;
     }
     bool restart = true;
     while (restart) {
-        auto* frame = new LV_Frame();
-        LV_ShutdownRequests requests(frame);
-        TB_RunMessageLoop(frame);
-        restart = frame->Restart;
-        frame->Release();
+        auto frame = TB_Ref<LV_Frame>::Adopt(new LV_Frame());
+        requests.Watch(frame.Get());
+        TB_RunMessageLoop(frame.Get());
+        requests.Watch(nullptr);  // before the frame goes: no post may reach it afterwards
+        restart = frame->Restart && !requests.Requested();
     }
 }
 
@@ -45,6 +47,10 @@ void RunMainWindowLoop(TC_App& app) {
 
 int LV_Main() {
     LV_ShutdownRequests::BlockSignals();
+    // A file-size limit makes a write fail like a full disk instead of killing the process
+    // in the middle of a save.
+    std::signal(SIGXFSZ, SIG_IGN);
+    LV_ShutdownRequests requests;
     TB_AppDescriptor descriptor;
     descriptor.Name = u"LumoVox";
     if (!TB_ParseVersion(kVersion, descriptor)) {
@@ -53,6 +59,7 @@ int LV_Main() {
     TB_FrameworkHooks hooks;
     hooks.GraphicsStartup = TB_GraphicsStartup;
     hooks.GraphicsShutdown = TB_GraphicsShutdown;
+    hooks.PrintLibraryVersions = TB_PrintImageLibraryVersions;
     TB_FrameworkStartup(descriptor, hooks);
     if (!TB_GraphicsStarted()) {
         TB_DebugPrint(u"No display could be opened; the program starts and ends without a window.");
@@ -64,7 +71,7 @@ int LV_Main() {
     TB_MediaStartup();
     TC_App* app = TC_LibraryStartup();
     // The six shared icon renderers are created here.
-    RunMainWindowLoop(*app);
+    RunMainWindowLoop(*app, requests);
 
     TC_LibraryShutdown();
     TB_MediaShutdown();

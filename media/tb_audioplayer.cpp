@@ -108,11 +108,15 @@ void TB_MfPlayer::OnMessage(void* raw) {
             }
             break;
         case GST_MESSAGE_ERROR: {
-            std::lock_guard<std::mutex> guard(m_openLock);
-            if (m_openResult == 1) {
-                m_openResult = TB_AUDIO_E_DECODE;
-                m_openSignal.notify_all();
+            {
+                std::lock_guard<std::mutex> guard(m_openLock);
+                if (m_openResult == 1) {
+                    m_openResult = TB_AUDIO_E_DECODE;
+                    m_openSignal.notify_all();
+                    break;
+                }
             }
+            OnPlaybackError(message);
             break;
         }
         case GST_MESSAGE_EOS:
@@ -123,6 +127,37 @@ void TB_MfPlayer::OnMessage(void* raw) {
         default:
             break;
     }
+}
+
+// An error after the clip was opened (its file gone, the device unplugged) ends the clip:
+// a pipeline in error plays no further, and the listener must see the end to restore its
+// play button. The pipeline thread cannot change the pipeline's state itself.
+void TB_MfPlayer::OnPlaybackError(void* raw) {
+    auto* message = static_cast<GstMessage*>(raw);
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    TB_String text;
+    text.Format(u"Playback failed: %s", error && error->message ? error->message : "unknown error");
+    TB_Error::Report(2, 9, text.Chars(), TB_SOURCE_NAME, __LINE__);
+    if (error) {
+        g_error_free(error);
+    }
+    g_free(debug);
+    m_failed = true;
+    OnPresentationEnded();
+}
+
+bool TB_MfPlayer::PostErrorForTest(const char* text) {
+    auto* pipeline = static_cast<GstElement*>(m_pipeline);
+    if (!pipeline) {
+        return false;
+    }
+    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, text);
+    bool posted = gst_element_post_message(
+        pipeline, gst_message_new_error(GST_OBJECT(pipeline), error, text));
+    g_error_free(error);
+    return posted;
 }
 
 void TB_MfPlayer::OnPresentationEnded() {
@@ -201,6 +236,18 @@ void TB_MfPlayer::Play() {
                         state != TB_PlayerState::Stopped)) {
         return;
     }
+    if (m_failed) {
+        // A pipeline that reported an error is stuck in it; play the clip from a new one.
+        m_failed = false;
+        auto* pipeline = static_cast<GstElement*>(m_pipeline);
+        gst_element_set_state(pipeline, GST_STATE_READY);
+        if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ||
+            gst_element_get_state(pipeline, nullptr, nullptr, kCloseTimeout) ==
+                GST_STATE_CHANGE_FAILURE) {
+            m_failed = true;
+            return;
+        }
+    }
     // Set before the pipeline runs, so an end that comes at once finds the clip playing.
     m_state = TB_PlayerState::Playing;
     if (gst_element_set_state(static_cast<GstElement*>(m_pipeline), GST_STATE_PLAYING) ==
@@ -274,6 +321,7 @@ tb_int TB_MfPlayer::Close() {
     gst_object_unref(pipeline);
     m_pipeline = nullptr;
     m_duration = 0;
+    m_failed = false;
     m_state = TB_PlayerState::Closed;
     return result;
 }

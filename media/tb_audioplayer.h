@@ -58,14 +58,19 @@ public:
     // Ends the pipeline, waiting at most 5000 ms for it to stop.
     tb_int Close();
 
-    // Raised on a pipeline thread when the clip ends, after the state became Stopped.
+    // Raised on a pipeline thread when the clip ends (or playing it failed), after the state
+    // became Stopped; once per end.
     TB_Event<TB_EventArg> Ended;
+
+    // Tests: posts an error on the pipeline's bus as a failing element would.
+    bool PostErrorForTest(const char* text);
 
 private:
     ~TB_MfPlayer();
     friend struct TB_MfPlayerBus;
     void OnMessage(void* message);
     void OnPresentationEnded();
+    void OnPlaybackError(void* message);
 
     std::atomic<int> m_refCount{1};
     std::atomic<TB_PlayerState> m_state{TB_PlayerState::Closed};
@@ -74,7 +79,8 @@ private:
     // Open waits for the pipeline to be ready or to fail.
     std::mutex m_openLock;
     std::condition_variable m_openSignal;
-    int m_openResult = 1;  // 1 while waiting, then 0 or an error code
+    int m_openResult = 1;               // 1 while waiting, then 0 or an error code
+    std::atomic<bool> m_failed{false};  // the pipeline reported an error after Open
 };
 
 // Plays one clip at a time. Location is set by the caller before Open.
@@ -98,6 +104,8 @@ public:
         return m_player ? m_player->GetState() : TB_PlayerState::Closed;
     }
     tb_int Close();
+    // Tests: see TB_MfPlayer::PostErrorForTest.
+    bool PostErrorForTest(const char* text) { return m_player->PostErrorForTest(text); }
 
     virtual void OnEnded() {
         TB_EventArg arg;

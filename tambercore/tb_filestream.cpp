@@ -1,6 +1,8 @@
 #include "tb_filestream.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,25 +197,66 @@ tb_int64 TB_FileStream::SkipByteOrderMark(const char* bytes, tb_int64 count) {
     return offset;
 }
 
+namespace {
+
+// The file a write of path lands in: the final target of a chain of symbolic links (a
+// dangling link included), so the link itself survives the rename.
+std::string ResolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return current;
+        }
+        std::string target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 4096), '\0');
+        ssize_t length = readlink(current.c_str(), target.data(), target.size());
+        if (length <= 0) {
+            return current;
+        }
+        target.resize(static_cast<size_t>(length));
+        if (target[0] != '/') {
+            size_t slash = current.rfind('/');
+            target = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) +
+                     target;
+        }
+        current = target;
+    }
+    return current;  // a loop of links: the rename will fail on it
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 bool TB_WriteFileAtomically(const TB_Uri& target, const void* data, tb_int64 count) {
     std::string path = target.GetPath().ToStdString();
     if (path.empty() || count < 0) {
         return false;
     }
+    path = ResolveLinks(path);
+    struct stat old {};
+    bool hadFile = ::stat(path.c_str(), &old) == 0;
     std::string temporary = path + ".tmp-" + std::to_string(getpid());
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         return false;
     }
-    bool ok = WriteFully(fd, data, count) == count && fsync(fd) == 0;
+    bool ok = true;
+    if (hadFile) {
+        // The replacement keeps who may read it: a private file stays private.
+        ok = fchmod(fd, old.st_mode & 07777) == 0;
+        if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only the owner's group may be out of reach; the bits above still hold.
+        }
+    }
+    ok = ok && WriteFully(fd, data, count) == count && fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok && ::rename(temporary.c_str(), path.c_str()) == 0) {
         // Make the rename itself durable.
-        size_t slash = path.rfind('/');
-        std::string folder = slash == std::string::npos ? "."
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
-        int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0) {
             fsync(dir);
             ::close(dir);
@@ -222,4 +265,39 @@ bool TB_WriteFileAtomically(const TB_Uri& target, const void* data, tb_int64 cou
     }
     ::unlink(temporary.c_str());
     return false;
+}
+
+tb_int TB_RemoveStaleTemporaries(const TB_Uri& target) {
+    std::string path = target.GetPath().ToStdString();
+    if (path.empty()) {
+        return 0;
+    }
+    path = ResolveLinks(path);
+    std::string folder = FolderOf(path);
+    std::string prefix = path.substr(path.rfind('/') + 1) + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) {
+        return 0;
+    }
+    tb_int removed = 0;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        std::string digits = name.substr(prefix.size());
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) {
+            continue;  // not of our naming
+        }
+        pid_t pid = static_cast<pid_t>(std::stol(digits));
+        // A live process may be writing it right now (a second instance); leave it alone.
+        if (pid == getpid() || (pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH))) {
+            continue;
+        }
+        if (::unlink((folder + "/" + name).c_str()) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(dir);
+    return removed;
 }

@@ -61,5 +61,10 @@ private:
 
 // Replaces the file's content as one step: the bytes go to a temporary file in the same
 // folder, are flushed to the disk and renamed over the target. On any failure the old file
-// stays as it was and false is returned; a crash leaves either the old or the new file.
+// stays as it was and false is returned; a crash leaves either the old or the new file (and
+// a "<name>.tmp-<pid>" that TB_RemoveStaleTemporaries clears later). The old file's
+// permission bits are kept, and a symbolic link is written through to its target.
 bool TB_WriteFileAtomically(const TB_Uri& target, const void* data, tb_int64 count);
+// Removes the temporary files that interrupted atomic writes of the target left behind:
+// "<name>.tmp-<pid>" whose process no longer runs. Returns how many were removed.
+tb_int TB_RemoveStaleTemporaries(const TB_Uri& target);

@@ -70,11 +70,10 @@ void TB_FrameworkStartup(const TB_AppDescriptor& descriptor, const TB_FrameworkH
     TB_Color::InitPredefined();
     TB_Error::Init();
     TB_DebugPrint(u"TamberCore : %s", "0.5");
-    TB_DebugPrint(u"zlib       : %s", "1.2.11");
-    TB_DebugPrint(u"libpng     : %s", "1.6.37");
-    TB_DebugPrint(u"libjpeg    : %d.%d", 9, 2);
-    TB_DebugPrint(u"giflib     : %d.%d.%d", 5, 2, 1);
     g_hooks = hooks;
+    if (g_hooks.PrintLibraryVersions) {
+        g_hooks.PrintLibraryVersions();
+    }
     if (g_hooks.GraphicsStartup) {
         g_hooks.GraphicsStartup();
     }

@@ -18,6 +18,9 @@ bool TB_ParseVersion(const char* text, TB_AppDescriptor& descriptor);
 struct TB_FrameworkHooks {
     void (*GraphicsStartup)() = nullptr;
     void (*GraphicsShutdown)() = nullptr;
+    // Prints the versions of the libraries the program links, asked from them at run time;
+    // the core links none of them itself.
+    void (*PrintLibraryVersions)() = nullptr;
 };
 
 // Only the first start and the last stop do work; the others count.

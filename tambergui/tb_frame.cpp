@@ -116,12 +116,14 @@ void TB_Frame::ShowPopup(TB_NativeContainer* popup, TB_Widget* relativeTo, TB_Ve
                          tb_int align) {
     KeepActiveLook = true;
     if (Popup) {
-        if (Popup->Window) {
-            RemoveChild(Popup);
-            Popup->Close();
-        }
-        Popup->Release();
+        TB_NativeContainer* old = Popup;
         Popup = nullptr;
+        old->Close();
+        if (HasChild(old)) {
+            RemoveChild(old);
+            old->Release();  // the count the children list handed back
+        }
+        old->Release();  // the frame's own count
     }
     ActiveBeforePopup = TB_GetPlatform().GetActiveWindow();
     popup->CreateChildren();

@@ -1,8 +1,12 @@
 #include "tb_gui.h"
 
+#include <png.h>
+#include <zlib.h>
+
 #include <thread>
 
 #include "tb_actionlist.h"
+#include "tb_error.h"
 #include "tb_globalstyle.h"
 #include "tb_graphics.h"
 
@@ -74,4 +78,9 @@ TB_ActionList* TB_GetGlobalActions() {
 
 const void* TB_GetApplicationIcon() {
     return g_icon;
+}
+
+void TB_PrintImageLibraryVersions() {
+    TB_DebugPrint(u"zlib       : %s", zlibVersion());
+    TB_DebugPrint(u"libpng     : %s", png_get_libpng_ver(nullptr));
 }

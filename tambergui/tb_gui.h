@@ -23,3 +23,6 @@ const void* TB_GetApplicationIcon();
 void TB_GraphicsStartup();
 void TB_GraphicsShutdown();
 bool TB_GraphicsStarted();
+
+// Prints the versions of the image libraries as the linked libraries report them.
+void TB_PrintImageLibraryVersions();

@@ -41,13 +41,23 @@ void TB_RunMessageLoop(TB_Frame* frame) {
 }
 
 bool TB_PostAction(TB_NativeWidget* window, TB_Action* action) {
-    if (!window || !window->Window || !TB_GetPlatform().PostAction(window->Window, action)) {
+    if (!window) {
         if (action) {
             action->Release();
         }
         return false;
     }
-    return true;
+    return window->GetPostTarget()->Post(action);
+}
+
+bool TB_PostAction(TB_PostTarget* target, TB_Action* action) {
+    if (!target) {
+        if (action) {
+            action->Release();
+        }
+        return false;
+    }
+    return target->Post(action);
 }
 
 void TB_SetShortcutHook(TB_ShortcutHook hook) {

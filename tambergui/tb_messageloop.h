@@ -9,9 +9,12 @@
 void TB_RunMessageLoop(TB_Frame* frame);
 // The frame whose loop runs on the GUI thread, or null.
 TB_Frame* TB_GetMainFrame();
-// Hands an action to the GUI thread from any thread: its Executed fires there and the
-// action is then released. Takes over the caller's count; false when nothing could take it.
+// Hands an action to the GUI thread: its Executed fires there and the action is then
+// released. Takes over the caller's count; false when nothing could take it. The widget form
+// is for the GUI thread (or a caller that knows the widget lives); other threads keep the
+// widget's post target and use the second form, which is safe at any moment.
 bool TB_PostAction(TB_NativeWidget* window, TB_Action* action);
+bool TB_PostAction(TB_PostTarget* target, TB_Action* action);
 
 // Runs before a key-down reaches a widget that does not take text (or whenever Control is
 // held): the shortcut lists get the key first, and a true answer swallows it. The actions

@@ -11,6 +11,10 @@ tb_int TB_NativeWidget::s_nextControlId = 0;
 TB_NativeWidget::TB_NativeWidget() : ControlId(s_nextControlId++) {}
 
 TB_NativeWidget::~TB_NativeWidget() {
+    if (m_postTarget) {
+        m_postTarget->Detach();
+        m_postTarget->Release();
+    }
     if (Window) {
         TB_WindowHandle window = Window;
         Window = nullptr;
@@ -19,6 +23,14 @@ TB_NativeWidget::~TB_NativeWidget() {
     if (BackBuffer) {
         BackBuffer->Release();
     }
+}
+
+TB_PostTarget* TB_NativeWidget::GetPostTarget() {
+    if (!m_postTarget) {
+        m_postTarget = new TB_PostTarget();
+        m_postTarget->Attach(Window);
+    }
+    return m_postTarget;
 }
 
 TB_NativeWidget* TB_NativeWidget::NativeParent() const {
@@ -148,11 +160,8 @@ void TB_NativeWidget::EndDeferLayout() {
     for (TB_NativeWidget* child : DeferredChildren) {
         child->DeferPending = false;
         if (child->Window) {
-            TB_Rectangle<float> b = child->GetBounds();
-            TB_GetPlatform().SetWindowBounds(
-                child->Window,
-                TB_Rectangle<int>{static_cast<int>(b.x), static_cast<int>(b.y),
-                                  static_cast<int>(b.width), static_cast<int>(b.height)});
+            // The rectangle recorded when the move was queued, so both paths round alike.
+            TB_GetPlatform().SetWindowBounds(child->Window, child->IntegerBounds());
         }
     }
     DeferredChildren.Clear();
@@ -287,6 +296,9 @@ bool TB_NativeWidget::HandleCommonMessage(TB_WindowHandle window, tb_uint messag
         case TB_WM_DESTROY:
             IsCreated = false;
             Window = nullptr;  // the handle dies with the window
+            if (m_postTarget) {
+                m_postTarget->Detach();
+            }
             return false;
         case TB_WM_MOVE: {
             TB_Rectangle<int> bounds = platform.GetWindowBounds(window);
@@ -369,6 +381,9 @@ bool TB_NativeWidget::WindowProc(TB_WindowHandle window, tb_uint message, tb_uin
     switch (message) {
         case TB_WM_CREATE: {
             Window = window;
+            if (m_postTarget) {
+                m_postTarget->Attach(window);
+            }
             TB_Rectangle<int> bounds = TB_GetPlatform().GetWindowBounds(window);
             X = static_cast<float>(bounds.x);
             Y = static_cast<float>(bounds.y);

@@ -2,6 +2,7 @@
 
 #include "tb_graphics.h"
 #include "tb_list.h"
+#include "tb_posttarget.h"
 #include "tb_widget.h"
 
 // A widget with one native window. Geometry, text, colour, visibility and the enabled
@@ -76,6 +77,9 @@ public:
     void SetToolTip(const TB_String& text);
     // The integer rectangle of the stored bounds, right and bottom edges rounded outwards.
     TB_Rectangle<int> IntegerBounds() const;
+    // GUI thread: where other threads post to this widget's window. Made on first use; the
+    // widget holds one count, a thread that keeps it takes one of its own.
+    TB_PostTarget* GetPostTarget();
 
     TB_String Text;
     TB_WindowHandle Window = nullptr;
@@ -124,4 +128,5 @@ protected:
 
 private:
     static tb_int s_nextControlId;
+    TB_PostTarget* m_postTarget = nullptr;
 };

@@ -57,8 +57,10 @@ void TB_IPointerWidget::OnMouseUp(TB_MouseEventArg& arg) {
     click.Left = PressLeft;
     click.Right = PressRight;
     click.Middle = PressMiddle;
-    auto now = static_cast<tb_int>(TB_GetPlatform().Milliseconds());
-    if (ClickCount != 0 && static_cast<tb_int64>(LastClickTime) + kDoubleClickTime >= now) {
+    auto now = static_cast<tb_int>(static_cast<tb_uint>(TB_GetPlatform().Milliseconds()));
+    // The 32-bit clock wraps after 49.7 days; a difference taken modulo 2^32 does not care.
+    tb_uint elapsed = static_cast<tb_uint>(now) - static_cast<tb_uint>(LastClickTime);
+    if (ClickCount != 0 && elapsed <= static_cast<tb_uint>(kDoubleClickTime)) {
         ++ClickCount;
     } else {
         LastClickTime = now;

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 
 #include "tb_error.h"
+#include "tb_filestream.h"
 #include "tb_framework.h"
 #include "tc_voiceloader.h"
 
@@ -38,10 +40,17 @@ TC_App::TC_App()
     TB_Uri settingsFile;
     GetDataFile(u"setting.json", settingsFile);
     if (!settingsFile.GetPath().IsEmpty()) {
+        // Saves cut short by a kill leave their temporary files behind; they are ours to remove.
+        TB_RemoveStaleTemporaries(settingsFile);
+        TB_Uri index;
+        GetDataFile(u"voice-libs.json", index);
+        TB_RemoveStaleTemporaries(index);
         m_settings.Load(settingsFile);
     }
     if (TC_SettingParam* boots = m_settings.FindParameter(u"NumberOfBoots")) {
-        boots->IntValue += 1;
+        if (boots->IntValue < std::numeric_limits<tb_int>::max()) {
+            boots->IntValue += 1;  // saturates: a hand-edited maximum must not overflow
+        }
     }
     m_workerRun = true;
     m_worker = new TB_ThreadEx<TC_App>(this, &TC_App::WorkerLoop);

@@ -17,9 +17,9 @@ inline void TC_ConfigureJsonWriter(TC_JsonWriter& writer) {
     writer.SetIndent('\t', 1);
 }
 
-inline void TC_WriteJsonString(TC_JsonWriter& writer, const TB_String& text) {
+inline bool TC_WriteJsonString(TC_JsonWriter& writer, const TB_String& text) {
     std::string utf8 = text.ToStdString();
-    writer.String(utf8.c_str(), static_cast<rapidjson::SizeType>(utf8.size()));
+    return writer.String(utf8.c_str(), static_cast<rapidjson::SizeType>(utf8.size()));
 }
 
 inline TB_String TC_JsonText(const rapidjson::Value& value) {
@@ -28,8 +28,9 @@ inline TB_String TC_JsonText(const rapidjson::Value& value) {
                : TB_String();
 }
 
-// Moves an unreadable file aside as "<name>.broken" (replacing an older one) so that the
-// next save cannot destroy the user's only copy; records the move in the error log.
+// Moves an unreadable file aside as "<name>.broken" (or ".broken.1", ".broken.2" ... when an
+// earlier copy is there: none is ever replaced) so that the next save cannot destroy the
+// user's only copy; records the move in the error log.
 void TC_KeepBrokenFile(const TB_Uri& path);
 
 // Replaces the file with the text through a temporary file and a rename; a failure keeps

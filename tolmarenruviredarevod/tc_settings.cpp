@@ -2,6 +2,8 @@
 
 #include <rapidjson/error/en.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -121,8 +123,11 @@ bool ReadFloats(const rapidjson::Value& value, rapidjson::SizeType count, float*
     }
     for (rapidjson::SizeType i = 0; i < count; ++i) {
         double number = value[i].GetDouble();
-        out[i] = static_cast<float>(truncate ? static_cast<double>(static_cast<tb_int64>(number))
-                                             : number);
+        if (truncate) {
+            // Window coordinates: clamped to the 32-bit range before the cut to a whole number.
+            number = std::trunc(std::clamp(number, -2147483648.0, 2147483647.0));
+        }
+        out[i] = TC_ToFiniteFloat(number);
     }
     return true;
 }
@@ -144,7 +149,7 @@ void StoreValue(TC_SettingParam& parameter, const rapidjson::Value& value) {
             break;
         case T::Float:
             if (value.IsNumber()) {
-                parameter.FloatValue = static_cast<float>(value.GetDouble());
+                parameter.FloatValue = TC_ToFiniteFloat(value.GetDouble());
             }
             break;
         case T::Double:
@@ -177,53 +182,51 @@ void StoreValue(TC_SettingParam& parameter, const rapidjson::Value& value) {
     }
 }
 
-void WriteValue(TC_JsonWriter& writer, const TC_SettingParam& parameter) {
+// A number the writer can always write: JSON has no infinities or NaN, and a refused number
+// would leave the file cut short after its key.
+double Finite(double number) {
+    if (std::isnan(number)) {
+        return 0;
+    }
+    return std::clamp(number, -1.7976931348623157e308, 1.7976931348623157e308);
+}
+
+bool WriteNumbers(TC_JsonWriter& writer, std::initializer_list<double> numbers) {
+    bool ok = writer.StartArray();
+    for (double number : numbers) {
+        ok = writer.Double(Finite(number)) && ok;
+    }
+    return writer.EndArray() && ok;
+}
+
+bool WriteValue(TC_JsonWriter& writer, const TC_SettingParam& parameter) {
     switch (parameter.Type) {
         case T::Bool:
-            writer.Bool(parameter.BoolValue);
-            break;
+            return writer.Bool(parameter.BoolValue);
         case T::Int:
-            writer.Int(parameter.IntValue);
-            break;
+            return writer.Int(parameter.IntValue);
         case T::Int64:
-            writer.Int64(parameter.Int64Value);
-            break;
+            return writer.Int64(parameter.Int64Value);
         case T::Float:
-            writer.Double(parameter.FloatValue);
-            break;
+            return writer.Double(Finite(parameter.FloatValue));
         case T::Double:
-            writer.Double(parameter.DoubleValue);
-            break;
+            return writer.Double(Finite(parameter.DoubleValue));
         case T::Pair:
         case T::Pair2:
-            writer.StartArray();
-            writer.Double(parameter.PairValue[0]);
-            writer.Double(parameter.PairValue[1]);
-            writer.EndArray();
-            break;
-        case T::Rectangle:
-            writer.StartArray();
-            writer.Double(parameter.RectangleValue.x);
-            writer.Double(parameter.RectangleValue.y);
-            writer.Double(parameter.RectangleValue.width);
-            writer.Double(parameter.RectangleValue.height);
-            writer.EndArray();
-            break;
+            return WriteNumbers(writer, {parameter.PairValue[0], parameter.PairValue[1]});
+        case T::Rectangle: {
+            const TB_Rectangle<float>& r = parameter.RectangleValue;
+            return WriteNumbers(writer, {r.x, r.y, r.width, r.height});
+        }
         case T::Text:
-            TC_WriteJsonString(writer, parameter.TextValue);
-            break;
-        case T::Color:
-            writer.StartArray();
-            writer.Double(parameter.ColorValue.r);
-            writer.Double(parameter.ColorValue.g);
-            writer.Double(parameter.ColorValue.b);
-            writer.Double(parameter.ColorValue.a);
-            writer.EndArray();
-            break;
+            return TC_WriteJsonString(writer, parameter.TextValue);
+        case T::Color: {
+            const TB_Color& c = parameter.ColorValue;
+            return WriteNumbers(writer, {c.r, c.g, c.b, c.a});
+        }
         default:
             TB_Error::ReportFailedCheck(TB_SOURCE_NAME, __LINE__);
-            writer.Null();
-            break;
+            return writer.Null();
     }
 }
 
@@ -308,45 +311,41 @@ std::string TC_AppSettings::ToJson() {
     rapidjson::StringBuffer buffer;
     TC_JsonWriter writer(buffer);
     TC_ConfigureJsonWriter(writer);
-    writer.StartObject();
-    writer.Key("RecentProjects");
-    writer.StartArray();
+    bool ok = writer.StartObject();
+    ok = writer.Key("RecentProjects") && writer.StartArray() && ok;
     for (TB_Uri* project : m_recentProjects) {
-        TC_WriteJsonString(writer, project->GetUri());
+        ok = TC_WriteJsonString(writer, project->GetUri()) && ok;
     }
-    writer.EndArray();
-    writer.Key("RegisteredColors");
-    writer.StartArray();
+    ok = writer.EndArray() && ok;
+    ok = writer.Key("RegisteredColors") && writer.StartArray() && ok;
     for (TC_ColorInfo* info : m_registeredColors) {
-        writer.StartObject();
-        writer.Key("n");
-        TC_WriteJsonString(writer, info->Name);
-        writer.Key("c");
-        writer.StartArray();
-        writer.Double(info->Color.r);
-        writer.Double(info->Color.g);
-        writer.Double(info->Color.b);
-        writer.Double(info->Color.a);
-        writer.EndArray();
-        writer.EndObject();
+        ok = writer.StartObject() && writer.Key("n") && ok;
+        ok = TC_WriteJsonString(writer, info->Name) && writer.Key("c") && ok;
+        const TB_Color& c = info->Color;
+        ok = WriteNumbers(writer, {c.r, c.g, c.b, c.a}) && writer.EndObject() && ok;
     }
-    writer.EndArray();
+    ok = writer.EndArray() && ok;
     for (TC_SettingParam* parameter : m_parameters) {
         std::string name = parameter->Name.ToStdString();
-        writer.Key(name.c_str(), static_cast<rapidjson::SizeType>(name.size()));
-        writer.StartObject();
-        writer.Key("type");
-        writer.Int(parameter->Type);
-        writer.Key("value");
-        WriteValue(writer, *parameter);
-        writer.EndObject();
+        ok = writer.Key(name.c_str(), static_cast<rapidjson::SizeType>(name.size())) && ok;
+        ok = writer.StartObject() && writer.Key("type") && writer.Int(parameter->Type) && ok;
+        ok = writer.Key("value") && WriteValue(writer, *parameter) && writer.EndObject() && ok;
     }
-    writer.EndObject();
+    ok = writer.EndObject() && ok;
+    if (!ok || !writer.IsComplete()) {
+        return std::string();  // never a half-written document
+    }
     return std::string(buffer.GetString(), buffer.GetSize());
 }
 
 bool TC_AppSettings::Save(const TB_Uri& path) {
-    return TC_SaveJsonText(path, ToJson());
+    std::string text = ToJson();
+    if (text.empty()) {
+        TB_Error::Report(2, 7, u"The settings could not be written; the previous file was kept",
+                         TB_SOURCE_NAME, __LINE__);
+        return false;
+    }
+    return TC_SaveJsonText(path, text);
 }
 
 TC_SettingParam* TC_AppSettings::FindParameter(const TB_String& name, bool report) {

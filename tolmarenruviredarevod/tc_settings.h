@@ -45,6 +45,15 @@ struct TC_ColorInfo {
     TB_String Name;
 };
 
+// A JSON number as a float: numbers beyond the float range are clamped to its largest
+// finite value, so a value read from a file can always be written back.
+inline float TC_ToFiniteFloat(double number) {
+    constexpr double kLargest = 3.4028234663852886e38;  // FLT_MAX
+    return static_cast<float>(number > kLargest    ? kLargest
+                              : number < -kLargest ? -kLargest
+                                                   : number);
+}
+
 // Reads a JSON colour: four numbers, three numbers (alpha 1) or "#RRGGBB" in either case.
 // Anything else leaves the colour as it was and answers false.
 template <class TValue>
@@ -109,10 +118,10 @@ bool TC_ReadJsonColor(const TValue& value, TB_Color& color) {
                 return false;
             }
         }
-        color.r = static_cast<float>(value[0].GetDouble());
-        color.g = static_cast<float>(value[1].GetDouble());
-        color.b = static_cast<float>(value[2].GetDouble());
-        color.a = value.Size() == 4 ? static_cast<float>(value[3].GetDouble()) : 1.0f;
+        color.r = TC_ToFiniteFloat(value[0].GetDouble());
+        color.g = TC_ToFiniteFloat(value[1].GetDouble());
+        color.b = TC_ToFiniteFloat(value[2].GetDouble());
+        color.a = value.Size() == 4 ? TC_ToFiniteFloat(value[3].GetDouble()) : 1.0f;
         return true;
     }
     if (value.IsString() && value.GetStringLength() == 7 && value.GetString()[0] == '#') {

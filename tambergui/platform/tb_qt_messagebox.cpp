@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdio>
@@ -41,29 +42,38 @@ tb_int TB_ShowPlatformMessageBox(TB_WindowHandle owner, const TB_String& text,
     if (!TB_GraphicsStarted() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
         return Fallback(text, title, style);
     }
-    QMessageBox box(static_cast<QWidget*>(owner));
-    box.setWindowTitle(ToQString(title));
-    box.setText(ToQString(text));
+    // On the heap and watched: if the owner dies during exec() (a close by signal while the
+    // box is open), Qt deletes the box with it, and a box on the stack would die twice.
+    QPointer<QMessageBox> box = new QMessageBox(static_cast<QWidget*>(owner));
+    box->setWindowTitle(ToQString(title));
+    box->setText(ToQString(text));
     switch (style & 0xF0) {
         case TB_MB_ICONERROR:
-            box.setIcon(QMessageBox::Critical);
+            box->setIcon(QMessageBox::Critical);
             break;
         case TB_MB_ICONQUESTION:
-            box.setIcon(QMessageBox::Question);
+            box->setIcon(QMessageBox::Question);
             break;
         case TB_MB_ICONWARNING:
-            box.setIcon(QMessageBox::Warning);
+            box->setIcon(QMessageBox::Warning);
             break;
         default:
-            box.setIcon(QMessageBox::NoIcon);
+            box->setIcon(QMessageBox::NoIcon);
             break;
     }
-    if ((style & 0x0F) == TB_MB_YESNO) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? TB_IDYES : TB_IDNO;
+    bool question = (style & 0x0F) == TB_MB_YESNO;
+    if (question) {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(QMessageBox::Yes);
+    } else {
+        box->setStandardButtons(QMessageBox::Ok);
     }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    int answer = box->exec();
+    if (box) {
+        delete box.data();
+    }
+    if (question) {
+        return answer == QMessageBox::Yes ? TB_IDYES : TB_IDNO;
+    }
     return TB_IDOK;
 }

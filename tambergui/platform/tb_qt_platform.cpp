@@ -178,12 +178,18 @@ TB_NativeWindow::~TB_NativeWindow() {
 
 bool TB_NativeWindow::Send(unsigned message, unsigned long long wParam, long long lParam,
                            long long* result) {
-    if (!m_widget) {
+    TB_NativeWidget* widget = m_widget;
+    // A widget whose last count is gone is being destroyed; it takes no more messages.
+    if (!widget || widget->RefCount() < 1) {
         return false;
     }
     tb_int64 answer = 0;
     ++g_dispatchDepth;
-    bool handled = m_widget->WindowProc(this, message, wParam, lParam, answer);
+    // The count keeps the widget alive through handlers that release it (a frame closed by
+    // its own Closing handler or a posted action); this window is then deleted later.
+    widget->AddRef();
+    bool handled = widget->WindowProc(this, message, wParam, lParam, answer);
+    widget->Release();
     --g_dispatchDepth;
     if (result) {
         *result = answer;

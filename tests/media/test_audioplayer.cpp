@@ -8,7 +8,10 @@
 #include <thread>
 
 #include "tb_audioplayer.h"
+#include "tb_error.h"
 #include "tb_framework.h"
+#include "tb_mp3info.h"
+#include "test_util.h"
 
 namespace {
 
@@ -178,6 +181,60 @@ TEST_F(AudioTest, TwoHundredCyclesLeakNoThreadOrDescriptor) {
     }
     EXPECT_LE(CountEntries("/proc/self/task"), threads + 2);
     EXPECT_LE(CountEntries("/proc/self/fd"), descriptors);
+}
+
+// An error after the clip was opened (its file gone, the device unplugged) stops the player,
+// is logged, and ends the clip once, so a play button waiting for the end comes back. The
+// clip can be played again afterwards.
+TEST_F(AudioTest, AnErrorWhilePlayingEndsTheClipOnce) {
+    auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+    EndWatch watch(*player);
+    ASSERT_EQ(player->Open(ClipPath("pcm8-mono-22050.wav")), 0);
+    player->Play();
+    ASSERT_TRUE(player->PostErrorForTest("device gone"));
+    ASSERT_TRUE(watch.WaitFor(1, std::chrono::seconds(5)));
+    EXPECT_EQ(watch.StateAtEnd(), TB_PlayerState::Stopped);
+    EXPECT_FALSE(player->IsPlaying());
+    auto record = TB_Ref<TB_Error>::Adopt(TB_Error::CopyRecord(TB_Error::RecordCount() - 1));
+    ASSERT_TRUE(record);
+    EXPECT_NE(record->Message().ToStdString().find("device gone"), std::string::npos);
+    // A second error while nothing plays ends nothing (the bus handler runs in the poster).
+    ASSERT_TRUE(player->PostErrorForTest("again"));
+    EXPECT_EQ(watch.Count(), 1);
+
+    player->SetPosition(0);
+    player->Play();
+    EXPECT_TRUE(player->IsPlaying());
+    ASSERT_TRUE(watch.WaitFor(2));
+    EXPECT_EQ(watch.Count(), 2);
+}
+
+// A Xing header whose frame count the file cannot hold is not trusted: the frames are
+// counted instead, and the player reports the length one hears.
+TEST_F(AudioTest, AnImpossibleMp3HeaderLengthIsNotTrusted) {
+    std::string bytes = ReadFile(kClips + "cbr-stereo-44100.mp3");
+    size_t tag = bytes.find("Info");
+    if (tag == std::string::npos) {
+        tag = bytes.find("Xing");
+    }
+    ASSERT_NE(tag, std::string::npos);
+    ASSERT_TRUE(bytes[tag + 7] & 1);  // the header has a frame count
+    bytes[tag + 8] = 0x00;
+    bytes[tag + 9] = 0x01;  // 72,000 frames: about half an hour
+    bytes[tag + 10] = 0x19;
+    bytes[tag + 11] = 0x40;
+    TempFolder temp;
+    WriteFile(temp / "lying.mp3", bytes);
+    double seconds = 0;
+    ASSERT_TRUE(TB_ReadMp3Length(temp / "lying.mp3", seconds));
+    EXPECT_NEAR(seconds, 1.0, 0.03);
+    auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+    ASSERT_EQ(player->Open(TB_String((temp / "lying.mp3").c_str())), 0);
+    EXPECT_NEAR(player->GetDuration(), 1.0, 0.03);
+
+    double honest = 0;
+    ASSERT_TRUE(TB_ReadMp3Length(kClips + "cbr-stereo-44100.mp3", honest));
+    EXPECT_NEAR(honest, 1.0, 0.02);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 #include <iconv.h>
 #include <rapidjson/document.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 
 #include "tb_filestream.h"
@@ -375,3 +377,48 @@ TEST(FileSystem, ListingAndCreatingFolders) {
 }
 
 }  // namespace
+
+// A replaced file keeps its permission bits (a private file stays private), a symbolic link
+// is written through (the link stays a link), and leftovers of interrupted saves are cleared
+// while files of live processes and of other naming are left alone.
+TEST(FileStream, AtomicWritesKeepModeAndLinksAndLeftoversAreCleared) {
+    TempFolder temp;
+    std::string privatePath = temp / "private.json";
+    WriteFile(privatePath, "old");
+    chmod(privatePath.c_str(), 0600);
+    ASSERT_TRUE(TB_WriteFileAtomically(TB_Uri(TB_String(privatePath.c_str())), "new", 3));
+    struct stat info {};
+    ASSERT_EQ(stat(privatePath.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(ReadFile(privatePath), "new");
+
+    std::string real = temp / "real/settings.json";
+    WriteFile(real, "old");
+    std::string link = temp / "link.json";
+    ASSERT_EQ(symlink("real/settings.json", link.c_str()), 0);
+    ASSERT_TRUE(TB_WriteFileAtomically(TB_Uri(TB_String(link.c_str())), "through", 7));
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadFile(real), "through");
+    // A dangling link gets its target made.
+    std::string dangling = temp / "dangling.json";
+    ASSERT_EQ(symlink("real/later.json", dangling.c_str()), 0);
+    ASSERT_TRUE(TB_WriteFileAtomically(TB_Uri(TB_String(dangling.c_str())), "made", 4));
+    EXPECT_EQ(ReadFile(temp / "real/later.json"), "made");
+
+    pid_t dead = fork();
+    if (dead == 0) {
+        _exit(0);
+    }
+    waitpid(dead, nullptr, 0);
+    std::string target = temp / "setting.json";
+    WriteFile(target + ".tmp-" + std::to_string(dead), "{");
+    WriteFile(target + ".tmp-1", "{");  // process 1 always runs
+    WriteFile(target + ".tmp-x1", "{");
+    WriteFile(temp / ("other.json.tmp-" + std::to_string(dead)), "{");
+    EXPECT_EQ(TB_RemoveStaleTemporaries(TB_Uri(TB_String(target.c_str()))), 1);
+    EXPECT_FALSE(std::filesystem::exists(target + ".tmp-" + std::to_string(dead)));
+    EXPECT_TRUE(std::filesystem::exists(target + ".tmp-1"));
+    EXPECT_TRUE(std::filesystem::exists(target + ".tmp-x1"));
+    EXPECT_TRUE(std::filesystem::exists(temp / ("other.json.tmp-" + std::to_string(dead))));
+}

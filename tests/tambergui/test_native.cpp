@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
@@ -11,6 +14,7 @@
 #include "tb_action.h"
 #include "tb_frame.h"
 #include "tb_gui.h"
+#include "tb_messagebox.h"
 #include "tb_messageloop.h"
 #include "tb_screen.h"
 
@@ -226,8 +230,9 @@ TEST_F(NativeTest, ActionsPostedFromAnotherThreadRunOnceOnTheGuiThread) {
     std::atomic<int> destroyed{0};
     int runs = 0;
     bool onGuiThread = false;
+    TB_PostTarget* target = frame->GetPostTarget();
     std::thread poster([&] {
-        TB_PostAction(frame, new CountedAction(&destroyed, [&](TB_EventArg&) {
+        TB_PostAction(target, new CountedAction(&destroyed, [&](TB_EventArg&) {
                           ++runs;
                           onGuiThread = TB_IsGuiThread();
                       }));
@@ -327,3 +332,133 @@ TEST_F(NativeTest, ShortcutsSeeKeysFirstButNotPlainLettersOfTextWidgets) {
 }
 
 }  // namespace
+
+// A thread that keeps a frame's post target may post at any moment of the frame's life:
+// while the frame is made, runs, is closed and after it is freed. Run under ASan.
+TEST_F(NativeTest, PostingFromAnotherThreadIsSafeThroughoutTheFramesLife) {
+    std::atomic<int> destroyed{0};
+    std::atomic<int> posted{0};
+    std::atomic<bool> stop{false};
+    int runs = 0;
+    for (int round = 0; round < 20; ++round) {
+        auto* frame = new TB_Frame();
+        TB_PostTarget* target = frame->GetPostTarget();
+        target->AddRef();
+        std::thread poster([&, target] {
+            while (!stop.load()) {
+                ++posted;
+                TB_PostAction(target, new CountedAction(&destroyed, [&](TB_EventArg&) { ++runs; }));
+            }
+        });
+        frame->SetBounds(0, 0, 50, 50);
+        int before = runs;
+        frame->Create();
+        TB_GetPlatform().RunEventLoop([&] { return runs > before; });  // delivered while alive
+        frame->Close();
+        QApplication::processEvents();
+        frame->Release();
+        // The frame is gone; the target still takes posts and drops them.
+        EXPECT_FALSE(target->Post(new CountedAction(&destroyed, [&](TB_EventArg&) { ++runs; })));
+        ++posted;
+        stop = true;
+        poster.join();
+        stop = false;
+        target->Release();
+    }
+    QApplication::processEvents();
+    EXPECT_GE(runs, 20);
+    EXPECT_EQ(destroyed.load(), posted.load());  // every action released, run or not
+}
+
+// Deferred moves (a parent's resize) round like direct moves, so a later identical request
+// is rightly skipped and no child ends a pixel short.
+TEST_F(NativeTest, DeferredAndDirectMovesRoundAlike) {
+    TB_Frame* frame = MakeFrame(400, 300);
+    auto* child = new TB_NativeWidgetRectangle();
+    frame->AddChild(child);
+    frame->BeginDeferLayout();
+    child->SetBounds(10.5f, 4.5f, 20.25f, 10.75f);
+    frame->EndDeferLayout();
+    EXPECT_EQ(WindowBounds(child), (TB_Rectangle<int>{10, 4, 21, 11}));
+    child->SetBounds(10.5f, 4.5f, 20.25f, 10.75f);  // the same request, now direct
+    EXPECT_EQ(WindowBounds(child), (TB_Rectangle<int>{10, 4, 21, 11}));
+    frame->Release();
+}
+
+class CountedContainer : public TB_NativeContainer {
+public:
+    explicit CountedContainer(int* destroyed) : m_destroyed(destroyed) {}
+    ~CountedContainer() override { ++*m_destroyed; }
+
+private:
+    int* m_destroyed;
+};
+
+TEST_F(NativeTest, AReplacedPopupIsFreed) {
+    TB_Frame* frame = MakeFrame(200, 200);
+    int destroyed = 0;
+    auto* first = new CountedContainer(&destroyed);
+    frame->ShowPopup(first, frame, TB_Vector2{5, 5}, 0);
+    frame->ShowPopup(new CountedContainer(&destroyed), frame, TB_Vector2{5, 5}, 0);
+    EXPECT_EQ(destroyed, 1);
+    frame->ClosePopup();
+    frame->Release();
+    EXPECT_EQ(destroyed, 2);
+}
+
+// Handlers that free their own frame while its window is dispatching: the dispatch holds a
+// count, so the frame dies after the handler returned.
+TEST_F(NativeTest, AFrameReleasedByItsOwnHandlersSurvivesTheDispatch) {
+    auto* closing = MakeFrame(50, 50);
+    closing->Closing.Add([closing](TB_ClosingEventArg&) { closing->Release(); });
+    TB_GetPlatform().RequestClose(closing->Window);
+    QApplication::processEvents();
+
+    auto* resized = MakeFrame(50, 50);
+    bool released = false;
+    resized->Resized.Add([&](TB_EventArg&) {
+        if (!released) {
+            released = true;
+            resized->Release();
+            resized->SetText(TB_String(u"still here"));  // used after its last count went
+        }
+    });
+    // A resize coming from the platform, not from a caller that holds no count itself.
+    reinterpret_cast<QWidget*>(resized->Window)->resize(80, 80);
+    QApplication::processEvents();
+    EXPECT_TRUE(released);
+
+    auto* posted = MakeFrame(50, 50);
+    TB_PostAction(posted, new TB_Action([posted](TB_EventArg&) {
+                      posted->Release();
+                      posted->Invalidate();
+                  }));
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+// A message box whose owner window dies while the box is open (a signal closing the main
+// window) neither crashes nor is destroyed twice.
+TEST_F(NativeTest, AMessageBoxSurvivesTheDeathOfItsOwner) {
+    TB_SetMessageBoxHook(nullptr);
+    TB_Frame* frame = MakeFrame(300, 200);
+    QTimer::singleShot(0, [frame] { frame->Release(); });
+    tb_int answer = TB_ShowPlatformMessageBox(frame->Window, TB_String(u"本文"), TB_String(u"題"),
+                                              TB_MB_YESNO | TB_MB_ICONQUESTION);
+    EXPECT_EQ(answer, TB_IDNO);
+    QApplication::processEvents();
+
+    // With an owner that lives, the box answers as usual.
+    TB_Frame* owner = MakeFrame(300, 200);
+    QTimer::singleShot(0, [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+                box->button(QMessageBox::Yes)->click();
+            }
+        }
+    });
+    EXPECT_EQ(
+        TB_ShowPlatformMessageBox(owner->Window, TB_String(u"本文"), TB_String(u"題"), TB_MB_YESNO),
+        TB_IDYES);
+    owner->Release();
+}

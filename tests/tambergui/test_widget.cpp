@@ -129,6 +129,25 @@ TEST_F(WidgetInput, DoubleClickWindowIsMeasuredFromTheFirstClick) {
     EXPECT_EQ(events, (std::vector<std::string>{"click", "click", "double", "click"}));
 }
 
+// The click clock is 32 bits wide and wraps after 49.7 days (and turns negative as a signed
+// number after 24.8): double clicks keep working across both points.
+TEST_F(WidgetInput, DoubleClicksWorkAcrossTheWrapOfTheClock) {
+    widget->DoubleClick.Add([&](TB_MouseEventArg&) { events.push_back("double"); });
+    for (tb_uint64 start : {tb_uint64{0x7FFFFF80}, tb_uint64{0xFFFFFF80}, tb_uint64{0x1FFFFFF80}}) {
+        events.clear();
+        platform.Now = start;
+        ClickAt(5, 5);
+        platform.Now = start + 200;  // the low 32 bits have wrapped or changed sign
+        ClickAt(5, 5);
+        EXPECT_EQ(events, (std::vector<std::string>{"double"})) << start;
+        platform.Now = start + 5000;
+        ClickAt(5, 5);
+        platform.Now = start + 5300;  // too slow: no double click
+        ClickAt(5, 5);
+        EXPECT_EQ(events, (std::vector<std::string>{"double"})) << start;
+    }
+}
+
 TEST_F(WidgetInput, ClickReportsTheButtonThatWasPressed) {
     TB_MouseEventArg seen;
     widget->Click.Add([&](TB_MouseEventArg& a) { seen = a; });

@@ -3,8 +3,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <limits>
 #include <random>
 
 #include "framework_fixture.h"
@@ -178,7 +180,14 @@ TEST_F(SettingsTest, BrokenFileKeepsDefaultsIsReportedAndKeptAside) {
     WriteFile(SettingsPath(), "[1, 2]");  // valid JSON, but no object: kept aside too
     TC_AppSettings array;
     EXPECT_EQ(array.Load(Uri(SettingsPath())), TC_AppSettings::LoadResult::Broken);
-    EXPECT_EQ(ReadFile(SettingsPath() + ".broken"), "[1, 2]");
+    // A second broken file never replaces the first kept copy.
+    EXPECT_EQ(ReadFile(SettingsPath() + ".broken.1"), "[1, 2]");
+    EXPECT_EQ(ReadFile(SettingsPath() + ".broken"),
+              "{\"GuiScale\": {\"type\": 1, \"value\": 150}, oops");
+    WriteFile(SettingsPath(), "nope");
+    TC_AppSettings third;
+    third.Load(Uri(SettingsPath()));
+    EXPECT_EQ(ReadFile(SettingsPath() + ".broken.2"), "nope");
     EXPECT_TRUE(m_messages.empty());
 
     TC_AppSettings missing;
@@ -301,6 +310,38 @@ TEST_F(SettingsTest, AppCountsBootsAndResetKeepsTheLanguage) {
     afterReset.Load(Uri(SettingsPath()));
     EXPECT_EQ(afterReset.GetText(u"Language").ToStdString(), "en");
     EXPECT_EQ(afterReset.GetInt(u"GuiScale"), 100);
+}
+
+// Numbers beyond the float range (a hand edit, another program) are clamped to it; the save
+// then writes a complete, readable file instead of cutting it short at the first of them and
+// losing every setting at the next start. Rectangles clamp to the 32-bit range before they
+// are cut to whole numbers.
+TEST_F(SettingsTest, NumbersBeyondTheirRangeAreClampedAndTheFileStaysReadable) {
+    WriteFile(SettingsPath(), "{" + Member("ObjectSnapMargin", 2, "1e39") + "," +
+                                  Member("PreviewBackColor", 9, "[1e39, -1e300, 0.5]") + "," +
+                                  Member("StartWindowBounds", 7, "[1e30, -1e30, 200.5, 1e19]") +
+                                  "," + Member("NumberOfBoots", 1, "2147483647") + "}");
+    auto* app = new TC_App();
+    TC_AppSettings& settings = app->Settings();
+    EXPECT_EQ(settings.GetInt(u"NumberOfBoots"), 2147483647);  // saturated, no overflow
+    TC_SettingParam* margin = settings.FindParameter(u"ObjectSnapMargin");
+    EXPECT_EQ(margin->FloatValue, 3.4028234663852886e38f);
+    TC_SettingParam* colour = settings.FindParameter(u"PreviewBackColor");
+    EXPECT_EQ(colour->ColorValue.r, 3.4028234663852886e38f);
+    EXPECT_EQ(colour->ColorValue.g, -3.4028234663852886e38f);
+    EXPECT_EQ(settings.GetRectangle(u"StartWindowBounds"),
+              (TB_Rectangle<float>{2147483647.0f, -2147483648.0f, 200, 2147483647.0f}));
+    settings.FindParameter(u"InitAudioVolumeOfVideo")->FloatValue =
+        std::numeric_limits<float>::infinity();
+    settings.FindParameter(u"VoiceInsertMargin")->DoubleValue = std::nan("");
+    app->Release();
+
+    TC_AppSettings again;
+    ASSERT_EQ(again.Load(Uri(SettingsPath())), TC_AppSettings::LoadResult::Loaded);
+    EXPECT_EQ(again.FindParameter(u"InitAudioVolumeOfVideo")->FloatValue, 3.4028234663852886e38f);
+    EXPECT_EQ(again.FindParameter(u"VoiceInsertMargin")->DoubleValue, 0.0);
+    EXPECT_EQ(again.GetInt(u"NumberOfBoots"), 2147483647);
+    EXPECT_FALSE(fs::exists(SettingsPath() + ".broken"));
 }
 
 }  // namespace
