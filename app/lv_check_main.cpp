@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "lv_check.h"
+#include "lv_check_icon.h"
 #include "tb_color.h"
 #include "tb_error.h"
 #include "tb_media.h"
@@ -19,7 +20,9 @@ int main(int argc, char** argv) {
     TB_Color::InitPredefined();
     TB_Error::Init();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    int status = LV_RunCheck(arguments, out);
+    int status = !arguments.empty() && arguments[0] == "--render-icon"
+                     ? LV_RunRenderIcon(arguments, stderr)
+                     : LV_RunCheck(arguments, out);
     std::fclose(out);
     TB_MediaShutdown();
     TB_Error::Shutdown();

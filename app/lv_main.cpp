@@ -70,7 +70,7 @@ int LV_Main() {
     TB_GuiStartup(TB_String(), nullptr);
     TB_MediaStartup();
     TC_App* app = TC_LibraryStartup();
-    // The six shared icon renderers are created here.
+    app->CreateIcons();
     RunMainWindowLoop(*app, requests);
 
     TC_LibraryShutdown();

@@ -23,6 +23,8 @@ PACKAGES=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-pulseaudio gstreamer1.0-alsa
   # window screenshots in a headless session
   xvfb xauth
+  # the reference renderer the icon tests compare with
+  librsvg2-bin
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -59,6 +59,10 @@ public:
     void SetTransform(const float matrix[9]) override;
     void ResetTransform() override;
     const float* GetTransform() override { return Transform; }
+    TB_Brush* GetBrush() override { return Brush; }
+    void SetBrush(TB_Brush* brush) override { Brush = brush; }
+    TB_Pen* GetPen() override { return Pen; }
+    void SetPen(TB_Pen* pen) override { Pen = pen; }
 
     TB_NativeBitmap* Target = nullptr;
     TB_Font* Font = nullptr;

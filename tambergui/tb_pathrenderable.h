@@ -2,6 +2,9 @@
 
 #include "tb_vector2.h"
 
+class TB_Brush;
+class TB_Pen;
+
 // Builds and draws paths: the interface the SVG renderer draws icons through. Angles are
 // radians, clockwise in the y-down space.
 class TB_IPathRenderable {
@@ -19,4 +22,10 @@ public:
     virtual void SetTransform(const float matrix[9]) = 0;
     virtual void ResetTransform() = 0;
     virtual const float* GetTransform() = 0;
+    // The current fill and outline (borrowed; null draws nothing with that tool). Icons with
+    // style rules swap the brush per shape and put it back.
+    virtual TB_Brush* GetBrush() = 0;
+    virtual void SetBrush(TB_Brush* brush) = 0;
+    virtual TB_Pen* GetPen() = 0;
+    virtual void SetPen(TB_Pen* pen) = 0;
 };

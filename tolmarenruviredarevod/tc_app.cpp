@@ -8,6 +8,7 @@
 #include "tb_error.h"
 #include "tb_filestream.h"
 #include "tb_framework.h"
+#include "tc_builtinicons.h"
 #include "tc_voiceloader.h"
 
 namespace {
@@ -68,10 +69,28 @@ TC_App::~TC_App() {
         m_settings.Save(settingsFile);
     }
     StopWorker();
+    for (TB_SvgRenderer*& icon : m_icons) {
+        if (icon) {
+            icon->Release();
+            icon = nullptr;
+        }
+    }
     TB_Error::PruneLogFiles();
     m_defaultThumbnail->Release();
     if (g_app == this) {
         g_app = nullptr;
+    }
+}
+
+void TC_App::CreateIcons() {
+    static const TC_BuiltinIcon kIcons[6] = {TC_BuiltinIcon::Filter, TC_BuiltinIcon::Cog,
+                                             TC_BuiltinIcon::Times,  TC_BuiltinIcon::Star,
+                                             TC_BuiltinIcon::Play,   TC_BuiltinIcon::Pause};
+    for (int i = 0; i < 6; ++i) {
+        if (!m_icons[i]) {
+            m_icons[i] = new TB_SvgRenderer();
+            m_icons[i]->LoadText(TC_BuiltinIconText(kIcons[i]));
+        }
     }
 }
 

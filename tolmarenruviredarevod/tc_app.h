@@ -4,6 +4,7 @@
 #include "tb_eventwaithandle.h"
 #include "tb_list.h"
 #include "tb_memorystream.h"
+#include "tb_svg.h"
 #include "tb_thread.h"
 #include "tb_uri.h"
 #include "tc_app_voice_lib.h"
@@ -51,6 +52,15 @@ public:
     bool AddLibrary(TC_VoiceLibrary* library, TB_Widget* owner = nullptr);
     // A stream over the built-in thumbnail PNG.
     TB_Stream* DefaultThumbnailStream() { return m_defaultThumbnail; }
+    // The six shared icons, drawn in the graphics' brush; made by CreateIcons, null before.
+    TB_SvgRenderer* FilterIcon() const { return m_icons[0]; }
+    TB_SvgRenderer* CogIcon() const { return m_icons[1]; }
+    TB_SvgRenderer* TimesIcon() const { return m_icons[2]; }
+    TB_SvgRenderer* StarIcon() const { return m_icons[3]; }
+    TB_SvgRenderer* PlayIcon() const { return m_icons[4]; }
+    TB_SvgRenderer* PauseIcon() const { return m_icons[5]; }
+    // Reads the six shared icons from their built-in texts (once).
+    void CreateIcons();
     // Restores every setting but "Language" to its default, forgets the libraries and
     // deletes the library index, so the next start begins afresh.
     void ResetEnvironment();
@@ -68,6 +78,7 @@ private:
     bool m_workerRun = false;
     TB_List<TC_DownloadTask*> m_tasks;
     TB_ThreadEx<TC_App>* m_worker = nullptr;
+    TB_SvgRenderer* m_icons[6] = {};
 };
 
 // Prints the library banner and creates the application object (stored as the instance).

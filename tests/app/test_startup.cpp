@@ -141,8 +141,13 @@ TEST(Startup, ACloseRequestedBeforeTheWindowExistsIsHonouredWhenItIsShown) {
                        }
                        if (!released && text.find("closing on signal 15") != std::string::npos) {
                            released = true;
+                           // Opening the pipe lets the program go on; it may stop
+                           // reading before the text arrives.
+                           signal(SIGPIPE, SIG_IGN);
                            int fd = open(pipePath.c_str(), O_WRONLY);
-                           EXPECT_EQ(write(fd, "{}", 2), 2);
+                           EXPECT_GE(fd, 0);
+                           ssize_t written = write(fd, "{}", 2);
+                           (void)written;
                            close(fd);
                        }
                    });
