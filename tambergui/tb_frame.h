@@ -23,6 +23,7 @@ public:
     ~TB_Frame() override;
 
     void Create() override;
+    bool EndsShortcutWalk() const override { return true; }
     bool WindowProc(TB_WindowHandle window, tb_uint message, tb_uint64 wParam, tb_int64 lParam,
                     tb_int64& result) override;
     virtual void OnPopupClosed() {

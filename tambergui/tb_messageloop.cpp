@@ -1,13 +1,13 @@
 #include "tb_messageloop.h"
 
 #include "tb_action.h"
+#include "tb_actionlist.h"
 #include "tb_gui.h"
 #include "tb_mainframe.h"
 
 namespace {
 
 TB_Frame* g_mainFrame = nullptr;
-TB_ShortcutHook g_shortcutHook;
 
 }  // namespace
 
@@ -60,14 +60,22 @@ bool TB_PostAction(TB_PostTarget* target, TB_Action* action) {
     return target->Post(action);
 }
 
-void TB_SetShortcutHook(TB_ShortcutHook hook) {
-    g_shortcutHook = std::move(hook);
-}
-
 bool TB_DispatchShortcut(TB_NativeWidget* widget, tb_int virtualKey, bool shift, bool alt,
                          bool control) {
-    if (!g_shortcutHook || !widget || (widget->AcceptsTextInput && !control)) {
+    if (!widget || (widget->AcceptsTextInput && !control)) {
         return false;
     }
-    return g_shortcutHook(widget, virtualKey, shift, alt, control);
+    TB_ShortCutKeyInfo key{shift, alt, control, virtualKey};
+    // An action may close the window it was found in; the chain is not touched after one ran.
+    TB_Ref<TB_NativeWidget> keep(widget);
+    for (TB_Widget* w = widget; w; w = w->Parent) {
+        if (w->Actions && w->Actions->TryShortcut(key)) {
+            return true;
+        }
+        if (w->EndsShortcutWalk()) {
+            break;
+        }
+    }
+    TB_ActionList* global = TB_GetGlobalActions();
+    return global && global->TryShortcut(key);
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include "tb_frame.h"
 
 // Creates the frame's window and runs the event loop until that window is destroyed.
@@ -16,12 +14,9 @@ TB_Frame* TB_GetMainFrame();
 bool TB_PostAction(TB_NativeWidget* window, TB_Action* action);
 bool TB_PostAction(TB_PostTarget* target, TB_Action* action);
 
-// Runs before a key-down reaches a widget that does not take text (or whenever Control is
-// held): the shortcut lists get the key first, and a true answer swallows it. The actions
-// of the widget chain and the global list are matched here.
-using TB_ShortcutHook = std::function<bool(TB_NativeWidget* widget, tb_int virtualKey, bool shift,
-                                           bool alt, bool control)>;
-void TB_SetShortcutHook(TB_ShortcutHook hook);
-// Asks the hook about a key-down; false when there is no hook.
+// Runs before a key-down reaches the focused widget, once per key press: when the widget
+// does not take text (or Control is held), the action lists of the widget and its ancestors
+// up to the first frame or popup panel, then the global list, are offered the key. True when
+// an action ran; the key is then swallowed.
 bool TB_DispatchShortcut(TB_NativeWidget* widget, tb_int virtualKey, bool shift, bool alt,
                          bool control);

@@ -76,6 +76,12 @@ public:
     // TB_WM_POSTED_ACTION on the GUI thread. False when it could not be posted.
     virtual bool PostAction(TB_WindowHandle window, TB_Action* action) = 0;
 
+    // ---- timers ----
+    // Starts a repeating timer on the GUI thread that calls TB_UiTimer::Dispatch(identifier)
+    // every interval milliseconds; answers the identifier, or 0 when no timer could be made.
+    virtual tb_uint64 StartTimer(TB_WindowHandle window, tb_uint64 identifier, tb_int interval) = 0;
+    virtual void StopTimer(tb_uint64 identifier) = 0;
+
     // ---- screens ----
     // The work areas of the monitors, the primary one first.
     virtual std::vector<TB_Rectangle<int>> WorkAreas() = 0;
@@ -126,6 +132,8 @@ public:
     void RequestClose(TB_WindowHandle) override {}
     void RunEventLoop(const std::function<bool()>&) override {}
     bool PostAction(TB_WindowHandle, TB_Action*) override { return false; }
+    tb_uint64 StartTimer(TB_WindowHandle, tb_uint64, tb_int) override { return 0; }
+    void StopTimer(tb_uint64) override {}
     std::vector<TB_Rectangle<int>> WorkAreas() override {
         return {TB_Rectangle<int>{0, 0, 1920, 1080}};
     }

@@ -105,6 +105,8 @@ public:
     virtual void Invalidate() = 0;
     // The native window, or null while there is none.
     virtual TB_WindowHandle GetWindowHandle() { return nullptr; }
+    // True for frames and popup panels: the shortcut lists of their ancestors are not asked.
+    virtual bool EndsShortcutWalk() const { return false; }
     // True for this widget; containers also answer for their descendants.
     virtual bool Contains(const TB_Widget* widget) { return widget == this; }
 

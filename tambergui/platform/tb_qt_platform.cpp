@@ -5,12 +5,17 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
+#include <QTimerEvent>
 #include <QToolTip>
 
+#include <algorithm>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -19,6 +24,7 @@
 #include "tb_framework.h"
 #include "tb_messageloop.h"
 #include "tb_nativewidget.h"
+#include "tb_uitimer.h"
 
 namespace {
 
@@ -137,6 +143,36 @@ int VirtualKey(int key) {
             return 0;
     }
 }
+
+// The letter or digit at a key's place on a US keyboard, from its X keycode (evdev code + 8),
+// so shortcuts follow the key on layouts whose keys produce other characters (Cyrillic,
+// Greek, the shifted digits of AZERTY). 0 for other keys.
+int KeyAtUsPlace(quint32 scanCode) {
+    static const char kRows[][2] = {
+        {2, '1'},  {3, '2'},  {4, '3'},  {5, '4'},  {6, '5'},  {7, '6'},  {8, '7'},  {9, '8'},
+        {10, '9'}, {11, '0'}, {16, 'Q'}, {17, 'W'}, {18, 'E'}, {19, 'R'}, {20, 'T'}, {21, 'Y'},
+        {22, 'U'}, {23, 'I'}, {24, 'O'}, {25, 'P'}, {30, 'A'}, {31, 'S'}, {32, 'D'}, {33, 'F'},
+        {34, 'G'}, {35, 'H'}, {36, 'J'}, {37, 'K'}, {38, 'L'}, {44, 'Z'}, {45, 'X'}, {46, 'C'},
+        {47, 'V'}, {48, 'B'}, {49, 'N'}, {50, 'M'}};
+    if (scanCode < 8) {
+        return 0;
+    }
+    for (const auto& row : kRows) {
+        if (static_cast<quint32>(row[0]) == scanCode - 8) {
+            return row[1];
+        }
+    }
+    return 0;
+}
+
+// The virtual key of a key event: Qt's key where it names one, else the key's place.
+int VirtualKey(const QKeyEvent* event) {
+    int key = VirtualKey(event->key());
+    return key != 0 ? key : KeyAtUsPlace(event->nativeScanCode());
+}
+
+// Whether an input method is composing text in some window: its keys are not shortcuts.
+bool g_composing = false;
 
 unsigned MouseMessage(Qt::MouseButton button, bool down) {
     switch (button) {
@@ -310,13 +346,22 @@ void TB_NativeWindow::wheelEvent(QWheelEvent* event) {
 }
 
 void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
-    int key = VirtualKey(event->key());
+    int key = VirtualKey(event);
     bool handled = false;
     Qt::KeyboardModifiers modifiers = event->modifiers();
-    if (key != 0 &&
-        TB_DispatchShortcut(m_widget, key, modifiers & Qt::ShiftModifier,
-                            modifiers & Qt::AltModifier, modifiers & Qt::ControlModifier)) {
-        return;  // a shortcut took the key
+    // Qt offers a key the focused window leaves unhandled to each parent window in turn; the
+    // shortcut walk belongs to the first delivery only, where the press was aimed.
+    QWidget* focus = QApplication::focusWidget();
+    bool firstDelivery = focus ? focus == this : isWindow();
+    if (key != 0 && firstDelivery && !g_composing && m_widget) {
+        ++g_dispatchDepth;  // an action that frees this window has it deleted later
+        bool taken =
+            TB_DispatchShortcut(m_widget, key, modifiers & Qt::ShiftModifier,
+                                modifiers & Qt::AltModifier, modifiers & Qt::ControlModifier);
+        --g_dispatchDepth;
+        if (taken) {
+            return;  // a shortcut took the key
+        }
     }
     if (key != 0) {
         unsigned message =
@@ -337,8 +382,13 @@ void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+void TB_NativeWindow::inputMethodEvent(QInputMethodEvent* event) {
+    g_composing = !event->preeditString().isEmpty();
+    QWidget::inputMethodEvent(event);
+}
+
 void TB_NativeWindow::keyReleaseEvent(QKeyEvent* event) {
-    int key = VirtualKey(event->key());
+    int key = VirtualKey(event);
     unsigned message = (event->modifiers() & Qt::AltModifier) ? TB_WM_SYSKEYUP : TB_WM_KEYUP;
     if (key == 0 || !Send(message, static_cast<unsigned long long>(key), 0)) {
         event->ignore();
@@ -621,6 +671,59 @@ bool TB_QtPlatform::PostAction(TB_WindowHandle window, TB_Action* action) {
     }
     QCoreApplication::postEvent(Native(window), new PostedActionEvent(action));
     return true;
+}
+
+namespace {
+
+// Runs the toolkit's timers as Qt timers of one object on the GUI thread. It is a child of
+// the application object, so it goes with it.
+class TimerHost : public QObject {
+public:
+    std::unordered_map<int, tb_uint64> Identifiers;  // Qt timer id -> toolkit identifier
+    std::unordered_map<tb_uint64, int> QtIds;
+
+protected:
+    void timerEvent(QTimerEvent* event) override {
+        auto found = Identifiers.find(event->timerId());
+        if (found != Identifiers.end()) {
+            TB_UiTimer::Dispatch(found->second);
+            CheckLoops();
+        }
+    }
+};
+
+QPointer<TimerHost> g_timerHost;
+
+}  // namespace
+
+tb_uint64 TB_QtPlatform::StartTimer(TB_WindowHandle, tb_uint64 identifier, tb_int interval) {
+    if (!QCoreApplication::instance() || identifier == 0) {
+        return 0;
+    }
+    if (!g_timerHost) {
+        g_timerHost = new TimerHost();
+        g_timerHost->setParent(QCoreApplication::instance());
+    }
+    StopTimer(identifier);
+    int qtId = g_timerHost->startTimer(std::max(interval, 0));
+    if (qtId == 0) {
+        return 0;
+    }
+    g_timerHost->Identifiers[qtId] = identifier;
+    g_timerHost->QtIds[identifier] = qtId;
+    return identifier;
+}
+
+void TB_QtPlatform::StopTimer(tb_uint64 identifier) {
+    if (!g_timerHost) {
+        return;
+    }
+    auto found = g_timerHost->QtIds.find(identifier);
+    if (found != g_timerHost->QtIds.end()) {
+        g_timerHost->killTimer(found->second);
+        g_timerHost->Identifiers.erase(found->second);
+        g_timerHost->QtIds.erase(found);
+    }
 }
 
 std::vector<TB_Rectangle<int>> TB_QtPlatform::WorkAreas() {

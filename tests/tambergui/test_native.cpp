@@ -311,27 +311,7 @@ TEST_F(NativeTest, ManyFramesWithManyChildrenComeAndGo) {
 
 }  // namespace
 
-namespace {
-
-TEST_F(NativeTest, ShortcutsSeeKeysFirstButNotPlainLettersOfTextWidgets) {
-    TB_Frame* frame = MakeFrame(100, 100);
-    auto* text = new TB_NativeWidgetRectangle();
-    text->AcceptsTextInput = true;
-    frame->AddChild(text);
-    std::vector<tb_int> seen;
-    TB_SetShortcutHook([&](TB_NativeWidget*, tb_int key, bool, bool, bool) {
-        seen.push_back(key);
-        return key == TB_VK_F1;
-    });
-    EXPECT_TRUE(TB_DispatchShortcut(frame, TB_VK_F1, false, false, false));
-    EXPECT_FALSE(TB_DispatchShortcut(text, TB_VK_A, false, false, false));  // typed text
-    EXPECT_FALSE(TB_DispatchShortcut(text, TB_VK_A, false, false, true));   // Ctrl+A is asked
-    EXPECT_EQ(seen, (std::vector<tb_int>{TB_VK_F1, TB_VK_A}));
-    TB_SetShortcutHook(nullptr);
-    frame->Release();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // A thread that keeps a frame's post target may post at any moment of the frame's life:
 // while the frame is made, runs, is closed and after it is freed. Run under ASan.
