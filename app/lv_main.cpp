@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "lv_frame.h"
-#include "lv_shutdownrequests.h"
+#include "lv_signals.h"
 #include "tb_consolewriter.h"
 #include "tb_error.h"
 #include "tb_framework.h"
@@ -28,7 +28,7 @@ void StartTls() {
 
 // Runs main windows until one closes without asking for a restart (a close asked for by a
 // signal never restarts).
-void RunMainWindowLoop(TC_App& app, LV_ShutdownRequests& requests) {
+void RunMainWindowLoop(TC_App& app, LV_Signals& requests) {
     (void)app;
     if (!TB_GraphicsStarted()) {
         return;
@@ -46,11 +46,11 @@ void RunMainWindowLoop(TC_App& app, LV_ShutdownRequests& requests) {
 }  // namespace
 
 int LV_Main() {
-    LV_ShutdownRequests::BlockSignals();
+    LV_Signals::BlockSignals();
     // A file-size limit makes a write fail like a full disk instead of killing the process
     // in the middle of a save.
     std::signal(SIGXFSZ, SIG_IGN);
-    LV_ShutdownRequests requests;
+    LV_Signals requests;
     TB_AppDescriptor descriptor;
     descriptor.Name = u"LumoVox";
     if (!TB_ParseVersion(kVersion, descriptor)) {

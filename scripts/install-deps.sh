@@ -22,7 +22,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-pulseaudio gstreamer1.0-alsa
   # window screenshots in a headless session
-  xvfb xauth
+  xvfb xauth openbox xdotool xclip x11-utils
   # the reference renderer the icon tests compare with
   librsvg2-bin
 )

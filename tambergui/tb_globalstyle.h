@@ -47,6 +47,14 @@ struct TB_GlobalStyle {
     TB_Color MenuBorderColor = Hex(0x404040);                // MENU_BORDER_COLOR
     TB_Color TextColor = Hex(0xFFFFFF);
     TB_Color DisabledTextColor = Hex(0x808080);
+    // Fixed colours of the drawn controls (no style key sets them).
+    TB_Color ButtonBorder = Hex(0xC8C8C8);
+    TB_Color FocusFrame = Hex(0x7F6D85);
+    TB_Color ToggleSelectedText = Hex(0x948CA6);
+    TB_Color ToggleSelectedFrame = Hex(0x7F6D85);
+    TB_Color CheckBoxFill = Hex(0xFFFFFF);
+    TB_Color CheckBoxDisabledFill = Hex(0x808080);
+    TB_Color CheckBoxMark = Hex(0x000000);
     // Native edit children: editable and read-only fields.
     TB_Color EditBackground = Hex(0x202020);
     TB_Color EditTextColor = Hex(0xFFFFFF);

@@ -82,6 +82,7 @@ public:
 
 private:
     void Begin(void* device);
+    float StrokeOffset() const;
     void ApplyClip(const TB_Rectangle<float>* clip);
 
     void* m_painter = nullptr;  // QPainter*

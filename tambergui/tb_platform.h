@@ -82,6 +82,9 @@ public:
     virtual tb_uint64 StartTimer(TB_WindowHandle window, tb_uint64 identifier, tb_int interval) = 0;
     virtual void StopTimer(tb_uint64 identifier) = 0;
 
+    // The widgets of the top-level windows that exist right now (frames, popups).
+    virtual std::vector<TB_NativeWidget*> TopLevelWidgets() = 0;
+
     // ---- screens ----
     // The work areas of the monitors, the primary one first.
     virtual std::vector<TB_Rectangle<int>> WorkAreas() = 0;
@@ -133,6 +136,7 @@ public:
     void RunEventLoop(const std::function<bool()>&) override {}
     bool PostAction(TB_WindowHandle, TB_Action*) override { return false; }
     tb_uint64 StartTimer(TB_WindowHandle, tb_uint64, tb_int) override { return 0; }
+    std::vector<TB_NativeWidget*> TopLevelWidgets() override { return {}; }
     void StopTimer(tb_uint64) override {}
     std::vector<TB_Rectangle<int>> WorkAreas() override {
         return {TB_Rectangle<int>{0, 0, 1920, 1080}};

@@ -287,6 +287,17 @@ TB_Vector2 TB_Graphics::MeasureString(const TB_String& text, TB_Vector2 maxSize)
     return TB_Vector2{static_cast<float>(box.width()), static_cast<float>(box.height())};
 }
 
+// Outlines are given on whole coordinates, where the toolkit means whole pixels: a pen of odd
+// width is moved to the pixel centres so a one-pixel frame stays one crisp pixel wide
+// instead of two half-covered ones under antialiasing.
+float TB_Graphics::StrokeOffset() const {
+    if (!Pen) {
+        return 0;
+    }
+    auto width = static_cast<int>(static_cast<QPen*>(Pen->PlatformPen())->widthF() + 0.5);
+    return (width % 2 == 1) ? 0.5f : 0.0f;
+}
+
 void TB_Graphics::DrawRectangle(const TB_Rectangle<float>& rectangle) {
     auto* painter = static_cast<QPainter*>(m_painter);
     if (!painter->isActive()) {
@@ -303,6 +314,7 @@ void TB_Graphics::DrawRectangle(const TB_Rectangle<float>& rectangle) {
         painter->save();
         painter->setPen(*static_cast<QPen*>(Pen->PlatformPen()));
         painter->setBrush(Qt::NoBrush);
+        painter->translate(StrokeOffset(), StrokeOffset());
         painter->drawRect(ToQRect(r));
         painter->restore();
     }
@@ -315,6 +327,7 @@ void TB_Graphics::DrawLine(TB_Vector2 from, TB_Vector2 to) {
     }
     painter->save();
     painter->setPen(*static_cast<QPen*>(Pen->PlatformPen()));
+    painter->translate(StrokeOffset(), StrokeOffset());
     painter->drawLine(QPointF(from.x, from.y), QPointF(to.x, to.y));
     painter->restore();
 }

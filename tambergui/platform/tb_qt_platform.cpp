@@ -726,6 +726,17 @@ void TB_QtPlatform::StopTimer(tb_uint64 identifier) {
     }
 }
 
+std::vector<TB_NativeWidget*> TB_QtPlatform::TopLevelWidgets() {
+    std::vector<TB_NativeWidget*> widgets;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* native = dynamic_cast<TB_NativeWindow*>(top);
+        if (native && native->Widget() && native->Widget()->RefCount() > 0) {
+            widgets.push_back(native->Widget());
+        }
+    }
+    return widgets;
+}
+
 std::vector<TB_Rectangle<int>> TB_QtPlatform::WorkAreas() {
     std::vector<TB_Rectangle<int>> areas;
     QList<QScreen*> screens = QGuiApplication::screens();

@@ -43,6 +43,7 @@ public:
     bool PostAction(TB_WindowHandle window, TB_Action* action) override;
     tb_uint64 StartTimer(TB_WindowHandle window, tb_uint64 identifier, tb_int interval) override;
     void StopTimer(tb_uint64 identifier) override;
+    std::vector<TB_NativeWidget*> TopLevelWidgets() override;
     std::vector<TB_Rectangle<int>> WorkAreas() override;
     TB_Vector2 CursorPosition() override;
 };

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 
 #include "tb_frame.h"
 #include "tb_posttarget.h"
@@ -15,12 +16,14 @@
 // A request that comes before a main window exists is kept and honoured when one is shown;
 // a second SIGINT or SIGTERM while a close is under way ends the process at once, as
 // terminal programs do when their shutdown hangs.
-class LV_ShutdownRequests {
+// With LUMOVOX_UI_DUMP naming a file, SIGUSR1 writes the tree of the open windows there
+// (on the GUI thread, through the same post target) and prints "UI dump written".
+class LV_Signals {
 public:
-    LV_ShutdownRequests();
-    ~LV_ShutdownRequests();
-    LV_ShutdownRequests(const LV_ShutdownRequests&) = delete;
-    LV_ShutdownRequests& operator=(const LV_ShutdownRequests&) = delete;
+    LV_Signals();
+    ~LV_Signals();
+    LV_Signals(const LV_Signals&) = delete;
+    LV_Signals& operator=(const LV_Signals&) = delete;
 
     // Blocks the signals in the calling thread and the threads it starts; call first thing.
     static void BlockSignals();
@@ -34,13 +37,15 @@ public:
 private:
     static void* Wait(void* self);
     void OnSignal(int signal);
-    // Posts the close to the watched frame; caller holds m_lock.
+    // Posts the close (or the dump) to the watched frame; caller holds m_lock.
     void PostClose();
+    void PostDump();
 
     std::mutex m_lock;
     TB_PostTarget* m_target = nullptr;  // counted
     TB_Frame* m_frame = nullptr;        // not counted; dereferenced only on its own window
     std::atomic<bool> m_requested{false};
+    std::string m_dumpPath;  // empty: SIGUSR1 is left alone
     pthread_t m_thread{};
     bool m_started = false;
 };

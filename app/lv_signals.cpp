@@ -1,15 +1,23 @@
-#include "lv_shutdownrequests.h"
+#include "lv_signals.h"
 
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tb_action.h"
+#include "tb_error.h"
 #include "tb_messageloop.h"
+#include "tb_uidump.h"
 
 namespace {
+
+const char* DumpPath() {
+    const char* path = std::getenv("LUMOVOX_UI_DUMP");
+    return path && *path ? path : nullptr;
+}
 
 sigset_t Signals() {
     sigset_t set;
@@ -18,21 +26,27 @@ sigset_t Signals() {
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGHUP);
     sigaddset(&set, SIGUSR2);  // ends the waiting thread
+    if (DumpPath()) {
+        sigaddset(&set, SIGUSR1);
+    }
     return set;
 }
 
 }  // namespace
 
-void LV_ShutdownRequests::BlockSignals() {
+void LV_Signals::BlockSignals() {
     sigset_t set = Signals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-LV_ShutdownRequests::LV_ShutdownRequests() {
-    m_started = pthread_create(&m_thread, nullptr, &LV_ShutdownRequests::Wait, this) == 0;
+LV_Signals::LV_Signals() {
+    if (const char* path = DumpPath()) {
+        m_dumpPath = path;
+    }
+    m_started = pthread_create(&m_thread, nullptr, &LV_Signals::Wait, this) == 0;
 }
 
-LV_ShutdownRequests::~LV_ShutdownRequests() {
+LV_Signals::~LV_Signals() {
     if (m_started) {
         pthread_kill(m_thread, SIGUSR2);
         pthread_join(m_thread, nullptr);
@@ -42,7 +56,7 @@ LV_ShutdownRequests::~LV_ShutdownRequests() {
     }
 }
 
-void LV_ShutdownRequests::Watch(TB_Frame* frame) {
+void LV_Signals::Watch(TB_Frame* frame) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_target) {
         m_target->Release();
@@ -66,7 +80,7 @@ void LV_ShutdownRequests::Watch(TB_Frame* frame) {
     }
 }
 
-void LV_ShutdownRequests::PostClose() {
+void LV_Signals::PostClose() {
     if (!m_target) {
         return;
     }
@@ -79,7 +93,24 @@ void LV_ShutdownRequests::PostClose() {
                   }));
 }
 
-void LV_ShutdownRequests::OnSignal(int signal) {
+void LV_Signals::PostDump() {
+    if (!m_target) {
+        return;
+    }
+    std::string path = m_dumpPath;
+    TB_PostAction(m_target, new TB_Action([path](TB_EventArg&) {
+                      bool written = TB_WriteUiDump(TB_Uri(TB_String(path.c_str())));
+                      TB_DebugPrint(written ? u"UI dump written to %s" : u"UI dump failed: %s",
+                                    path.c_str());
+                  }));
+}
+
+void LV_Signals::OnSignal(int signal) {
+    if (signal == SIGUSR1) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        PostDump();
+        return;
+    }
     if (m_requested.exchange(true) && (signal == SIGINT || signal == SIGTERM)) {
         static const char kMessage[] = "LumoVox: second signal during shutdown, ending now\n";
         ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
@@ -94,8 +125,8 @@ void LV_ShutdownRequests::OnSignal(int signal) {
     PostClose();
 }
 
-void* LV_ShutdownRequests::Wait(void* self) {
-    auto* requests = static_cast<LV_ShutdownRequests*>(self);
+void* LV_Signals::Wait(void* self) {
+    auto* requests = static_cast<LV_Signals*>(self);
     sigset_t set = Signals();
     int signal = 0;
     while (sigwait(&set, &signal) == 0 && signal != SIGUSR2) {

@@ -1,0 +1,181 @@
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "test_util.h"
+
+// A private X display for one test: Xvfb on a free display number and openbox on it, both
+// ended by their process ids. Available() is false when the programs are not installed.
+class X11Session {
+public:
+    X11Session() {
+        if (std::system("command -v Xvfb > /dev/null && command -v openbox > /dev/null && "
+                        "command -v xdotool > /dev/null") != 0) {
+            return;
+        }
+        int displayPipe[2];
+        if (pipe(displayPipe) != 0) {
+            return;
+        }
+        m_xvfb = fork();
+        if (m_xvfb == 0) {
+            close(displayPipe[0]);
+            std::string fd = std::to_string(displayPipe[1]);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+                   "-nolisten", "tcp", nullptr);
+            _exit(127);
+        }
+        close(displayPipe[1]);
+        // Xvfb writes the number of the display it took once it accepts clients.
+        char number[32] = {};
+        ssize_t n = read(displayPipe[0], number, sizeof number - 1);
+        close(displayPipe[0]);
+        if (n <= 0) {
+            return;
+        }
+        m_display = ":" + std::to_string(std::atoi(number));
+        // openbox runs its start-up command when it manages the screen; the command writes to
+        // a pipe the test waits on.
+        std::string ready = m_temp / "wm-ready";
+        mkfifo(ready.c_str(), 0600);
+        m_openbox = fork();
+        if (m_openbox == 0) {
+            setenv("DISPLAY", m_display.c_str(), 1);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+            std::string startup = "sh -c 'echo ready > " + ready + "'";
+            execlp("openbox", "openbox", "--startup", startup.c_str(), nullptr);
+            _exit(127);
+        }
+        // Waits for the line, or for openbox to end without writing it (then the display is
+        // unusable); the bound only guards against a window manager that hangs.
+        int wait = open(ready.c_str(), O_RDONLY | O_NONBLOCK);
+        for (int second = 0; wait >= 0 && second < 60 && !m_ready; ++second) {
+            pollfd item{wait, POLLIN, 0};
+            if (poll(&item, 1, 1000) > 0) {
+                char line[16];
+                m_ready = read(wait, line, sizeof line) > 0;
+            }
+            if (!m_ready && waitpid(m_openbox, nullptr, WNOHANG) == m_openbox) {
+                m_openbox = -1;
+                break;
+            }
+        }
+        if (wait >= 0) {
+            close(wait);
+        }
+    }
+    ~X11Session() {
+        for (pid_t pid : {m_openbox, m_xvfb}) {
+            if (pid > 0) {
+                kill(pid, SIGTERM);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+    }
+    X11Session(const X11Session&) = delete;
+    X11Session& operator=(const X11Session&) = delete;
+
+    bool Available() const { return m_ready; }
+    const std::string& Display() const { return m_display; }
+    // Runs an X client command on the display (xdotool ...); its exit status.
+    int Run(const std::string& command) const {
+        std::string line = "DISPLAY=" + m_display + " " + command + " > /dev/null 2>&1";
+        int status = std::system(line.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    TempFolder m_temp;
+    pid_t m_xvfb = -1;
+    pid_t m_openbox = -1;
+    std::string m_display;
+    bool m_ready = false;
+};
+
+// A program of ours running on the session's display, its output read line by line.
+class X11Program {
+public:
+    X11Program(const X11Session& session, const std::string& program,
+               const std::vector<std::string>& arguments,
+               const std::vector<std::string>& environment) {
+        int out[2];
+        if (pipe(out) != 0) {
+            return;
+        }
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            dup2(out[1], STDERR_FILENO);
+            close(out[0]);
+            close(out[1]);
+            setenv("DISPLAY", session.Display().c_str(), 1);
+            setenv("QT_QPA_PLATFORM", "xcb", 1);
+            for (const std::string& assignment : environment) {
+                putenv(const_cast<char*>(assignment.c_str()));
+            }
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const std::string& argument : arguments) {
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            }
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        m_out = fdopen(out[0], "r");
+    }
+    ~X11Program() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_out) {
+            std::fclose(m_out);
+        }
+    }
+    X11Program(const X11Program&) = delete;
+    X11Program& operator=(const X11Program&) = delete;
+
+    // Reads output until a line contains the text; false at the end of the output.
+    bool WaitFor(const std::string& text) {
+        char line[4096];
+        while (m_out && std::fgets(line, sizeof line, m_out)) {
+            Output += line;
+            if (std::string(line).find(text) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+    void Signal(int signal) const { kill(m_pid, signal); }
+    // Waits for the end; the exit status, or 1000 + the signal.
+    int Wait() {
+        while (WaitFor("\n")) {
+        }
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    }
+
+    std::string Output;
+
+private:
+    pid_t m_pid = -1;
+    FILE* m_out = nullptr;
+};
