@@ -374,4 +374,53 @@ TEST(FileSystem, ListingAndCreatingFolders) {
     }
 }
 
+TEST(FileSystem, NamesThatAreNotUtf8AreListedOnceUnderTheirOwnBytes) {
+    TempFolder temp;
+    const std::string lib = temp / "lib";
+    // A Shift_JIS folder holding a name whose second byte is a backslash, two folders whose
+    // names start with a byte that is not UTF-8, a backslash in a name, and a link back up.
+    const std::vector<std::string> files = {
+        lib + "/\x83\x65\x83\x58\x83\x67/\x95\x5C.wav",
+        lib +
+            "/\x80"
+            "first/b.wav",
+        lib + "/\xFFsecond/c.wav", lib + "/\xFFsecond/deeper/d.wav", lib + "/back\\slash.wav"};
+    for (const std::string& file : files) {
+        WriteFile(file, file);
+    }
+    ASSERT_EQ(symlink(lib.c_str(), (lib + "/\xFFsecond/up").c_str()), 0);
+
+    TB_List<TB_Uri*> list;
+    UriOf(lib).ListFiles(list, true);
+    std::vector<std::string> listed;
+    for (TB_Uri* uri : list) {
+        listed.push_back(uri->GetPath().ToStdString());
+        TB_FileStream stream(*uri, TB_FileMode::Read);
+        ASSERT_TRUE(stream.IsOpen()) << listed.back();
+        std::string content(static_cast<size_t>(stream.GetLength()), '\0');
+        stream.Read(content.data(), stream.GetLength());
+        EXPECT_EQ(content, listed.back());
+    }
+    TB_ReleaseAll(list);
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::string> expected = files;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+
+    UriOf(lib).ListDirectories(list);
+    EXPECT_EQ(list.Count(), 3);
+    for (TB_Uri* uri : list) {
+        EXPECT_TRUE(uri->IsDirectory()) << uri->GetPath().ToStdString();
+    }
+    TB_ReleaseAll(list);
+    TB_Uri sjis = UriOf(lib);
+    sjis.Append(TB_TextFromNative("\x83\x65\x83\x58\x83\x67"));
+    sjis.ListFiles(list, false);
+    ASSERT_EQ(list.Count(), 1);
+    TB_String name;
+    list[0]->GetFileName(name);
+    EXPECT_EQ(TB_DisplayText(name).View(), u"\u8868.wav");
+    TB_ReleaseAll(list);
+}
+
 }  // namespace
