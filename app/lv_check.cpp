@@ -40,7 +40,7 @@ TB_Uri AbsoluteUri(const std::string& path) {
             absolute = std::string(cwd) + "/" + path;
         }
     }
-    return TB_Uri(TB_String(absolute.c_str()));
+    return TB_Uri(TB_TextFromNative(absolute.c_str(), static_cast<tb_int64>(absolute.size())));
 }
 
 // Adds what the tool reports beyond the model: each clip's presence and full path, each

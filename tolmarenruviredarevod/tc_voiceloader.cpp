@@ -47,7 +47,9 @@ void AddFile(TC_VoiceLibrary* library, TC_VoiceCategory* category, const TB_Uri&
         return;
     }
     auto* voice = new TC_VoiceData(library);
-    file.GetFileNameWithoutExtension(voice->Surface);
+    TB_String name;
+    file.GetFileNameWithoutExtension(name);
+    voice->Surface = TB_DisplayText(name);
     voice->Display = voice->Surface;
     file.MakeRelative(library->RootPath, voice->RelFilePath);
     voice->AddCategory(category);
@@ -91,7 +93,13 @@ void ReadCharacterIni(TC_VoiceLibrary* library) {
 }
 
 bool LoadFolderLibrary(TC_VoiceLibrary* library) {
-    library->RootPath.GetFileName(library->Name);
+    // A root written with a trailing slash or dot segments is the same library as without.
+    if (!library->RootPath.IsNormalized()) {
+        library->RootPath.Normalize();
+    }
+    TB_String rootName;
+    library->RootPath.GetFileName(rootName);
+    library->Name = TB_DisplayText(rootName);
     TB_List<TB_Uri*> files;
     library->RootPath.ListFiles(files, false);
     SortByName(files);
@@ -115,7 +123,7 @@ bool LoadFolderLibrary(TC_VoiceLibrary* library) {
         for (TB_Uri* folder : folders) {
             TB_String name;
             folder->GetFileName(name);
-            TC_VoiceCategory* category = AddCategory(library, name);
+            TC_VoiceCategory* category = AddCategory(library, TB_DisplayText(name));
             TB_List<TB_Uri*> inside;
             folder->ListFiles(inside, false);
             SortByName(inside);
@@ -259,7 +267,9 @@ std::vector<TB_String> SplitFields(const TB_String& line, tb_char separator) {
 bool LoadCsvLibrary(TC_VoiceLibrary* library, const TB_Uri& table, TB_Widget* owner) {
     library->InfoFilePath = table;
     table.GetParent(library->RootPath);
-    table.GetFileNameWithoutExtension(library->Name);
+    TB_String tableName;
+    table.GetFileNameWithoutExtension(tableName);
+    library->Name = TB_DisplayText(tableName);
     auto* stream = new TB_FileStream(table, TB_FileMode::Read);
     if (!stream->IsOpen()) {
         stream->Release();

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "tb_filestream.h"
 #include "tb_memorystream.h"
 #include "tc_voiceloader.h"
 #include "voicelib_fixture.h"
@@ -75,6 +76,50 @@ TEST_F(LibraryTest, FolderScanMakesUncategorisedAndOneCategoryPerSubfolder) {
     EXPECT_TRUE(
         TC_VoiceLoader::LoadLibrary(missing.Get(), false));  // a refresh of a vanished folder
     EXPECT_EQ(Names(*missing), (Loader{"未分類:"}));
+}
+
+TEST_F(LibraryTest, NamesThatAreNotUtf8AreListedOnceReadableAndOpenable) {
+    const std::string sjis = "\x83\x65\x83\x58\x83\x67";  // テスト in Shift_JIS
+    WriteFile(Path("lib/" + sjis + ".wav"), "1");
+    WriteFile(Path("lib/\x80"
+                   "bad.wav"),
+              "2");                                         // neither UTF-8 nor Shift_JIS
+    WriteFile(Path("lib/" + sjis + "/\x95\x5C.wav"), "3");  // 表: its second byte is a backslash
+    WriteFile(Path("lib/\xFF"
+                   "x/b.wav"),
+              "4");
+    auto library = Folder(Uri("lib"));
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(library.Get(), true));
+    EXPECT_EQ(Names(*library), (Loader{"未分類: \x80"
+                                       "bad.wav " +
+                                           sjis + ".wav",
+                                       "テスト: " + sjis + "/\x95\x5C.wav",
+                                       "\xEF\xBF\xBDx: \xFF"
+                                       "x/b.wav"}));
+    std::vector<std::string> surfaces;
+    for (TC_VoiceData* voice : library->Voices) {
+        surfaces.push_back(voice->Surface.ToStdString());
+        EXPECT_EQ(voice->Display.ToStdString(), surfaces.back());
+        EXPECT_TRUE(voice->Exists) << surfaces.back();
+        TB_Uri full;
+        voice->GetFullPath(full);
+        TB_FileStream stream(full, TB_FileMode::Read);
+        ASSERT_TRUE(stream.IsOpen()) << full.GetPath().ToStdString();
+        EXPECT_EQ(ReadFile(full.GetPath().ToStdString()).size(), 1u);
+    }
+    EXPECT_EQ(surfaces, (Loader{"\xEF\xBF\xBD"
+                                "bad",
+                                "テスト", "表", "b"}));
+
+    // The same root written with a trailing slash is the same library.
+    auto slashed = Folder(Uri("lib/"));
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(slashed.Get(), true));
+    EXPECT_EQ(slashed->Name.ToStdString(), "lib");
+    EXPECT_EQ(slashed->RootPath.GetUri().ToStdString(), library->RootPath.GetUri().ToStdString());
+    EXPECT_EQ(Names(*slashed), Names(*library));
+    for (TC_VoiceData* voice : slashed->Voices) {
+        EXPECT_TRUE(voice->Exists);
+    }
 }
 
 TEST_F(LibraryTest, AFolderWithATableIsLoadedFromTheTableOnly) {
