@@ -220,6 +220,107 @@ TEST(StreamReader, RandomBytesNeverCrashOrLoop) {
     }
 }
 
+// The reader's rules, one sequence at a time over the whole text: a line ends at a line
+// feed; NUL, byte-order marks, code points above U+10FFFF, bytes that do not decode and
+// carriage returns give nothing. Read() returns one decoded code point (0 for none).
+struct ReferenceReader {
+    const std::string& bytes;
+    size_t at = 0;
+
+    tb_uint Next(bool& valid) {
+        tb_uint cp;
+        int used;
+        valid = TB_DecodeUtf8(reinterpret_cast<const tb_byte*>(bytes.data()) + at,
+                              static_cast<tb_int64>(bytes.size() - at), cp, used);
+        at += static_cast<size_t>(used);
+        return cp;
+    }
+    std::u16string Line() {
+        std::u16string line;
+        while (at < bytes.size()) {
+            bool valid;
+            tb_uint cp = Next(valid);
+            if (valid && cp == u'\n') {
+                break;
+            }
+            if (!valid || cp == 0 || cp == 0xFEFF || cp == u'\r' || cp > 0x10FFFF) {
+                continue;
+            }
+            if (cp > 0xFFFF) {
+                line.push_back(static_cast<tb_char>(0xD800 + ((cp - 0x10000) >> 10)));
+                line.push_back(static_cast<tb_char>(0xDC00 + (cp & 0x3FF)));
+            } else {
+                line.push_back(static_cast<tb_char>(cp));
+            }
+        }
+        return line;
+    }
+    tb_uint Char() {
+        bool valid;
+        tb_uint cp = Next(valid);
+        return valid ? cp : 0;
+    }
+};
+
+TEST(StreamReader, Utf8LinesAndPositionsMatchTheRulesAcrossReadAheadBorders) {
+    const char* pieces[] = {"a",
+                            "xyz,",
+                            "\n",
+                            "\r\n",
+                            "\xE3\x81\x82",
+                            "\xF0\x9F\x98\x80",
+                            "\xEF\xBB\xBF",
+                            "\xED\xA0\x80",
+                            "\xC3",
+                            "\xFF",
+                            "\x80",
+                            "\xF4\x90\x80\x80",
+                            "\x01",
+                            "\t"};
+    std::mt19937 random(16);
+    TempFolder temp;
+    for (int round = 0; round < 120; ++round) {
+        std::string bytes;
+        size_t size = random() % 3 == 0 ? random() % 300 : random() % 50000;
+        while (bytes.size() < size) {
+            if (random() % 3 == 0) {
+                bytes += std::string(random() % 200, 'q');  // long ASCII runs
+            } else {
+                bytes += pieces[random() % 14];
+            }
+        }
+        bytes.push_back('\0');
+        bytes.push_back(static_cast<char>(random() % 2 ? '\n' : '\xE3'));
+        WriteFile(temp / "r.txt", bytes);
+        for (int kind = 0; kind < 2; ++kind) {
+            TB_Ref<TB_Stream> stream =
+                kind == 0 ? TB_Ref<TB_Stream>::Adopt(new TB_MemoryStream(
+                                bytes.data(), static_cast<tb_int64>(bytes.size()), false))
+                          : TB_Ref<TB_Stream>::Adopt(
+                                new TB_FileStream(UriOf(temp / "r.txt"), TB_FileMode::Read));
+            TB_StreamReader reader(stream.Get(), TB_TextEncoding::Utf8);
+            ReferenceReader reference{bytes};
+            int lines = 0;
+            while (reader.HasMore()) {
+                ASSERT_LT(lines++, 1000000);
+                if (random() % 20 == 0) {  // a single character between lines
+                    ASSERT_EQ(reader.Read(), reference.Char()) << round;
+                } else {
+                    TB_Ref<TB_String> line = TB_Ref<TB_String>::Adopt(reader.ReadLine());
+                    ASSERT_EQ(std::u16string(line->View()), reference.Line())
+                        << round << " line " << lines;
+                }
+                ASSERT_EQ(stream->GetPosition(), static_cast<tb_int64>(reference.at)) << round;
+                if (random() % 25 == 0) {  // someone else moves the stream
+                    reference.at = random() % (bytes.size() + 1);
+                    stream->Seek(static_cast<tb_int64>(reference.at), TB_SeekOrigin::Begin);
+                }
+            }
+            EXPECT_EQ(reference.at, bytes.size());
+        }
+    }
+}
+
 TEST(FileStream, ModesAndLength) {
     TempFolder temp;
     const std::string path = temp / "f.bin";
