@@ -515,9 +515,36 @@ TB_String TB_DisplayText(const TB_String& text) {
 
 // ---- TB_String ----
 
-TB_String::TB_String() : m_chars(AllocText(0)) {
-    m_chars[0] = 0;
+namespace {
+
+// The text of every empty string that was not given a buffer of its own: a model of many
+// clips default-constructs (and moves from) strings by the hundred thousand, and each
+// would otherwise hold a heap block for nothing. It is never written and never freed.
+tb_char g_emptyText[1] = {0};
+
+void FreeChars(tb_char* chars) {
+    if (chars != g_emptyText) {
+        std::free(chars);
+    }
 }
+
+// A copy of the first length units (the whole text); null stays null.
+tb_char* CopyChars(const tb_char* chars, tb_int length) {
+    if (!chars) {
+        return nullptr;
+    }
+    if (length == 0) {
+        return g_emptyText;
+    }
+    tb_char* copy = AllocText(static_cast<size_t>(length));
+    std::memcpy(copy, chars, sizeof(tb_char) * static_cast<size_t>(length));
+    copy[length] = 0;
+    return copy;
+}
+
+}  // namespace
+
+TB_String::TB_String() : m_chars(g_emptyText) {}
 
 TB_String::TB_String(const tb_char* text) : m_chars(TB_DuplicateText(text)) {
     Measure();
@@ -527,10 +554,12 @@ TB_String::TB_String(const tb_char* text, tb_int count) {
     if (!text || count < 0) {
         count = 0;
     }
-    m_chars = AllocText(static_cast<size_t>(count));
-    if (count > 0) {
-        std::memcpy(m_chars, text, sizeof(tb_char) * static_cast<size_t>(count));
+    if (count == 0) {
+        m_chars = g_emptyText;
+        return;
     }
+    m_chars = AllocText(static_cast<size_t>(count));
+    std::memcpy(m_chars, text, sizeof(tb_char) * static_cast<size_t>(count));
     m_chars[count] = 0;
     Measure();
 }
@@ -545,17 +574,18 @@ TB_String::TB_String(const char* utf8, tb_int64 byteCount)
 }
 
 TB_String::TB_String(const TB_String& other)
-    : TB_Object(other), m_chars(TB_DuplicateText(other.m_chars)), m_length(other.m_length) {}
+    : TB_Object(other),
+      m_chars(CopyChars(other.m_chars, other.m_length)),
+      m_length(other.m_length) {}
 
 TB_String::TB_String(TB_String&& other) noexcept
     : TB_Object(other), m_chars(other.m_chars), m_length(other.m_length) {
-    other.m_chars = AllocText(0);
-    other.m_chars[0] = 0;
+    other.m_chars = g_emptyText;
     other.m_length = 0;
 }
 
 TB_String::~TB_String() {
-    std::free(m_chars);
+    FreeChars(m_chars);
 }
 
 TB_String& TB_String::operator=(const tb_char* text) {
@@ -563,7 +593,7 @@ TB_String& TB_String::operator=(const tb_char* text) {
         return *this;
     }
     tb_char* copy = TB_DuplicateText(text);
-    std::free(m_chars);
+    FreeChars(m_chars);
     m_chars = copy;
     Measure();
     return *this;
@@ -571,8 +601,8 @@ TB_String& TB_String::operator=(const tb_char* text) {
 
 TB_String& TB_String::operator=(const TB_String& other) {
     if (this != &other) {
-        tb_char* copy = TB_DuplicateText(other.m_chars);
-        std::free(m_chars);
+        tb_char* copy = CopyChars(other.m_chars, other.m_length);
+        FreeChars(m_chars);
         m_chars = copy;
         m_length = other.m_length;
     }
@@ -592,7 +622,7 @@ void TB_String::Measure() {
 }
 
 void TB_String::AdoptBuffer(tb_char* buffer) {
-    std::free(m_chars);
+    FreeChars(m_chars);
     m_chars = buffer;
     Measure();
 }

@@ -249,17 +249,18 @@ bool TB_Uri::IsNormalized() const {
         return false;
     }
     std::u16string_view rest = uri.substr(marker + 3);
-    if (rest == u"/") {
+    if (rest.empty() || rest == u"/") {
         return true;
     }
-    size_t start = !rest.empty() && rest[0] == u'/' ? 1 : 0;
-    if (start == 0 && rest.empty()) {
-        return true;  // "scheme://" with an empty path
-    }
+    return IsPlainRelative(rest[0] == u'/' ? rest.substr(1) : rest);
+}
+
+bool TB_Uri::IsPlainRelative(std::u16string_view path) {
+    size_t start = 0;
     while (true) {
-        size_t slash = rest.find(u'/', start);
+        size_t slash = path.find(u'/', start);
         std::u16string_view segment =
-            rest.substr(start, slash == std::u16string_view::npos ? slash : slash - start);
+            path.substr(start, slash == std::u16string_view::npos ? slash : slash - start);
         if (segment.empty() || segment == u"." || segment == u".." ||
             segment.find(u'\\') != std::u16string_view::npos) {
             return false;

@@ -36,6 +36,9 @@ public:
     void Normalize();
     // True when Normalize would leave the text as it is.
     bool IsNormalized() const;
+    // True when appending the relative path to a normalised location gives a normalised
+    // location: no empty, "." or ".." segment and no backslash.
+    static bool IsPlainRelative(std::u16string_view path);
 
     // File-system operations on the operating-system path.
     bool IsFile() const;

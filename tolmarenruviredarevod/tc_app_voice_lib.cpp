@@ -1,5 +1,8 @@
 #include "tc_app_voice_lib.h"
 
+#include <string>
+#include <string_view>
+
 #include "tb_error.h"
 #include "tb_filestream.h"
 #include "tc_json.h"
@@ -8,6 +11,13 @@
 #include "tc_voiceloader.h"
 
 namespace {
+
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view text) const {
+        return std::hash<std::u16string_view>{}(text);
+    }
+};
 
 void FlattenInto(TB_List<TC_VoiceLibrary*>& libraries, TB_List<TC_VoiceLibrary*>& out,
                  tb_int depth) {
@@ -152,7 +162,7 @@ void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
     }
     if (document.HasMember("favs") && document["favs"].IsArray()) {
         // Exact code-unit comparison of normalised paths, through a hash set.
-        std::unordered_set<std::u16string> favourites;
+        std::unordered_set<std::u16string, TextHash, std::equal_to<>> favourites;
         for (const auto& element : document["favs"].GetArray()) {
             if (element.IsString()) {
                 favourites.emplace(TB_Uri(TC_JsonPathText(element)).GetUri().View());
@@ -161,10 +171,9 @@ void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
         if (!favourites.empty()) {
             TB_List<TC_VoiceData*> voices;
             FlattenVoices(voices);
+            TC_VoicePathBuilder paths;
             for (TC_VoiceData* voice : voices) {
-                TB_Uri full;
-                voice->GetFullPath(full);
-                if (favourites.count(std::u16string(full.GetUri().View()))) {
+                if (favourites.count(paths.UriText(*voice))) {
                     voice->Favorite = true;
                 }
             }
@@ -190,11 +199,11 @@ std::string TC_VoiceLibraryList::IndexJson() {
     writer.StartArray();
     TB_List<TC_VoiceData*> voices;
     FlattenVoices(voices);
+    TC_VoicePathBuilder paths;
     for (TC_VoiceData* voice : voices) {
         if (voice->Favorite) {
-            TB_Uri full;
-            voice->GetFullPath(full);
-            TC_WriteJsonPath(writer, full.GetUri());
+            std::u16string_view full = paths.UriText(*voice);
+            TC_WriteJsonPath(writer, TB_String(full.data(), static_cast<tb_int>(full.size())));
         }
     }
     writer.EndArray();
