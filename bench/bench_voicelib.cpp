@@ -1,7 +1,9 @@
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <rapidjson/document.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -124,20 +126,48 @@ int64_t TableLimit(const std::string& root, const std::string& table,
 
 // ---- the loader ----
 
-void BM_CsvLoad(benchmark::State& state) {
+// A table library of the nested layout, as the index loads it.
+TC_VoiceLibrary* LoadCsv(const std::string& root) {
+    auto* library = new TC_VoiceLibrary();
+    library->Type = TC_VoiceLibraryType::Csv;
+    library->InfoFilePath = UriOf(root + "/lines.csv");
+    TC_VoiceLoader::LoadLibrary(library, true);
+    return library;
+}
+
+// A folder import of the flat layout: the table is found among all the clips.
+TC_VoiceLibrary* LoadFlat(const std::string& root) {
+    auto* library = new TC_VoiceLibrary();
+    library->Type = TC_VoiceLibraryType::Folder;
+    library->RootPath = UriOf(root);
+    TC_VoiceLoader::LoadLibrary(library, true);
+    return library;
+}
+
+bool Loaded(const TC_VoiceLibrary* library, int64_t clips) {
+    return library->Voices.Count() == clips && library->Voices[0]->Exists;
+}
+
+// Loads in a loop: the memory of the last load is at hand and the caches are warm, which
+// favours small libraries. Releasing the library is not timed.
+void Warm(benchmark::State& state, TC_VoiceLibrary* (*load)(const std::string&),
+          const char* layout) {
     Framework();
-    std::string root = Fixture("nested", state.range(0));
+    std::string root = Fixture(layout, state.range(0));
     for (auto _ : state) {
-        auto* library = new TC_VoiceLibrary();
-        library->Type = TC_VoiceLibraryType::Csv;
-        library->InfoFilePath = UriOf(root + "/lines.csv");
-        TC_VoiceLoader::LoadLibrary(library, true);
-        if (library->Voices.Count() != state.range(0) || !library->Voices[0]->Exists) {
+        TC_VoiceLibrary* library = load(root);
+        state.PauseTiming();
+        if (!Loaded(library, state.range(0))) {
             state.SkipWithError("the library did not load");
         }
         library->Release();
+        state.ResumeTiming();
     }
     CountClips(state);
+}
+
+void BM_CsvLoad(benchmark::State& state) {
+    Warm(state, LoadCsv, "nested");
 }
 
 void BM_CsvLoad_Limit(benchmark::State& state) {
@@ -150,21 +180,8 @@ void BM_CsvLoad_Limit(benchmark::State& state) {
     CountClips(state);
 }
 
-// A folder import of the flat layout: the table is found among all the clips.
 void BM_FlatFolderLoad(benchmark::State& state) {
-    Framework();
-    std::string root = Fixture("flat", state.range(0));
-    for (auto _ : state) {
-        auto* library = new TC_VoiceLibrary();
-        library->Type = TC_VoiceLibraryType::Folder;
-        library->RootPath = UriOf(root);
-        TC_VoiceLoader::LoadLibrary(library, true);
-        if (library->Voices.Count() != state.range(0) || !library->Voices[0]->Exists) {
-            state.SkipWithError("the library did not load");
-        }
-        library->Release();
-    }
-    CountClips(state);
+    Warm(state, LoadFlat, "flat");
 }
 
 void BM_FlatFolderLoad_Limit(benchmark::State& state) {
@@ -175,6 +192,65 @@ void BM_FlatFolderLoad_Limit(benchmark::State& state) {
         }
     }
     CountClips(state);
+}
+
+// One load in a fresh process, as at start-up: no freed memory to take again, nothing in
+// the caches. The process is this program run with --load-once; it reports its own time.
+void Cold(benchmark::State& state, const char* what, const char* layout) {
+    std::string root = Fixture(layout, state.range(0));
+    char self[4096];
+    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) {
+        state.SkipWithError("cannot find this program");
+        return;
+    }
+    self[length] = 0;
+    for (auto _ : state) {
+        std::string command = std::string("'") + self + "' --load-once " + what + " '" + root +
+                              "' " + std::to_string(state.range(0));
+        std::FILE* child = popen(command.c_str(), "r");
+        double seconds = -1;
+        char line[256];
+        while (std::fgets(line, sizeof line, child)) {
+            std::sscanf(line, "load-seconds %lf", &seconds);
+        }
+        if (pclose(child) != 0 || seconds < 0) {
+            state.SkipWithError("the load in a fresh process failed");
+            break;
+        }
+        state.SetIterationTime(seconds);
+    }
+    CountClips(state);
+}
+
+void BM_CsvLoadCold(benchmark::State& state) {
+    Cold(state, "csv", "nested");
+}
+void BM_CsvLoadCold_Limit(benchmark::State& state) {
+    Cold(state, "limit", "nested");
+}
+void BM_FlatFolderLoadCold(benchmark::State& state) {
+    Cold(state, "flat", "flat");
+}
+void BM_FlatFolderLoadCold_Limit(benchmark::State& state) {
+    Cold(state, "limit", "flat");
+}
+
+// The body of a --load-once process: the library stays loaded until the process ends.
+int LoadOnce(const std::string& what, const std::string& root, int64_t clips) {
+    Framework();
+    auto start = std::chrono::steady_clock::now();
+    bool ok;
+    if (what == "limit") {
+        ok = TableLimit(root, root + "/lines.csv") == clips;
+    } else {
+        ok = Loaded(what == "csv" ? LoadCsv(root) : LoadFlat(root), clips);
+    }
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("load-seconds %.9f\n", ok ? seconds : -1.0);
+    std::fflush(stdout);
+    _exit(ok ? 0 : 1);  // nothing to gain from freeing what the process leaves
 }
 
 void BM_IndexLoad(benchmark::State& state) {
@@ -219,11 +295,38 @@ BENCHMARK(BM_FlatFolderLoad_Limit)
     ->Arg(100000)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CsvLoadCold)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CsvLoadCold_Limit)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlatFolderLoadCold)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlatFolderLoadCold_Limit)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexLoad)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IndexLoad_Limit)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--load-once") {
+        return LoadOnce(argv[2], argv[3], std::atoll(argv[4]));
+    }
     return RunWithRatios(argc, argv);
 }

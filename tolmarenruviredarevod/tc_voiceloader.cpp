@@ -152,6 +152,13 @@ public:
         return false;
     }
 
+    template <class F>
+    void ForEach(F&& visit) const {
+        for (const Entry& entry : m_entries) {
+            visit(std::string_view(m_names).substr(entry.offset, entry.length));
+        }
+    }
+
 private:
     struct Entry {
         size_t hash;
@@ -169,18 +176,12 @@ private:
 // 100,000 path lookups.
 class ExistsCache {
 public:
-    // Takes the entries of a folder that was just read, so it is not read again.
-    void AddFolder(const std::string& folder, const std::vector<TB_FolderEntry>& entries) {
+    // Takes over the files of a folder that was just read, so it is not read again.
+    void AddFolder(const std::string& folder, NameTable&& files) {
         m_last = nullptr;
         Folder& added = m_folders[folder];
-        added = Folder();
         added.readable = true;
-        for (const TB_FolderEntry& entry : entries) {
-            if (entry.Type == TB_FolderEntry::File) {
-                added.files.Add(entry.Name);
-            }
-        }
-        added.files.Finish();
+        added.files = std::move(files);
     }
 
     bool IsFile(std::string_view path) {
@@ -321,47 +322,73 @@ bool ReadCsvTable(TC_VoiceLibrary* library, const TB_Uri& table, TB_Widget* owne
 
 // The entry is a table: its name ends in ".csv", the extension compared as GetExtension
 // gives it (A-Z lowered).
-bool IsTableName(const std::string& name) {
+bool IsTableName(std::string_view name) {
     size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot != 4) {
+    if (dot == std::string_view::npos || name.size() - dot != 4) {
         return false;
     }
-    const char* extension = name.c_str() + dot + 1;
-    return (extension[0] | 0x20) == 'c' && (extension[1] | 0x20) == 's' &&
-           (extension[2] | 0x20) == 'v';
+    return (name[dot + 1] | 0x20) == 'c' && (name[dot + 2] | 0x20) == 's' &&
+           (name[dot + 3] | 0x20) == 'v';
 }
 
-// The first table in name order among the files of the root (null when there is none),
-// without a location for each of the other entries.
-const TB_FolderEntry* FindTable(const std::vector<TB_FolderEntry>& entries) {
-    const TB_FolderEntry* first = nullptr;
-    TB_String firstName;
-    for (const TB_FolderEntry& entry : entries) {
-        if (entry.Type == TB_FolderEntry::Directory || !IsTableName(entry.Name)) {
-            continue;
-        }
-        TB_String name =
-            TB_TextFromNative(entry.Name.c_str(), static_cast<tb_int64>(entry.Name.size()));
-        if (!first || name.View() < firstName.View()) {
-            first = &entry;
-            firstName = name;
-        }
-    }
-    return first;
+TB_String NameText(std::string_view name) {
+    return TB_TextFromNative(name.data(), static_cast<tb_int64>(name.size()));
 }
 
-// The entries of the given kind as locations in the root, in name order.
-void EntryUris(const TB_Uri& root, const std::vector<TB_FolderEntry>& entries, bool directories,
-               TB_List<TB_Uri*>& list) {
-    for (const TB_FolderEntry& entry : entries) {
-        if ((entry.Type == TB_FolderEntry::Directory) == directories) {
-            auto* uri = new TB_Uri(root);
-            uri->Append(
-                TB_TextFromNative(entry.Name.c_str(), static_cast<tb_int64>(entry.Name.size())));
-            list.Add(uri);
+// A library's root, read once: to find the table, to list the files when there is none,
+// and to tell which clips in it exist. A root of a million clips is kept as one block of
+// names rather than an entry each.
+struct RootListing {
+    explicit RootListing(const std::string& native) {
+        if (native.empty()) {
+            return;
         }
+        TB_FolderReader reader(native);
+        std::string_view name;
+        TB_FolderEntry::Kind kind;
+        while (reader.Next(name, kind)) {
+            if (kind == TB_FolderEntry::Directory) {
+                folders.emplace_back(name);
+                continue;
+            }
+            if (kind == TB_FolderEntry::File) {
+                files.Add(name);
+            } else {
+                missing.emplace_back(name);  // listed as a file, but it exists as none
+            }
+            if (IsTableName(name)) {
+                tables.emplace_back(name);
+            }
+        }
+        files.Finish();
+        readable = reader.IsOpen();
     }
-    SortByName(list);
+
+    // The first table in name order, or null.
+    const std::string* FirstTable() const {
+        const std::string* first = nullptr;
+        TB_String firstName;
+        for (const std::string& table : tables) {
+            TB_String name = NameText(table);
+            if (!first || name.View() < firstName.View()) {
+                first = &table;
+                firstName = name;
+            }
+        }
+        return first;
+    }
+
+    bool readable = false;
+    NameTable files;
+    std::vector<std::string> missing;
+    std::vector<std::string> folders;
+    std::vector<std::string> tables;
+};
+
+TB_Uri* EntryUri(const TB_Uri& root, std::string_view name) {
+    auto* uri = new TB_Uri(root);
+    uri->Append(NameText(name));
+    return uri;
 }
 
 bool LoadFolderLibrary(TC_VoiceLibrary* library) {
@@ -372,29 +399,32 @@ bool LoadFolderLibrary(TC_VoiceLibrary* library) {
     TB_String rootName;
     library->RootPath.GetFileName(rootName);
     library->Name = TB_DisplayText(rootName);
-    // The root is read once: to find the table, to list the files when there is none, and
-    // to tell which clips in it exist.
     std::string rootNative = library->RootPath.GetPath().ToStdString();
-    std::vector<TB_FolderEntry> entries;
-    bool readable = !rootNative.empty() && TB_ReadFolder(rootNative, entries);
-    const TB_FolderEntry* table = FindTable(entries);
+    RootListing root(rootNative);
+    const std::string* table = root.FirstTable();
     if (table) {
-        TB_Uri tableUri(library->RootPath);
-        tableUri.Append(
-            TB_TextFromNative(table->Name.c_str(), static_cast<tb_int64>(table->Name.size())));
-        ReadCsvTable(library, tableUri, nullptr);
+        auto tableUri = TB_Ref<TB_Uri>::Adopt(EntryUri(library->RootPath, *table));
+        ReadCsvTable(library, *tableUri, nullptr);
     }
     ReadCharacterIni(library);
     if (!table) {
         TC_VoiceCategory* uncategorized = AddCategory(library, TB_String(kUncategorized));
         TB_List<TB_Uri*> files;
-        EntryUris(library->RootPath, entries, false, files);
+        root.files.ForEach(
+            [&](std::string_view name) { files.Add(EntryUri(library->RootPath, name)); });
+        for (const std::string& name : root.missing) {
+            files.Add(EntryUri(library->RootPath, name));
+        }
+        SortByName(files);
         for (TB_Uri* file : files) {
             AddFile(library, uncategorized, *file);
         }
         TB_ReleaseAll(files);
         TB_List<TB_Uri*> folders;
-        EntryUris(library->RootPath, entries, true, folders);
+        for (const std::string& name : root.folders) {
+            folders.Add(EntryUri(library->RootPath, name));
+        }
+        SortByName(folders);
         for (TB_Uri* folder : folders) {
             TB_String name;
             folder->GetFileName(name);
@@ -410,8 +440,8 @@ bool LoadFolderLibrary(TC_VoiceLibrary* library) {
         TB_ReleaseAll(folders);
     }
     ExistsCache cache;
-    if (readable) {
-        cache.AddFolder(rootNative, entries);
+    if (root.readable) {
+        cache.AddFolder(rootNative, std::move(root.files));
     }
     UpdateExistsWith(library, cache);
     return true;
