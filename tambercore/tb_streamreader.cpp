@@ -1,5 +1,6 @@
 #include "tb_streamreader.h"
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -37,36 +38,65 @@ TB_String* NewString(const std::u16string& text) {
 // returns give nothing. Returns where decoding stopped.
 const tb_byte* DecodeUtf8(std::u16string& line, const tb_byte* p, const tb_byte* stop,
                           const tb_byte* end, bool keepCarriageReturns) {
+    // No sequence gives more units than it has bytes, so the line grows once and the units
+    // are written in place.
+    size_t at = line.size();
+    line.resize(at + static_cast<size_t>(end - p));
+    tb_char* out = line.data() + at;
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
+    constexpr std::uint64_t kSpace = 0x2020202020202020u;
     while (p < stop) {
-        const tb_byte* run = p;
-        while (run < stop && *run >= 0x20 && *run < 0x80) {  // plain ASCII, the bulk of tables
-            ++run;
-        }
-        if (run != p) {
-            size_t at = line.size();
-            line.resize(at + static_cast<size_t>(run - p));
-            tb_char* out = line.data() + at;
-            while (p < run) {
-                *out++ = *p++;
+        // Plain ASCII, the bulk of most tables, eight bytes at a time.
+        while (stop - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & kHigh) != 0 || ((word - kSpace) & ~word & kHigh) != 0) {
+                break;  // a byte above 0x7F or below 0x20 (or a false alarm after one)
             }
-            continue;
+            for (int k = 0; k < 8; ++k) {
+                out[k] = p[k];
+            }
+            out += 8;
+            p += 8;
+        }
+        if (p >= stop) {
+            break;
         }
         tb_byte b = *p;
         if (b < 0x80) {
             ++p;
-            if (b != 0 && (b != 0x0D || keepCarriageReturns)) {
-                line.push_back(b);
+            if (b >= 0x20 || (b != 0 && (b != 0x0D || keepCarriageReturns))) {
+                *out++ = b;
             }
+            continue;
+        }
+        if (b >= 0xE0 && b <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
+            (p[2] & 0xC0) == 0x80 && (b != 0xE0 || p[1] >= 0xA0) && (b != 0xED || p[1] < 0xA0)) {
+            // Three bytes: kana and kanji. Overlong forms and surrogates are left to the
+            // general decoder, which refuses them.
+            tb_char unit =
+                static_cast<tb_char>(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            if (unit != 0xFEFF) {
+                *out++ = unit;
+            }
+            p += 3;
             continue;
         }
         tb_uint cp;
         int used;
         bool valid = TB_DecodeUtf8(p, end - p, cp, used);
         p += used;
-        if (valid && cp != 0xFEFF) {
-            AppendUnit(line, cp);
+        if (!valid || cp == 0xFEFF || cp > 0x10FFFF) {
+            continue;
+        }
+        if (cp > 0xFFFF) {
+            *out++ = static_cast<tb_char>(((cp - 0x10000) >> 10) + 0xD800);
+            *out++ = static_cast<tb_char>((cp & 0x3FF) + 0xDC00);
+        } else {
+            *out++ = static_cast<tb_char>(cp);
         }
     }
+    line.resize(static_cast<size_t>(out - line.data()));
     return p;
 }
 

@@ -1,5 +1,6 @@
 #include "tb_string.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -554,14 +555,27 @@ TB_String::TB_String(const tb_char* text, tb_int count) {
     if (!text || count < 0) {
         count = 0;
     }
-    if (count == 0) {
+    // The text ends at an embedded 0 unit; looking for one four units at a time keeps the
+    // many strings a loader makes from lines cheap.
+    tb_int length = 0;
+    for (; length + 4 <= count; length += 4) {
+        std::uint64_t units;
+        std::memcpy(&units, text + length, sizeof units);
+        if (((units - 0x0001000100010001u) & ~units & 0x8000800080008000u) != 0) {
+            break;
+        }
+    }
+    while (length < count && text[length] != 0) {
+        ++length;
+    }
+    if (length == 0) {
         m_chars = g_emptyText;
         return;
     }
-    m_chars = AllocText(static_cast<size_t>(count));
-    std::memcpy(m_chars, text, sizeof(tb_char) * static_cast<size_t>(count));
-    m_chars[count] = 0;
-    Measure();
+    m_chars = AllocText(static_cast<size_t>(length));
+    std::memcpy(m_chars, text, sizeof(tb_char) * static_cast<size_t>(length));
+    m_chars[length] = 0;
+    m_length = length;
 }
 
 TB_String::TB_String(const char* utf8) : m_chars(TB_Utf8ToUtf16(utf8, -1)) {

@@ -101,6 +101,8 @@ TEST(StreamReader, InvalidUtf8DecodesToNothingAndNeverStalls) {
     EXPECT_EQ(ReadMemory("long enough line\xE3", TB_TextEncoding::Utf8),
               (Lines{u"long enough line"}));
     EXPECT_EQ(ReadMemory(std::string("nul\0byte", 8), TB_TextEncoding::Utf8), (Lines{u"nulbyte"}));
+    // An encoded surrogate is invalid too: it never becomes a lone unit in the line.
+    EXPECT_EQ(ReadMemory("a\xED\xA0\x80z\xED\xBF\xBF\n", TB_TextEncoding::Utf8), (Lines{u"az"}));
 
     auto stream =
         TB_Ref<TB_MemoryStream>::Adopt(new TB_MemoryStream("\xF0\x9F\x98\x80z", 5, false));
