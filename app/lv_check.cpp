@@ -1,11 +1,13 @@
 #include "lv_check.h"
 
-#include <rapidjson/prettywriter.h>
-#include <rapidjson/stringbuffer.h>
+#include <rapidjson/document.h>
+#include <rapidjson/filewritestream.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 
 #include "lv_jsonvisitor.h"
@@ -18,8 +20,6 @@
 #include "tc_voiceloader.h"
 
 namespace {
-
-using Allocator = rapidjson::Document::AllocatorType;
 
 struct Message {
     std::string title;
@@ -40,74 +40,109 @@ TB_Uri AbsoluteUri(const std::string& path) {
             absolute = std::string(cwd) + "/" + path;
         }
     }
-    return TB_Uri(TB_String(absolute.c_str()));
+    return TB_Uri(TB_TextFromNative(absolute.c_str(), static_cast<tb_int64>(absolute.size())));
 }
 
-// Adds what the tool reports beyond the model: each clip's presence and full path, each
-// library's thumbnail size. Counts missing clips.
-void AddFindings(TC_VoiceLibrary& library, LV_JsonVisitor& node, int& missing,
-                 Allocator& allocator) {
-    std::vector<LV_JsonVisitor*> voices = node.Items("Voices");
-    for (tb_int i = 0; i < library.Voices.Count() && i < static_cast<tb_int>(voices.size()); ++i) {
-        TC_VoiceData* voice = library.Voices[i];
-        TB_Uri full;
-        voice->GetFullPath(full);
-        voices[static_cast<size_t>(i)]->Write("Exists", rapidjson::Value(voice->Exists));
-        voices[static_cast<size_t>(i)]->Write("FullPath",
-                                              LV_JsonVisitor::ToJson(full.GetUri(), allocator));
-        missing += voice->Exists ? 0 : 1;
+// The document goes out as it is written: a library of 100,000 clips never stands in
+// memory as JSON.
+class Output {
+public:
+    explicit Output(std::FILE* out)
+        : m_file(out), m_stream(out, m_buffer, sizeof m_buffer), m_writer(m_stream) {
+        m_writer.SetIndent(' ', 2);
     }
-    rapidjson::Value thumbnail;
-    if (library.Thumbnail) {
-        thumbnail.SetArray();
-        thumbnail.PushBack(library.Thumbnail->Width, allocator)
-            .PushBack(library.Thumbnail->Height, allocator);
+    LV_JsonWriter& Writer() { return m_writer; }
+    void Finish() {
+        m_stream.Flush();
+        std::fputc('\n', m_file);
+        std::fflush(m_file);
     }
-    node.Write("Thumbnail", std::move(thumbnail));
-    std::vector<LV_JsonVisitor*> subs = node.Items("SubLibs");
-    for (tb_int i = 0; i < library.SubLibs.Count() && i < static_cast<tb_int>(subs.size()); ++i) {
-        AddFindings(*library.SubLibs[i], *subs[static_cast<size_t>(i)], missing, allocator);
-    }
-}
 
-rapidjson::Value MessagesJson(const std::vector<Message>& messages, Allocator& allocator) {
-    rapidjson::Value list(rapidjson::kArrayType);
+private:
+    std::FILE* m_file;
+    char m_buffer[64 * 1024];
+    rapidjson::FileWriteStream m_stream;
+    LV_JsonWriter m_writer;
+};
+
+void WriteMessages(LV_JsonWriter& writer, const std::vector<Message>& messages) {
+    writer.Key("messages");
+    writer.StartArray();
     for (const Message& message : messages) {
-        rapidjson::Value entry(rapidjson::kObjectType);
-        entry.AddMember("title", rapidjson::Value(message.title.c_str(), allocator), allocator);
-        entry.AddMember("text", rapidjson::Value(message.text.c_str(), allocator), allocator);
-        entry.AddMember("style", message.style, allocator);
-        list.PushBack(entry, allocator);
+        writer.StartObject();
+        writer.Key("title");
+        writer.String(message.title.c_str());
+        writer.Key("text");
+        writer.String(message.text.c_str());
+        writer.Key("style");
+        writer.Uint(message.style);
+        writer.EndObject();
     }
-    return list;
+    writer.EndArray();
 }
 
-void Print(rapidjson::Document& document, std::FILE* out) {
-    rapidjson::StringBuffer buffer;
-    rapidjson::PrettyWriter<rapidjson::StringBuffer> writer(buffer);
-    writer.SetIndent(' ', 2);
-    document.Accept(writer);
-    std::fwrite(buffer.GetString(), 1, buffer.GetSize(), out);
-    std::fputc('\n', out);
-    std::fflush(out);
-}
+// Adds what the tool reports beyond the model, as each item of the model is closed: a
+// clip's presence and full path, a library's thumbnail size. Counts missing clips.
+class Findings {
+public:
+    explicit Findings(TC_VoiceLibraryList& list) : m_list(list) {}
+
+    void operator()(LV_JsonVisitor& item, const std::vector<LV_JsonVisitor::Place>& places) {
+        static const TB_String kExists(u"Exists");
+        static const TB_String kFullPath(u"FullPath");
+        static const TB_String kThumbnail(u"Thumbnail");
+        TC_VoiceLibrary* library = nullptr;
+        TC_VoiceData* voice = nullptr;
+        for (const LV_JsonVisitor::Place& place : places) {
+            if (place.List == "libraries" && place.Index < m_list.Libraries().Count()) {
+                library = m_list.Libraries()[place.Index];
+            } else if (place.List == "SubLibs" && library &&
+                       place.Index < library->SubLibs.Count()) {
+                library = library->SubLibs[place.Index];
+            } else if (place.List == "Voices" && library && place.Index < library->Voices.Count()) {
+                voice = library->Voices[place.Index];
+            } else {
+                return;  // categories get nothing
+            }
+        }
+        if (voice) {
+            item.WriteBool(kExists, voice->Exists);
+            std::u16string_view full = m_paths.UriText(*voice);
+            item.WriteString(kFullPath, TB_String(full.data(), static_cast<tb_int>(full.size())));
+            m_missing += voice->Exists ? 0 : 1;
+        } else if (library && library->Thumbnail) {
+            item.WriteInt2(kThumbnail, library->Thumbnail->Width, library->Thumbnail->Height);
+        } else if (library) {
+            item.WriteNull(kThumbnail);
+        }
+    }
+
+    int Missing() const { return m_missing; }
+
+private:
+    TC_VoiceLibraryList& m_list;
+    TC_VoicePathBuilder m_paths;
+    int m_missing = 0;
+};
 
 int CheckLibraries(TC_VoiceLibraryList& list, std::vector<Message>& messages, int status,
                    std::FILE* out) {
-    rapidjson::Document document(rapidjson::kObjectType);
-    Allocator& allocator = document.GetAllocator();
-    rapidjson::Value libraries(rapidjson::kArrayType);
-    int missing = 0;
-    for (TC_VoiceLibrary* library : list.Libraries()) {
-        LV_JsonVisitor node;
-        library->Inspect(node);
-        AddFindings(*library, node, missing, allocator);
-        libraries.PushBack(node.ToValue(allocator), allocator);
+    auto output = std::make_unique<Output>(out);
+    LV_JsonWriter& writer = output->Writer();
+    writer.StartObject();
+    writer.Key("libraries");
+    Findings findings(list);
+    {
+        LV_JsonVisitor libraries(writer, "libraries", std::ref(findings));
+        for (TC_VoiceLibrary* library : list.Libraries()) {
+            library->Inspect(libraries.AddItem());
+        }
+        libraries.Close();
     }
-    document.AddMember("libraries", libraries, allocator);
-    document.AddMember("messages", MessagesJson(messages, allocator), allocator);
-    Print(document, out);
-    if (status == 0 && (!messages.empty() || missing > 0)) {
+    WriteMessages(writer, messages);
+    writer.EndObject();
+    output->Finish();
+    if (status == 0 && (!messages.empty() || findings.Missing() > 0)) {
         status = 1;
     }
     return status;
@@ -157,9 +192,11 @@ int CheckIndex(const std::string& file, std::vector<Message>& messages, TB_Strea
 
 int ProbeAudio(const std::vector<std::string>& files, bool play, std::vector<Message>& messages,
                std::FILE* out) {
-    rapidjson::Document document(rapidjson::kObjectType);
-    Allocator& allocator = document.GetAllocator();
-    rapidjson::Value probes(rapidjson::kArrayType);
+    auto output = std::make_unique<Output>(out);
+    LV_JsonWriter& writer = output->Writer();
+    writer.StartObject();
+    writer.Key("probes");
+    writer.StartArray();
     int status = 0;
     auto* player = new TB_AudioPlayer();
     std::mutex lock;
@@ -173,13 +210,18 @@ int ProbeAudio(const std::vector<std::string>& files, bool play, std::vector<Mes
     for (const std::string& file : files) {
         TB_Uri uri = AbsoluteUri(file);
         tb_int result = player->Open(uri.GetPath());
-        rapidjson::Value probe(rapidjson::kObjectType);
-        probe.AddMember("file", LV_JsonVisitor::ToJson(uri.GetPath(), allocator), allocator);
-        probe.AddMember("result", result, allocator);
-        probe.AddMember("state", static_cast<int>(player->GetState()), allocator);
-        probe.AddMember("duration", player->GetDuration(), allocator);
+        writer.StartObject();
+        writer.Key("file");
+        LV_JsonVisitor::WriteText(writer, uri.GetPath());
+        writer.Key("result");
+        writer.Int(result);
+        writer.Key("state");
+        writer.Int(static_cast<int>(player->GetState()));
+        writer.Key("duration");
+        writer.Double(player->GetDuration());
         if (play) {
-            rapidjson::Value endedAfter;
+            bool hasTime = false;
+            double endedAfter = 0;
             if (result == 0) {
                 {
                     std::lock_guard<std::mutex> guard(lock);
@@ -191,26 +233,33 @@ int ProbeAudio(const std::vector<std::string>& files, bool play, std::vector<Mes
                 auto limit = std::chrono::milliseconds(
                     static_cast<long>(player->GetDuration() * 1000) + 10000);
                 if (ended.wait_for(wait, limit, [&] { return hasEnded; })) {
-                    endedAfter.SetDouble(
+                    hasTime = true;
+                    endedAfter =
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                            .count());
+                            .count();
                 }
             }
-            if (endedAfter.IsNull()) {
+            if (!hasTime) {
                 status = 1;
             }
-            probe.AddMember("ended", endedAfter, allocator);
+            writer.Key("ended");
+            if (hasTime) {
+                writer.Double(endedAfter);
+            } else {
+                writer.Null();
+            }
         }
+        writer.EndObject();
         if (result != 0) {
             status = 1;
         }
         player->Close();
-        probes.PushBack(probe, allocator);
     }
     player->Release();
-    document.AddMember("probes", probes, allocator);
-    document.AddMember("messages", MessagesJson(messages, allocator), allocator);
-    Print(document, out);
+    writer.EndArray();
+    WriteMessages(writer, messages);
+    writer.EndObject();
+    output->Finish();
     return status;
 }
 

@@ -1,19 +1,41 @@
 #pragma once
 
-#include <rapidjson/document.h>
+#include <rapidjson/filewritestream.h>
+#include <rapidjson/prettywriter.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tb_inspectable.h"
 
-// Collects reported properties as a JSON object (a list visitor collects an array) in the
-// order they are reported. Child visitors keep their place however many properties follow,
-// so they stay valid as long as this visitor.
+using LV_JsonWriter = rapidjson::PrettyWriter<rapidjson::FileWriteStream>;
+
+// Writes reported properties straight to a JSON writer, in the order they are reported,
+// without building a document. The visitor interface has no end call, so an object or list
+// stays open until a property is reported to a visitor that encloses it, or until Close.
+// Just before an item of a list is closed, the item hook may add members to it.
 class LV_JsonVisitor : public TB_IPropertyVisitor {
 public:
-    LV_JsonVisitor() = default;
+    // Where an item stands: the name of its list and its index there.
+    struct Place {
+        std::string_view List;
+        tb_int Index;
+    };
+    // Called with the item's visitor and the places from the outermost list to the item;
+    // it may write plain values to the item, but open no object or list in it.
+    using ItemHook = std::function<void(LV_JsonVisitor& item, const std::vector<Place>& places)>;
+
+    // Starts a list on the writer, whose key the caller has written; Close ends it.
+    LV_JsonVisitor(LV_JsonWriter& writer, const std::string& listName, ItemHook hook);
+    LV_JsonVisitor(const LV_JsonVisitor&) = delete;
+    LV_JsonVisitor& operator=(const LV_JsonVisitor&) = delete;
+    ~LV_JsonVisitor() override;
+
+    // Closes everything this visitor opened, itself included.
+    void Close();
 
     void WriteString(const TB_String& name, const TB_String& text) override;
     void WriteColor(const TB_String& name, const TB_Color& color) override;
@@ -24,30 +46,23 @@ public:
     void WriteReal(const TB_String& name, double value) override;
     void WriteInt(const TB_String& name, tb_int value) override;
     void WriteBool(const TB_String& name, bool value) override;
+    // The visitors returned stay valid as long as this one; a visitor stands for the
+    // newest object or list at its depth.
     TB_IPropertyVisitor& AddItem() override;
     TB_IPropertyVisitor& BeginList(const TB_String& name) override;
 
-    // Adds an already built value as a member.
-    void Write(const std::string& name, rapidjson::Value value);
-    // The collected object (or array) as a value of the document's allocator.
-    rapidjson::Value ToValue(rapidjson::Document::AllocatorType& allocator);
-
-    // Text as a JSON string value of the allocator.
-    static rapidjson::Value ToJson(const TB_String& text,
-                                   rapidjson::Document::AllocatorType& allocator);
-
-    // The element visitors of the list reported under name, in order (for additions made
-    // after Inspect); empty when there is no such list.
-    std::vector<LV_JsonVisitor*> Items(const std::string& name);
+    // Text as a JSON string: UTF-8, escaped file-name bytes as the JSON escapes of their
+    // units (as in the program's own files).
+    static void WriteText(LV_JsonWriter& writer, const TB_String& text);
 
 private:
-    struct Member {
-        std::string name;                       // empty for array elements
-        rapidjson::Document scalar;             // a value with its own allocator
-        std::unique_ptr<LV_JsonVisitor> child;  // an object or a list
-    };
-    Member& Add(const std::string& name);
+    struct Shared;
+    LV_JsonVisitor(Shared* shared, size_t depth);
+    // Closes the open levels below this visitor, then writes the key when it is an object.
+    void Prepare(const TB_String& name);
+    void CloseBelow(size_t depth);
+    LV_JsonVisitor& Open(bool array, std::string listName);
 
-    bool m_isArray = false;
-    std::vector<std::unique_ptr<Member>> m_members;
+    Shared* m_shared;
+    size_t m_depth;
 };

@@ -1,5 +1,7 @@
 #include "tb_streamreader.h"
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "tb_shiftjis.h"
@@ -7,6 +9,12 @@
 namespace {
 
 constexpr tb_int64 kChunk = 256;
+// Read-ahead reads end at multiples of this many bytes of the stream, so a buffered file
+// stream (whose buffer is a multiple of it) never refills in the middle of one of them, and
+// seeking back to the end of a line stays inside its buffer.
+constexpr tb_int64 kReadAhead = 16 * 1024;
+// The longest UTF-8 sequence less one: bytes that may start a sequence still being read.
+constexpr size_t kSequenceTail = 3;
 
 void AppendUnit(std::u16string& line, tb_uint cp) {
     if (cp > 0x10FFFF) {
@@ -22,6 +30,74 @@ void AppendUnit(std::u16string& line, tb_uint cp) {
 
 TB_String* NewString(const std::u16string& text) {
     return new TB_String(text.c_str(), static_cast<tb_int>(text.size()));
+}
+
+// Decodes the UTF-8 bytes from p on into line, stopping before the first sequence that
+// starts at or after stop; the bytes up to end may complete a sequence. NUL, byte-order
+// marks, code points above U+10FFFF, bytes that do not decode and (unless kept) carriage
+// returns give nothing. Returns where decoding stopped.
+const tb_byte* DecodeUtf8(std::u16string& line, const tb_byte* p, const tb_byte* stop,
+                          const tb_byte* end, bool keepCarriageReturns) {
+    // No sequence gives more units than it has bytes, so the line grows once and the units
+    // are written in place.
+    size_t at = line.size();
+    line.resize(at + static_cast<size_t>(end - p));
+    tb_char* out = line.data() + at;
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
+    constexpr std::uint64_t kSpace = 0x2020202020202020u;
+    while (p < stop) {
+        // Plain ASCII, the bulk of most tables, eight bytes at a time.
+        while (stop - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & kHigh) != 0 || ((word - kSpace) & ~word & kHigh) != 0) {
+                break;  // a byte above 0x7F or below 0x20 (or a false alarm after one)
+            }
+            for (int k = 0; k < 8; ++k) {
+                out[k] = p[k];
+            }
+            out += 8;
+            p += 8;
+        }
+        if (p >= stop) {
+            break;
+        }
+        tb_byte b = *p;
+        if (b < 0x80) {
+            ++p;
+            if (b >= 0x20 || (b != 0 && (b != 0x0D || keepCarriageReturns))) {
+                *out++ = b;
+            }
+            continue;
+        }
+        if (b >= 0xE0 && b <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80 &&
+            (p[2] & 0xC0) == 0x80 && (b != 0xE0 || p[1] >= 0xA0) && (b != 0xED || p[1] < 0xA0)) {
+            // Three bytes: kana and kanji. Overlong forms and surrogates are left to the
+            // general decoder, which refuses them.
+            tb_char unit =
+                static_cast<tb_char>(((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            if (unit != 0xFEFF) {
+                *out++ = unit;
+            }
+            p += 3;
+            continue;
+        }
+        tb_uint cp;
+        int used;
+        bool valid = TB_DecodeUtf8(p, end - p, cp, used);
+        p += used;
+        if (!valid || cp == 0xFEFF || cp > 0x10FFFF) {
+            continue;
+        }
+        if (cp > 0xFFFF) {
+            *out++ = static_cast<tb_char>(((cp - 0x10000) >> 10) + 0xD800);
+            *out++ = static_cast<tb_char>((cp & 0x3FF) + 0xDC00);
+        } else {
+            *out++ = static_cast<tb_char>(cp);
+        }
+    }
+    line.resize(static_cast<size_t>(out - line.data()));
+    return p;
 }
 
 }  // namespace
@@ -70,80 +146,95 @@ tb_uint TB_StreamReader::Read() {
 }
 
 TB_String* TB_StreamReader::ReadLine() {
-    std::u16string line;
-    if (m_stream) {
-        switch (m_encoding) {
-            case TB_TextEncoding::Utf8:
-                ReadLineUtf8(line);
-                break;
-            case TB_TextEncoding::Utf16:
-                ReadLineUtf16(line);
-                break;
-            case TB_TextEncoding::ShiftJis:
-                ReadLineShiftJis(line);
-                break;
-        }
+    ReadLine(m_line);
+    return NewString(m_line);
+}
+
+void TB_StreamReader::ReadLine(std::u16string& line) {
+    line.clear();
+    if (!m_stream) {
+        return;
     }
-    return NewString(line);
+    switch (m_encoding) {
+        case TB_TextEncoding::Utf8:
+            ReadLineUtf8(line);
+            break;
+        case TB_TextEncoding::Utf16:
+            ReadLineUtf16(line);
+            break;
+        case TB_TextEncoding::ShiftJis:
+            ReadLineShiftJis(line);
+            break;
+    }
+}
+
+bool TB_StreamReader::FillUtf8Buffer(tb_int64& streamPosition, tb_int64 length) {
+    if (m_begin > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+        m_end -= m_begin;
+        m_bufferStart += static_cast<tb_int64>(m_begin);
+        m_begin = 0;
+    }
+    tb_int64 next = m_bufferStart + static_cast<tb_int64>(m_end);
+    tb_int64 want = kReadAhead - next % kReadAhead;
+    if (want > length - next) {
+        want = length - next;
+    }
+    if (want <= 0) {
+        return false;
+    }
+    // What is left over is at most a sequence that was cut: the buffer never grows.
+    m_buffer.resize(static_cast<size_t>(kReadAhead) + kSequenceTail + 1);
+    if (streamPosition != next) {
+        m_stream->Seek(next - streamPosition, TB_SeekOrigin::Current);
+        streamPosition = next;
+    }
+    tb_int64 n = m_stream->Read(m_buffer.data() + m_end, want);
+    if (n <= 0) {
+        m_exhausted = true;  // the file shrank after it was opened
+        return false;
+    }
+    streamPosition += n;
+    m_end += static_cast<size_t>(n);
+    return true;
 }
 
 void TB_StreamReader::ReadLineUtf8(std::u16string& line) {
-    tb_byte chunk[kChunk];
-    line.reserve(kChunk);
-    bool done = false;
-    while (!done && m_stream->GetPosition() < m_stream->GetLength()) {
-        tb_int64 e = m_stream->Read(chunk, kChunk);
-        if (e <= 0) {
-            m_exhausted = true;  // the file shrank after it was opened
+    tb_int64 length = m_stream->GetLength();
+    tb_int64 position = m_stream->GetPosition();
+    if (position != m_bufferStart + static_cast<tb_int64>(m_begin)) {
+        m_begin = 0;  // the stream was moved: what was read ahead is not what follows
+        m_end = 0;
+        m_bufferStart = position;
+    }
+    tb_int64 streamPosition = position;
+    bool keep = m_keepCarriageReturns != 0;
+    while (true) {
+        const tb_byte* data = m_buffer.data();
+        const tb_byte* begin = data + m_begin;
+        const tb_byte* end = data + m_end;
+        const auto* feed = static_cast<const tb_byte*>(
+            m_begin == m_end ? nullptr : std::memchr(begin, '\n', m_end - m_begin));
+        if (feed) {
+            // A line feed is never part of a longer sequence, so nothing before it is cut.
+            DecodeUtf8(line, begin, feed, feed, keep);
+            m_begin = static_cast<size_t>(feed + 1 - data);
             break;
         }
-        if (e < 5) {
-            // Near the end: one character at a time, so no sequence is cut.
-            m_stream->Seek(-e, TB_SeekOrigin::Current);
-            tb_int64 before = m_stream->GetPosition();
-            tb_uint cp = Read();
-            if (m_stream->GetPosition() == before) {
-                m_exhausted = true;
-                break;
-            }
-            if (cp == 0x0A) {
-                done = true;
-            } else if (cp == 0 || cp == 0xFEFF || (cp == 0x0D && !m_keepCarriageReturns)) {
-                // no character, a byte-order mark, or a dropped carriage return
-            } else {
-                AppendUnit(line, cp);
-            }
-            continue;
+        if (m_end - m_begin > kSequenceTail) {
+            begin = DecodeUtf8(line, begin, end - kSequenceTail, end, keep);
+            m_begin = static_cast<size_t>(begin - data);
         }
-        tb_int64 offset = 0;
-        while (offset < e - 4) {
-            tb_byte b = chunk[offset];
-            if (b >= 0x20 && b < 0x80) {  // plain ASCII, the bulk of most tables
-                line.push_back(b);
-                ++offset;
-                continue;
-            }
-            if (b == 0xEF && chunk[offset + 1] == 0xBB && chunk[offset + 2] == 0xBF) {
-                offset += 3;
-                continue;
-            }
-            tb_uint cp;
-            int used;
-            bool valid = TB_DecodeUtf8(chunk + offset, e - offset, cp, used);
-            offset += used;
-            if (!valid) {
-                continue;
-            }
-            if (cp == 0x0A) {
-                done = true;
-                break;
-            }
-            if (cp == 0 || (cp == 0x0D && !m_keepCarriageReturns)) {
-                continue;  // a NUL would end the text early
-            }
-            AppendUnit(line, cp);
+        if (!FillUtf8Buffer(streamPosition, length)) {
+            data = m_buffer.data();
+            DecodeUtf8(line, data + m_begin, data + m_end, data + m_end, keep);
+            m_begin = m_end;
+            break;
         }
-        m_stream->Seek(offset - e, TB_SeekOrigin::Current);
+    }
+    tb_int64 consumed = m_bufferStart + static_cast<tb_int64>(m_begin);
+    if (streamPosition != consumed) {
+        m_stream->Seek(consumed - streamPosition, TB_SeekOrigin::Current);
     }
 }
 

@@ -1,9 +1,12 @@
 #include "tb_string.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+
+#include "tb_shiftjis.h"
 
 namespace {
 
@@ -68,23 +71,118 @@ std::u16string Utf8ToUtf16(const char* utf8, tb_int64 byteCount) {
 
 std::string Utf16ToUtf8(const tb_char* text) {
     std::string out;
-    if (!text) {
-        return out;
+    if (text) {
+        TB_AppendUtf8(out, std::u16string_view(text));
     }
-    for (size_t i = 0; text[i] != 0; ++i) {
-        tb_uint unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            tb_uint cp = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            AppendUtf8(out, cp);
+    return out;
+}
+
+// The three bytes ED B1 9C and ED B2 80 - ED B3 BF: the UTF-8 form of an escaped byte's unit.
+bool IsEncodedEscape(const tb_byte* bytes, tb_int64 available) {
+    if (available < 3 || bytes[0] != 0xED) {
+        return false;
+    }
+    if (bytes[1] == 0xB1) {
+        return bytes[2] == 0x9C;
+    }
+    return (bytes[1] == 0xB2 || bytes[1] == 0xB3) && bytes[2] >= 0x80 && bytes[2] <= 0xBF;
+}
+
+TB_String TextFromBytes(const char* text, tb_int64 byteCount, bool fromJson) {
+    if (!text) {
+        return TB_String();
+    }
+    const auto* bytes = reinterpret_cast<const tb_byte*>(text);
+    tb_int64 length = byteCount >= 0 ? byteCount : static_cast<tb_int64>(std::strlen(text));
+    std::u16string out;
+    out.reserve(static_cast<size_t>(length));
+    for (tb_int64 i = 0; i < length;) {
+        tb_byte b = bytes[i];
+        if (b < 0x80 && (b != '\\' || fromJson)) {
+            out.push_back(b);
             ++i;
             continue;
         }
-        if (unit >= 0xD800 && unit <= 0xDFFF && text[i + 1] != 0) {
-            break;  // unpaired surrogate followed by more text
+        if (b == '\\') {
+            out.push_back(0xDC5C);
+            ++i;
+            continue;
         }
-        AppendUtf8(out, unit);
+        if (fromJson && IsEncodedEscape(bytes + i, length - i)) {
+            out.push_back(static_cast<tb_char>(0xD000 | ((bytes[i + 1] & 0x3F) << 6) |
+                                               (bytes[i + 2] & 0x3F)));
+            i += 3;
+            continue;
+        }
+        tb_uint cp;
+        int used;
+        if (TB_DecodeUtf8(bytes + i, length - i, cp, used) && cp <= 0x10FFFF) {
+            AppendCodePoint(out, cp);
+            i += used;
+            continue;
+        }
+        for (int k = 0; k < used; ++k) {  // every byte of what does not decode is >= 0x80
+            out.push_back(static_cast<tb_char>(0xDC00 | bytes[i + k]));
+        }
+        i += used;
     }
-    return out;
+    return TB_String(out.c_str(), static_cast<tb_int>(out.size()));
+}
+
+bool IsValidUtf8(const std::string& bytes) {
+    const auto* data = reinterpret_cast<const tb_byte*>(bytes.data());
+    auto length = static_cast<tb_int64>(bytes.size());
+    for (tb_int64 i = 0; i < length;) {
+        tb_uint cp;
+        int used;
+        if (!TB_DecodeUtf8(data + i, length - i, cp, used) || cp > 0x10FFFF) {
+            return false;
+        }
+        i += used;
+    }
+    return true;
+}
+
+// Decodes a file name's bytes as Shift_JIS; false when they are not valid Shift_JIS.
+// Bytes below 0x80 stay ASCII: names written on Windows mean a backslash and a tilde there.
+bool DecodeShiftJisName(const std::string& bytes, std::u16string& out) {
+    const tb_uint* table = TB_ShiftJisTable();
+    std::u16string decoded;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        auto b = static_cast<tb_byte>(bytes[i]);
+        tb_uint entry;
+        if (b < 0x80) {
+            entry = b;
+        } else if (TB_IsShiftJisLead(b) && i + 1 < bytes.size() &&
+                   TB_IsShiftJisTrail(static_cast<tb_byte>(bytes[i + 1]))) {
+            entry = table[b * 256u + static_cast<tb_byte>(bytes[i + 1])];
+            ++i;
+        } else {
+            entry = table[b];  // 0 for a lead without its trail and for undefined bytes
+        }
+        tb_uint cp = TB_ShiftJisCodePoint(entry);
+        if (cp == 0) {
+            return false;
+        }
+        AppendCodePoint(decoded, cp);
+        if (tb_uint mark = TB_ShiftJisMark(entry)) {
+            AppendCodePoint(decoded, mark);
+        }
+    }
+    out += decoded;
+    return true;
+}
+
+void DecodeUtf8Replacing(const std::string& bytes, std::u16string& out) {
+    const auto* data = reinterpret_cast<const tb_byte*>(bytes.data());
+    auto length = static_cast<tb_int64>(bytes.size());
+    for (tb_int64 i = 0; i < length;) {
+        tb_uint cp;
+        int used;
+        bool valid = TB_DecodeUtf8(data + i, length - i, cp, used) && cp <= 0x10FFFF;
+        AppendCodePoint(out, valid ? cp : 0xFFFD);
+        i += used;
+    }
 }
 
 void AppendText(std::u16string& out, const tb_char* text) {
@@ -171,6 +269,9 @@ bool TB_DecodeUtf8(const tb_byte* bytes, tb_int64 available, tb_uint& codePoint,
     }
     if ((lead == 0xE0 && bytes[1] < 0xA0) || (lead == 0xF0 && bytes[1] < 0x90)) {
         return false;  // overlong
+    }
+    if (lead == 0xED && bytes[1] >= 0xA0) {
+        return false;  // a surrogate is no character: decoding it would make a lone unit
     }
     used = size;
     codePoint = cp;
@@ -346,11 +447,105 @@ char* TB_Utf16ToUtf8(const tb_char* text) {
     return TB_DuplicateText8(utf8.c_str());
 }
 
+void TB_AppendUtf8(std::string& out, std::u16string_view text) {
+    size_t n = text.size();
+    out.reserve(out.size() + n);
+    for (size_t i = 0; i < n; ++i) {
+        tb_uint unit = text[i];
+        if (unit < 0x80) {
+            out.push_back(static_cast<char>(unit));
+        } else if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
+                   text[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (TB_IsEscapedByte(static_cast<tb_char>(unit))) {
+            out.push_back(static_cast<char>(unit & 0xFF));
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+}
+
+TB_String TB_TextFromNative(const char* bytes, tb_int64 byteCount) {
+    return TextFromBytes(bytes, byteCount, false);
+}
+
+TB_String TB_TextFromEscapedUtf8(const char* bytes, tb_int64 byteCount) {
+    return TextFromBytes(bytes, byteCount, true);
+}
+
+bool TB_HasEscapedBytes(std::u16string_view text) {
+    for (tb_char unit : text) {
+        if (TB_IsEscapedByte(unit)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TB_String TB_DisplayText(const TB_String& text) {
+    std::u16string_view view = text.View();
+    if (!TB_HasEscapedBytes(view)) {
+        return text;
+    }
+    std::u16string out;
+    size_t start = 0;
+    while (start <= view.size()) {
+        size_t slash = view.find(u'/', start);
+        size_t end = slash == std::u16string_view::npos ? view.size() : slash;
+        std::u16string_view part = view.substr(start, end - start);
+        if (TB_HasEscapedBytes(part)) {
+            // The name is judged whole: a Shift_JIS name can hold bytes that happen to form
+            // valid UTF-8 sequences between the ones that do not.
+            std::string bytes;
+            TB_AppendUtf8(bytes, part);
+            if (IsValidUtf8(bytes) || !DecodeShiftJisName(bytes, out)) {
+                DecodeUtf8Replacing(bytes, out);
+            }
+        } else {
+            out.append(part);
+        }
+        if (slash == std::u16string_view::npos) {
+            break;
+        }
+        out.push_back(u'/');
+        start = slash + 1;
+    }
+    return TB_String(out.c_str(), static_cast<tb_int>(out.size()));
+}
+
 // ---- TB_String ----
 
-TB_String::TB_String() : m_chars(AllocText(0)) {
-    m_chars[0] = 0;
+namespace {
+
+// The text of every empty string that was not given a buffer of its own: a model of many
+// clips default-constructs (and moves from) strings by the hundred thousand, and each
+// would otherwise hold a heap block for nothing. It is never written and never freed.
+tb_char g_emptyText[1] = {0};
+
+void FreeChars(tb_char* chars) {
+    if (chars != g_emptyText) {
+        std::free(chars);
+    }
 }
+
+// A copy of the first length units (the whole text); null stays null.
+tb_char* CopyChars(const tb_char* chars, tb_int length) {
+    if (!chars) {
+        return nullptr;
+    }
+    if (length == 0) {
+        return g_emptyText;
+    }
+    tb_char* copy = AllocText(static_cast<size_t>(length));
+    std::memcpy(copy, chars, sizeof(tb_char) * static_cast<size_t>(length));
+    copy[length] = 0;
+    return copy;
+}
+
+}  // namespace
+
+TB_String::TB_String() : m_chars(g_emptyText) {}
 
 TB_String::TB_String(const tb_char* text) : m_chars(TB_DuplicateText(text)) {
     Measure();
@@ -360,12 +555,27 @@ TB_String::TB_String(const tb_char* text, tb_int count) {
     if (!text || count < 0) {
         count = 0;
     }
-    m_chars = AllocText(static_cast<size_t>(count));
-    if (count > 0) {
-        std::memcpy(m_chars, text, sizeof(tb_char) * static_cast<size_t>(count));
+    // The text ends at an embedded 0 unit; looking for one four units at a time keeps the
+    // many strings a loader makes from lines cheap.
+    tb_int length = 0;
+    for (; length + 4 <= count; length += 4) {
+        std::uint64_t units;
+        std::memcpy(&units, text + length, sizeof units);
+        if (((units - 0x0001000100010001u) & ~units & 0x8000800080008000u) != 0) {
+            break;
+        }
     }
-    m_chars[count] = 0;
-    Measure();
+    while (length < count && text[length] != 0) {
+        ++length;
+    }
+    if (length == 0) {
+        m_chars = g_emptyText;
+        return;
+    }
+    m_chars = AllocText(static_cast<size_t>(length));
+    std::memcpy(m_chars, text, sizeof(tb_char) * static_cast<size_t>(length));
+    m_chars[length] = 0;
+    m_length = length;
 }
 
 TB_String::TB_String(const char* utf8) : m_chars(TB_Utf8ToUtf16(utf8, -1)) {
@@ -378,17 +588,18 @@ TB_String::TB_String(const char* utf8, tb_int64 byteCount)
 }
 
 TB_String::TB_String(const TB_String& other)
-    : TB_Object(other), m_chars(TB_DuplicateText(other.m_chars)), m_length(other.m_length) {}
+    : TB_Object(other),
+      m_chars(CopyChars(other.m_chars, other.m_length)),
+      m_length(other.m_length) {}
 
 TB_String::TB_String(TB_String&& other) noexcept
     : TB_Object(other), m_chars(other.m_chars), m_length(other.m_length) {
-    other.m_chars = AllocText(0);
-    other.m_chars[0] = 0;
+    other.m_chars = g_emptyText;
     other.m_length = 0;
 }
 
 TB_String::~TB_String() {
-    std::free(m_chars);
+    FreeChars(m_chars);
 }
 
 TB_String& TB_String::operator=(const tb_char* text) {
@@ -396,7 +607,7 @@ TB_String& TB_String::operator=(const tb_char* text) {
         return *this;
     }
     tb_char* copy = TB_DuplicateText(text);
-    std::free(m_chars);
+    FreeChars(m_chars);
     m_chars = copy;
     Measure();
     return *this;
@@ -404,8 +615,8 @@ TB_String& TB_String::operator=(const tb_char* text) {
 
 TB_String& TB_String::operator=(const TB_String& other) {
     if (this != &other) {
-        tb_char* copy = TB_DuplicateText(other.m_chars);
-        std::free(m_chars);
+        tb_char* copy = CopyChars(other.m_chars, other.m_length);
+        FreeChars(m_chars);
         m_chars = copy;
         m_length = other.m_length;
     }
@@ -425,7 +636,7 @@ void TB_String::Measure() {
 }
 
 void TB_String::AdoptBuffer(tb_char* buffer) {
-    std::free(m_chars);
+    FreeChars(m_chars);
     m_chars = buffer;
     Measure();
 }

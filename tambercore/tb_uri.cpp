@@ -61,7 +61,7 @@ std::string HomeFolder() {
 
 void SetFromNativePath(TB_Uri& uri, const std::string& path) {
     if (!path.empty()) {
-        uri.SetUri(TB_String(path.c_str()));
+        uri.SetUri(TB_TextFromNative(path.c_str(), static_cast<tb_int64>(path.size())));
     }
 }
 
@@ -167,8 +167,12 @@ bool TB_Uri::MakeRelative(const TB_Uri& base, TB_String& relative) const {
     if (!m_scheme.Equals(base.m_scheme)) {
         return false;
     }
-    std::vector<Text> mine = SplitAtSlashes(ToText(m_uri));
-    std::vector<Text> theirs = SplitAtSlashes(ToText(base.m_uri));
+    // Empty segments name no folder: a base written with a trailing slash, or the root
+    // folder itself, must not add a step up.
+    std::vector<Text> mine = SplitAtSlashes(ToText(m_path));
+    std::vector<Text> theirs = SplitAtSlashes(ToText(base.m_path));
+    std::erase(mine, Text());
+    std::erase(theirs, Text());
     size_t common = 0;
     while (common < mine.size() && common < theirs.size() && mine[common] == theirs[common]) {
         ++common;
@@ -197,22 +201,75 @@ void TB_Uri::Append(const TB_String& segment) {
 }
 
 void TB_Uri::Normalize() {
+    std::u16string_view uri = m_uri.View();
+    size_t marker = uri.find(u"://");
+    if (marker == std::u16string_view::npos) {
+        SetUri(m_uri);  // not a location text yet: SetUri makes one
+        uri = m_uri.View();
+        marker = uri.find(u"://");
+    }
+    Text rest(uri.substr(marker + 3));
+    for (tb_char& c : rest) {
+        if (c == u'\\') {
+            c = u'/';
+        }
+    }
+    // As POSIX resolves paths: empty and "." segments name the same folder, ".." at the root
+    // stays at the root. Only a relative path can climb above its start, which empties it.
+    bool absolute = !rest.empty() && rest[0] == u'/';
     std::vector<Text> kept;
-    for (const Text& segment : SplitAtSlashes(ToText(m_uri))) {
-        if (segment == u".") {
+    for (Text& segment : SplitAtSlashes(rest)) {
+        if (segment.empty() || segment == u".") {
             continue;
         }
         if (segment == u"..") {
-            if (kept.empty()) {
+            if (!kept.empty()) {
+                kept.pop_back();
+            } else if (!absolute) {
                 SetUri(TB_String());
                 return;
             }
-            kept.pop_back();
             continue;
         }
-        kept.push_back(segment);
+        kept.push_back(std::move(segment));
     }
-    SetUri(FromText(Join(kept, 0)));
+    Text result(uri.substr(0, marker + 3));
+    if (absolute) {
+        result.push_back(u'/');
+    }
+    result += Join(kept, 0);
+    m_uri = FromText(result);
+    Recompute();
+}
+
+bool TB_Uri::IsNormalized() const {
+    std::u16string_view uri = m_uri.View();
+    size_t marker = uri.find(u"://");
+    if (marker == std::u16string_view::npos) {
+        return false;
+    }
+    std::u16string_view rest = uri.substr(marker + 3);
+    if (rest.empty() || rest == u"/") {
+        return true;
+    }
+    return IsPlainRelative(rest[0] == u'/' ? rest.substr(1) : rest);
+}
+
+bool TB_Uri::IsPlainRelative(std::u16string_view path) {
+    size_t start = 0;
+    while (true) {
+        size_t slash = path.find(u'/', start);
+        std::u16string_view segment =
+            path.substr(start, slash == std::u16string_view::npos ? slash : slash - start);
+        if (segment.empty() || segment == u"." || segment == u".." ||
+            segment.find(u'\\') != std::u16string_view::npos) {
+            return false;
+        }
+        if (slash == std::u16string_view::npos) {
+            return true;
+        }
+        start = slash + 1;
+    }
 }
 
 void TB_Uri::SetToModuleFolder(TB_Uri& uri) {

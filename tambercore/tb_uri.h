@@ -26,11 +26,19 @@ public:
     void GetFileName(TB_String& name) const;
     void GetFileNameWithoutExtension(TB_String& name) const;
     void GetParent(TB_Uri& parent) const;
-    // The relative path from base to this location; false when the schemes differ.
+    // The relative path from base to this location; false when the schemes differ. Empty
+    // segments (a trailing slash, doubled slashes) count for nothing.
     bool MakeRelative(const TB_Uri& base, TB_String& relative) const;
 
     void Append(const TB_String& segment);
+    // Drops empty and "." segments and resolves ".." steps; ".." at the root of an absolute
+    // path stays there, and a relative path that climbs above its start becomes empty.
     void Normalize();
+    // True when Normalize would leave the text as it is.
+    bool IsNormalized() const;
+    // True when appending the relative path to a normalised location gives a normalised
+    // location: no empty, "." or ".." segment and no backslash.
+    static bool IsPlainRelative(std::u16string_view path);
 
     // File-system operations on the operating-system path.
     bool IsFile() const;

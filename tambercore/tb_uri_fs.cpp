@@ -1,9 +1,12 @@
 // File-system operations of TB_Uri over POSIX.
-#include <dirent.h>
 #include <sys/stat.h>
 
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "tb_folderreader.h"
 #include "tb_uri.h"
 
 namespace {
@@ -19,43 +22,47 @@ bool StatPath(const TB_String& path, struct stat& info) {
     return stat(NativePath(path).c_str(), &info) == 0;
 }
 
-// Entries of a folder except "." and ".."; a folder that cannot be read yields nothing.
-template <class F>
-void ForEachEntry(const TB_String& folder, F&& visit) {
-    std::string base = NativePath(folder);
-    DIR* dir = opendir(base.c_str());
-    if (!dir) {
-        return;
+// The folder as the base of its entries' locations: appending a name to a normalised
+// folder gives a normalised location without splitting it again.
+TB_Uri ListingBase(const TB_Uri& folder) {
+    TB_Uri base(folder);
+    if (!base.IsNormalized()) {
+        base.Normalize();
     }
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        std::string full = base;
-        if (full.empty() || full.back() != '/') {
-            full.push_back('/');
-        }
-        full += name;
-        struct stat info;
-        bool isDirectory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        visit(full, isDirectory);
-    }
-    closedir(dir);
+    return base;
 }
 
-void ListFilesInto(const TB_String& folder, TB_List<TB_Uri*>& list, bool recursive, int depth) {
-    // A link cycle would otherwise recurse without end.
-    if (depth > 64) {
+// The entry's own location. The name is appended as its bytes decode (escaped where they
+// are not UTF-8), never parsed as a location text that could name another file.
+TB_Uri* EntryUri(const TB_Uri& base, const std::string& name) {
+    auto* uri = new TB_Uri(base);
+    uri->Append(TB_TextFromNative(name.c_str(), static_cast<tb_int64>(name.size())));
+    return uri;
+}
+
+using FolderIds = std::set<std::pair<dev_t, ino_t>>;
+
+// Depth first, each folder entered at the place where it is listed. A folder already
+// entered (a link back up the tree, a bind mount) is not entered again.
+void ListFilesInto(const TB_Uri& base, TB_List<TB_Uri*>& list, bool recursive, FolderIds& seen) {
+    std::vector<TB_FolderEntry> entries;
+    if (!TB_ReadFolder(NativePath(base.GetPath()), entries)) {
         return;
     }
-    ForEachEntry(folder, [&](const std::string& full, bool isDirectory) {
-        if (!isDirectory) {
-            list.Add(new TB_Uri(TB_String(full.c_str())));
-        } else if (recursive) {
-            ListFilesInto(TB_String(full.c_str()), list, true, depth + 1);
+    for (const TB_FolderEntry& entry : entries) {
+        if (entry.Type != TB_FolderEntry::Directory) {
+            list.Add(EntryUri(base, entry.Name));
+            continue;
         }
-    });
+        if (!recursive) {
+            continue;
+        }
+        TB_Ref<TB_Uri> folder = TB_Ref<TB_Uri>::Adopt(EntryUri(base, entry.Name));
+        struct stat info;
+        if (StatPath(folder->GetPath(), info) && seen.insert({info.st_dev, info.st_ino}).second) {
+            ListFilesInto(*folder, list, true, seen);
+        }
+    }
 }
 
 }  // namespace
@@ -71,15 +78,26 @@ bool TB_Uri::IsDirectory() const {
 }
 
 void TB_Uri::ListFiles(TB_List<TB_Uri*>& list, bool recursive) const {
-    ListFilesInto(m_path, list, recursive, 0);
+    TB_Uri base = ListingBase(*this);
+    FolderIds seen;
+    struct stat info;
+    if (recursive && StatPath(base.GetPath(), info)) {
+        seen.insert({info.st_dev, info.st_ino});
+    }
+    ListFilesInto(base, list, recursive, seen);
 }
 
 void TB_Uri::ListDirectories(TB_List<TB_Uri*>& list) const {
-    ForEachEntry(m_path, [&](const std::string& full, bool isDirectory) {
-        if (isDirectory) {
-            list.Add(new TB_Uri(TB_String(full.c_str())));
+    TB_Uri base = ListingBase(*this);
+    std::vector<TB_FolderEntry> entries;
+    if (!TB_ReadFolder(NativePath(base.GetPath()), entries)) {
+        return;
+    }
+    for (const TB_FolderEntry& entry : entries) {
+        if (entry.Type == TB_FolderEntry::Directory) {
+            list.Add(EntryUri(base, entry.Name));
         }
-    });
+    }
 }
 
 bool TB_Uri::CreateDirectories() const {

@@ -17,4 +17,8 @@ public:
 
     // Images larger than this on either side are refused rather than allocated.
     static constexpr tb_uint kMaxSide = 16384;
+    // Images of more pixels are refused before anything is allocated for them, with an entry
+    // in the error log: a few hundred bytes of PNG can claim gigabytes, and every image the
+    // program shows (thumbnails, style bitmaps) is far smaller.
+    static constexpr tb_uint64 kMaxPixels = 4096 * 4096;
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tb_bitmaploader.h"
+#include "tb_error.h"
 
 namespace {
 
@@ -15,7 +16,12 @@ struct Decoded {
     size_t rowBytes = 0;
     unsigned char* data = nullptr;  // malloc'd, height * rowBytes
     png_bytep* rows = nullptr;      // malloc'd
+    bool tooLarge = false;          // refused for its pixel count
 };
+
+// Ancillary chunks (profiles, compressed text) are decompressed by libpng into memory of
+// their own; none of them matters for showing the image.
+constexpr png_alloc_size_t kMaxChunkMemory = 1024 * 1024;
 
 void ReadFromStream(png_structp png, png_bytep out, png_size_t count) {
     auto* stream = static_cast<TB_Stream*>(png_get_io_ptr(png));
@@ -52,8 +58,17 @@ bool Decode(TB_Stream* stream, Decoded& out) {
     }
     png_set_read_fn(png, stream, ReadFromStream);
     png_set_sig_bytes(png, 8);
-    png_set_user_limits(png, TB_BitmapLoaderPng::kMaxSide, TB_BitmapLoaderPng::kMaxSide);
+    // The sizes are checked below, where a refusal can be told from a broken file.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    png_set_chunk_malloc_max(png, kMaxChunkMemory);
     png_read_info(png, info);
+    out.width = png_get_image_width(png, info);
+    out.height = png_get_image_height(png, info);
+    if (out.width > TB_BitmapLoaderPng::kMaxSide || out.height > TB_BitmapLoaderPng::kMaxSide ||
+        static_cast<tb_uint64>(out.width) * out.height > TB_BitmapLoaderPng::kMaxPixels) {
+        out.tooLarge = true;
+        png_error(png, "too many pixels");
+    }
     png_set_strip_16(png);
     png_set_packing(png);
     png_set_expand(png);
@@ -95,6 +110,12 @@ tb_int TB_BitmapLoaderPng::Load(TB_Stream* stream, TB_Bitmap32* bitmap) {
     }
     Decoded image;
     if (!Decode(stream, image)) {
+        if (image.tooLarge) {
+            TB_String message;
+            message.Format(u"Refused a PNG image of %u x %u pixels: more than a picture needs",
+                           image.width, image.height);
+            TB_Error::Report(2, 9, message.Chars(), TB_SOURCE_NAME, __LINE__);
+        }
         return -2;
     }
     bitmap->Resize(static_cast<tb_int>(image.width), static_cast<tb_int>(image.height));

@@ -1,12 +1,23 @@
 #include "tc_app_voice_lib.h"
 
+#include <string>
+#include <string_view>
+
 #include "tb_error.h"
 #include "tb_filestream.h"
 #include "tc_json.h"
+#include "tc_jsonpath.h"
 #include "tc_messagebox.h"
 #include "tc_voiceloader.h"
 
 namespace {
+
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view text) const {
+        return std::hash<std::u16string_view>{}(text);
+    }
+};
 
 void FlattenInto(TB_List<TC_VoiceLibrary*>& libraries, TB_List<TC_VoiceLibrary*>& out,
                  tb_int depth) {
@@ -42,9 +53,9 @@ void WriteEntry(TC_JsonWriter& writer, const TC_VoiceLibrary* library) {
     writer.Key("type");
     writer.Int(library->Type);
     writer.Key("root");
-    TC_WriteJsonString(writer, library->RootPath.GetUri());
+    TC_WriteJsonPath(writer, library->RootPath.GetUri());
     writer.Key("info");
-    TC_WriteJsonString(writer, library->InfoFilePath.GetUri());
+    TC_WriteJsonPath(writer, library->InfoFilePath.GetUri());
     writer.Key("char-name");
     TC_WriteJsonString(writer, library->CharName);
     writer.Key("sub-libs");
@@ -76,7 +87,7 @@ bool FindHolder(TB_List<TC_VoiceLibrary*>& list, TC_VoiceLibrary* group, TC_Voic
 // An empty text stays an empty location (a group has neither root nor table), so a saved
 // index reads back to the same text.
 TB_Uri UriFromIndex(const rapidjson::Value& value) {
-    TB_String text = TC_JsonText(value);
+    TB_String text = TC_JsonPathText(value);
     return text.IsEmpty() ? TB_Uri() : TB_Uri(text);
 }
 
@@ -151,19 +162,18 @@ void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
     }
     if (document.HasMember("favs") && document["favs"].IsArray()) {
         // Exact code-unit comparison of normalised paths, through a hash set.
-        std::unordered_set<std::u16string> favourites;
+        std::unordered_set<std::u16string, TextHash, std::equal_to<>> favourites;
         for (const auto& element : document["favs"].GetArray()) {
             if (element.IsString()) {
-                favourites.emplace(TB_Uri(TC_JsonText(element)).GetUri().View());
+                favourites.emplace(TB_Uri(TC_JsonPathText(element)).GetUri().View());
             }
         }
         if (!favourites.empty()) {
             TB_List<TC_VoiceData*> voices;
             FlattenVoices(voices);
+            TC_VoicePathBuilder paths;
             for (TC_VoiceData* voice : voices) {
-                TB_Uri full;
-                voice->GetFullPath(full);
-                if (favourites.count(std::u16string(full.GetUri().View()))) {
+                if (favourites.count(paths.UriText(*voice))) {
                     voice->Favorite = true;
                 }
             }
@@ -189,11 +199,11 @@ std::string TC_VoiceLibraryList::IndexJson() {
     writer.StartArray();
     TB_List<TC_VoiceData*> voices;
     FlattenVoices(voices);
+    TC_VoicePathBuilder paths;
     for (TC_VoiceData* voice : voices) {
         if (voice->Favorite) {
-            TB_Uri full;
-            voice->GetFullPath(full);
-            TC_WriteJsonString(writer, full.GetUri());
+            std::u16string_view full = paths.UriText(*voice);
+            TC_WriteJsonPath(writer, TB_String(full.data(), static_cast<tb_int>(full.size())));
         }
     }
     writer.EndArray();
@@ -216,7 +226,8 @@ bool TC_VoiceLibraryList::AddLibrary(TC_VoiceLibrary* library, TB_Stream* defaul
         if (existing->Type == library->Type &&
             existing->RootPath.GetUri().Equals(library->RootPath.GetUri())) {
             TB_String text;
-            text.Format(u"「%T」は、すでに読みこまれています。", &existing->RootPath.GetPath());
+            TB_String root = TB_DisplayText(existing->RootPath.GetPath());
+            text.Format(u"「%T」は、すでに読みこまれています。", &root);
             TC_ShowMessage(owner, text, TB_String(u"フォルダを追加"), TB_MB_OK | TB_MB_ICONWARNING);
             return false;
         }

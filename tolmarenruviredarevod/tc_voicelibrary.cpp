@@ -13,7 +13,9 @@ TC_VoiceData::~TC_VoiceData() {
 void TC_VoiceData::GetFullPath(TB_Uri& path) const {
     path = Library ? Library->RootPath : TB_Uri();
     path.Append(RelFilePath);
-    path.Normalize();
+    if (!path.IsNormalized()) {  // most paths are: splitting and joining them changes nothing
+        path.Normalize();
+    }
 }
 
 void TC_VoiceData::AddCategory(TC_VoiceCategory* category) {
@@ -85,4 +87,45 @@ bool TC_VoiceLibrary::Inspect(TB_IPropertyVisitor& visitor) {
         sub->Inspect(subLibs.AddItem());
     }
     return true;
+}
+
+bool TC_VoicePathBuilder::Joinable(const TC_VoiceData& voice) {
+    if (voice.Library != m_library) {
+        m_library = voice.Library;
+        const TB_Uri* root = m_library ? &m_library->RootPath : nullptr;
+        m_rootJoinable =
+            root && !root->GetUri().IsEmpty() && !root->GetPath().IsEmpty() && root->IsNormalized();
+        if (m_rootJoinable) {
+            m_rootUri.assign(root->GetUri().View());
+            m_rootNative.clear();
+            TB_AppendUtf8(m_rootNative, root->GetPath().View());
+            if (m_rootUri.back() != u'/') {  // only the root folder itself ends with one
+                m_rootUri.push_back(u'/');
+                m_rootNative.push_back('/');
+            }
+        }
+    }
+    return m_rootJoinable && TB_Uri::IsPlainRelative(voice.RelFilePath.View());
+}
+
+std::u16string_view TC_VoicePathBuilder::UriText(const TC_VoiceData& voice) {
+    if (Joinable(voice)) {
+        m_uri.assign(m_rootUri);
+        m_uri.append(voice.RelFilePath.View());
+        return m_uri;
+    }
+    voice.GetFullPath(m_full);
+    return m_full.GetUri().View();
+}
+
+const std::string& TC_VoicePathBuilder::NativePath(const TC_VoiceData& voice) {
+    if (Joinable(voice)) {
+        m_native.assign(m_rootNative);
+        TB_AppendUtf8(m_native, voice.RelFilePath.View());
+        return m_native;
+    }
+    voice.GetFullPath(m_full);
+    m_native.clear();
+    TB_AppendUtf8(m_native, m_full.GetPath().View());
+    return m_native;
 }

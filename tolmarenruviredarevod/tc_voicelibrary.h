@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "tb_bitmap32.h"
 #include "tb_eventargs.h"
 #include "tb_inspectable.h"
@@ -79,6 +82,30 @@ public:
     bool ViewFlag = false;
     bool Selected = false;
     TB_Rectangle<float> DisplayRect;
+};
+
+// Full paths of many clips, built in reused buffers: a relative path that needs no
+// normalising is joined to its library's root as text rather than through a TB_Uri per
+// clip. The results are exactly those of TC_VoiceData::GetFullPath, as long as no library
+// root changes while the builder is used.
+class TC_VoicePathBuilder {
+public:
+    // The URI text of the clip's full path; valid until the next call.
+    std::u16string_view UriText(const TC_VoiceData& voice);
+    // The clip's full path as operating-system bytes; valid until the next call.
+    const std::string& NativePath(const TC_VoiceData& voice);
+
+private:
+    // True when the clip's path can be joined as text to the root.
+    bool Joinable(const TC_VoiceData& voice);
+
+    const TC_VoiceLibrary* m_library = nullptr;
+    bool m_rootJoinable = false;
+    std::u16string m_rootUri;  // with the separator
+    std::string m_rootNative;  // with the separator
+    std::u16string m_uri;
+    std::string m_native;
+    TB_Uri m_full;
 };
 
 // The argument of the library events of the clip list: kind 0 when a folder was imported.

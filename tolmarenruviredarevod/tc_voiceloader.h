@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "tb_stream.h"
@@ -27,6 +29,10 @@ void LoadThumbnail(TC_VoiceLibrary* library, TB_Stream* defaultImage);
 // text, "\\" gives a backslash and "\n" a line feed. A separator that ends the line adds
 // no empty field.
 std::vector<TB_String> SplitFields(const TB_String& line, tb_char separator);
+// The same without a copy of each field: a field is a view of the line, or of scratch when
+// quotes changed it. The views stay valid while line and scratch are left alone.
+void SplitFields(std::u16string_view line, tb_char separator,
+                 std::vector<std::u16string_view>& fields, std::u16string& scratch);
 
 // The built-in 256 x 256 thumbnail as PNG bytes.
 const unsigned char* DefaultThumbnailPng();

@@ -141,4 +141,43 @@ TEST(Check, ProbeAudioReportsDurationsAndFailures) {
     EXPECT_TRUE(probes[2]["ended"].IsNull());
 }
 
+TEST(Check, GroupsAndNamesThatAreNotUtf8StreamAsValidJson) {
+    TempFolder temp;
+    const std::string sjis = "\x83\x65\x83\x58\x83\x67";  // テスト in Shift_JIS
+    WriteFile(temp / "one/a.wav", "x");
+    WriteFile(temp / "one/character.ini", "name\tTaro\n");
+    WriteFile(temp / (sjis + "/\x95\x5C.wav"), "x");
+    WriteFile(temp / (sjis + "/character.ini"), "name\tTaro\n");
+    CheckRun run = Check("'" + (temp / "one") + "' '" + (temp / sjis) + "'");
+    ASSERT_EQ(run.status, 0) << run.text;
+    rapidjson::Document strict;
+    strict.Parse<rapidjson::kParseValidateEncodingFlag>(run.text.c_str());
+    ASSERT_FALSE(strict.HasParseError()) << "the output must be valid UTF-8";
+
+    const auto& libraries = run.json["libraries"];
+    ASSERT_EQ(libraries.Size(), 1u);
+    const auto& group = libraries[0];
+    EXPECT_EQ(group["Type"].GetInt(), 2);
+    EXPECT_EQ(group["Thumbnail"][0].GetInt(), 256);  // the last sub-library's
+    ASSERT_EQ(group["SubLibs"].Size(), 2u);
+    const auto& odd = group["SubLibs"][1];
+    std::vector<std::string> keys;
+    for (const auto& member : odd.GetObject()) {
+        keys.push_back(member.name.GetString());
+    }
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"Name", "Type", "CharName", "RootPath", "InfoFilePath",
+                                        "Categories", "Voices", "SubLibs", "Thumbnail"}));
+    EXPECT_STREQ(odd["Name"].GetString(), "テスト");
+    const auto& voice = odd["Voices"][0];
+    EXPECT_STREQ(voice["Surface"].GetString(), "表");
+    EXPECT_TRUE(voice["Exists"].GetBool());
+    EXPECT_EQ(voice["Categories"].Size(), 1u);
+    // The path keeps its bytes as JSON escapes of the units that stand for them.
+    EXPECT_NE(run.text.find("\"FullPath\": \"file://" + temp.Path() +
+                            "/\\udc83e\\udc83X\\udc83g/\\udc95\\udc5c.wav\""),
+              std::string::npos)
+        << run.text;
+}
+
 }  // namespace

@@ -147,6 +147,34 @@ TEST_F(ErrorLog, PruneKeepsTheFiftyGreatestNames) {
     EXPECT_EQ(left.front(), "error_20260112.txt");  // the 11 oldest are gone
 }
 
+TEST_F(ErrorLog, PruneCountsEachFileOnceWhateverItsName) {
+    for (int day = 1; day <= 60; ++day) {
+        char name[64];
+        std::snprintf(name, sizeof name, "error_2026%02d%02d.txt", 1 + (day - 1) / 28,
+                      1 + (day - 1) % 28);
+        WriteFile(m_temp / name, "x");
+    }
+    // Names that are not UTF-8 (they sort after every log name), one in a folder of its own.
+    WriteFile(m_temp / "\x82\xA0.txt", "Shift_JIS");
+    WriteFile(m_temp /
+                  "\x80"
+                  "dir/\xFFinside.txt",
+              "nested");
+    TB_Error::PruneLogFiles();
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(m_temp.Path())) {
+        if (entry.is_regular_file()) {
+            left.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(left.begin(), left.end());
+    ASSERT_EQ(left.size(), 50u);
+    EXPECT_EQ(left.front(), "error_20260113.txt");  // the 12 oldest are gone
+    EXPECT_EQ(left[47], "error_20260304.txt");      // the newest stays
+    EXPECT_EQ(left[48], "\x82\xA0.txt");
+    EXPECT_EQ(left[49], "\xFFinside.txt");
+}
+
 TEST(ErrorLogBeforeInit, PrintsTheNotInitialisedTextOnce) {
     ASSERT_FALSE(TB_Error::IsInitialized());
     testing::internal::CaptureStdout();

@@ -103,6 +103,8 @@ TEST(StreamReader, InvalidUtf8DecodesToNothingAndNeverStalls) {
     EXPECT_EQ(ReadMemory("long enough line\xE3", TB_TextEncoding::Utf8),
               (Lines{u"long enough line"}));
     EXPECT_EQ(ReadMemory(std::string("nul\0byte", 8), TB_TextEncoding::Utf8), (Lines{u"nulbyte"}));
+    // An encoded surrogate is invalid too: it never becomes a lone unit in the line.
+    EXPECT_EQ(ReadMemory("a\xED\xA0\x80z\xED\xBF\xBF\n", TB_TextEncoding::Utf8), (Lines{u"az"}));
 
     auto stream =
         TB_Ref<TB_MemoryStream>::Adopt(new TB_MemoryStream("\xF0\x9F\x98\x80z", 5, false));
@@ -218,6 +220,107 @@ TEST(StreamReader, RandomBytesNeverCrashOrLoop) {
              {TB_TextEncoding::Utf8, TB_TextEncoding::Utf16, TB_TextEncoding::ShiftJis}) {
             Lines lines = ReadMemory(bytes, encoding);
             EXPECT_LE(lines.size(), bytes.size() + 1);
+        }
+    }
+}
+
+// The reader's rules, one sequence at a time over the whole text: a line ends at a line
+// feed; NUL, byte-order marks, code points above U+10FFFF, bytes that do not decode and
+// carriage returns give nothing. Read() returns one decoded code point (0 for none).
+struct ReferenceReader {
+    const std::string& bytes;
+    size_t at = 0;
+
+    tb_uint Next(bool& valid) {
+        tb_uint cp;
+        int used;
+        valid = TB_DecodeUtf8(reinterpret_cast<const tb_byte*>(bytes.data()) + at,
+                              static_cast<tb_int64>(bytes.size() - at), cp, used);
+        at += static_cast<size_t>(used);
+        return cp;
+    }
+    std::u16string Line() {
+        std::u16string line;
+        while (at < bytes.size()) {
+            bool valid;
+            tb_uint cp = Next(valid);
+            if (valid && cp == u'\n') {
+                break;
+            }
+            if (!valid || cp == 0 || cp == 0xFEFF || cp == u'\r' || cp > 0x10FFFF) {
+                continue;
+            }
+            if (cp > 0xFFFF) {
+                line.push_back(static_cast<tb_char>(0xD800 + ((cp - 0x10000) >> 10)));
+                line.push_back(static_cast<tb_char>(0xDC00 + (cp & 0x3FF)));
+            } else {
+                line.push_back(static_cast<tb_char>(cp));
+            }
+        }
+        return line;
+    }
+    tb_uint Char() {
+        bool valid;
+        tb_uint cp = Next(valid);
+        return valid ? cp : 0;
+    }
+};
+
+TEST(StreamReader, Utf8LinesAndPositionsMatchTheRulesAcrossReadAheadBorders) {
+    const char* pieces[] = {"a",
+                            "xyz,",
+                            "\n",
+                            "\r\n",
+                            "\xE3\x81\x82",
+                            "\xF0\x9F\x98\x80",
+                            "\xEF\xBB\xBF",
+                            "\xED\xA0\x80",
+                            "\xC3",
+                            "\xFF",
+                            "\x80",
+                            "\xF4\x90\x80\x80",
+                            "\x01",
+                            "\t"};
+    std::mt19937 random(16);
+    TempFolder temp;
+    for (int round = 0; round < 120; ++round) {
+        std::string bytes;
+        size_t size = random() % 3 == 0 ? random() % 300 : random() % 50000;
+        while (bytes.size() < size) {
+            if (random() % 3 == 0) {
+                bytes += std::string(random() % 200, 'q');  // long ASCII runs
+            } else {
+                bytes += pieces[random() % 14];
+            }
+        }
+        bytes.push_back('\0');
+        bytes.push_back(static_cast<char>(random() % 2 ? '\n' : '\xE3'));
+        WriteFile(temp / "r.txt", bytes);
+        for (int kind = 0; kind < 2; ++kind) {
+            TB_Ref<TB_Stream> stream =
+                kind == 0 ? TB_Ref<TB_Stream>::Adopt(new TB_MemoryStream(
+                                bytes.data(), static_cast<tb_int64>(bytes.size()), false))
+                          : TB_Ref<TB_Stream>::Adopt(
+                                new TB_FileStream(UriOf(temp / "r.txt"), TB_FileMode::Read));
+            TB_StreamReader reader(stream.Get(), TB_TextEncoding::Utf8);
+            ReferenceReader reference{bytes};
+            int lines = 0;
+            while (reader.HasMore()) {
+                ASSERT_LT(lines++, 1000000);
+                if (random() % 20 == 0) {  // a single character between lines
+                    ASSERT_EQ(reader.Read(), reference.Char()) << round;
+                } else {
+                    TB_Ref<TB_String> line = TB_Ref<TB_String>::Adopt(reader.ReadLine());
+                    ASSERT_EQ(std::u16string(line->View()), reference.Line())
+                        << round << " line " << lines;
+                }
+                ASSERT_EQ(stream->GetPosition(), static_cast<tb_int64>(reference.at)) << round;
+                if (random() % 25 == 0) {  // someone else moves the stream
+                    reference.at = random() % (bytes.size() + 1);
+                    stream->Seek(static_cast<tb_int64>(reference.at), TB_SeekOrigin::Begin);
+                }
+            }
+            EXPECT_EQ(reference.at, bytes.size());
         }
     }
 }
@@ -374,6 +477,55 @@ TEST(FileSystem, ListingAndCreatingFolders) {
         EXPECT_EQ(list.Count(), 0);
         chmod((temp / "lib/sub").c_str(), 0755);
     }
+}
+
+TEST(FileSystem, NamesThatAreNotUtf8AreListedOnceUnderTheirOwnBytes) {
+    TempFolder temp;
+    const std::string lib = temp / "lib";
+    // A Shift_JIS folder holding a name whose second byte is a backslash, two folders whose
+    // names start with a byte that is not UTF-8, a backslash in a name, and a link back up.
+    const std::vector<std::string> files = {
+        lib + "/\x83\x65\x83\x58\x83\x67/\x95\x5C.wav",
+        lib +
+            "/\x80"
+            "first/b.wav",
+        lib + "/\xFFsecond/c.wav", lib + "/\xFFsecond/deeper/d.wav", lib + "/back\\slash.wav"};
+    for (const std::string& file : files) {
+        WriteFile(file, file);
+    }
+    ASSERT_EQ(symlink(lib.c_str(), (lib + "/\xFFsecond/up").c_str()), 0);
+
+    TB_List<TB_Uri*> list;
+    UriOf(lib).ListFiles(list, true);
+    std::vector<std::string> listed;
+    for (TB_Uri* uri : list) {
+        listed.push_back(uri->GetPath().ToStdString());
+        TB_FileStream stream(*uri, TB_FileMode::Read);
+        ASSERT_TRUE(stream.IsOpen()) << listed.back();
+        std::string content(static_cast<size_t>(stream.GetLength()), '\0');
+        stream.Read(content.data(), stream.GetLength());
+        EXPECT_EQ(content, listed.back());
+    }
+    TB_ReleaseAll(list);
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::string> expected = files;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+
+    UriOf(lib).ListDirectories(list);
+    EXPECT_EQ(list.Count(), 3);
+    for (TB_Uri* uri : list) {
+        EXPECT_TRUE(uri->IsDirectory()) << uri->GetPath().ToStdString();
+    }
+    TB_ReleaseAll(list);
+    TB_Uri sjis = UriOf(lib);
+    sjis.Append(TB_TextFromNative("\x83\x65\x83\x58\x83\x67"));
+    sjis.ListFiles(list, false);
+    ASSERT_EQ(list.Count(), 1);
+    TB_String name;
+    list[0]->GetFileName(name);
+    EXPECT_EQ(TB_DisplayText(name).View(), u"\u8868.wav");
+    TB_ReleaseAll(list);
 }
 
 }  // namespace

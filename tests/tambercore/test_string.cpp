@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tb_string.h"
 
 namespace {
@@ -123,15 +125,72 @@ TEST(String, Utf8ToUtf16StopsAtTheFirstInvalidSequence) {
     EXPECT_EQ(std::u16string(TB_String("nul\0hidden").View()), u"nul");
 }
 
-TEST(String, Utf16ToUtf8RoundTripsAndStopsAtUnpairedSurrogates) {
+TEST(String, EncodedSurrogatesAreInvalidAndLoneSurrogatesNeverCutText) {
+    // ED A0 80 would decode to the lone unit U+D800; it is invalid UTF-8 like any other.
+    EXPECT_EQ(FromUtf8("a\xED\xA0\x80z"), u"a");
+    EXPECT_EQ(FromUtf8("a\xED\xBF\xBFz"), u"a");
+    EXPECT_EQ(FromUtf8("\xED\x9F\xBF"), u"\uD7FF");  // the last code point before them
+    tb_uint cp;
+    int used;
+    const tb_byte surrogate[] = {0xED, 0xB2, 0x80};
+    EXPECT_FALSE(TB_DecodeUtf8(surrogate, 3, cp, used));
+    EXPECT_EQ(used, 1);
+
     TB_String text(u"a\u00E9\u3042\U0001F600");
     EXPECT_STREQ(text.ToUtf8().Chars(), "a\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80");
-
+    // A lone surrogate keeps its own value wherever it stands; the text after it stays.
     const tb_char loneThenText[] = {u'x', 0xD800, u'y', 0};
-    EXPECT_STREQ(TB_String(loneThenText).ToUtf8().Chars(), "x");
-    const tb_char loneAtEnd[] = {u'x', 0xDC01, 0};
-    EXPECT_STREQ(TB_String(loneAtEnd).ToUtf8().Chars(), "x\xED\xB0\x81");
+    EXPECT_STREQ(TB_String(loneThenText).ToUtf8().Chars(), "x\xED\xA0\x80y");
+    EXPECT_EQ(TB_String(loneThenText).ToStdString(), "x\xED\xA0\x80y");
+    const tb_char lowThenText[] = {u'x', 0xDC01, u'y', 0xDBFF, 0};
+    EXPECT_STREQ(TB_String(lowThenText).ToUtf8().Chars(), "x\xED\xB0\x81y\xED\xAF\xBF");
     EXPECT_STREQ(TB_String(static_cast<const tb_char*>(nullptr)).ToUtf8().Chars(), "");
+}
+
+TEST(String, FileNameBytesRoundTripThroughText) {
+    // Shift_JIS, Latin-1, a stray continuation byte, an encoded surrogate, a backslash.
+    const std::string names[] = {"\x83\x65\x83\x58\x83\x67.wav",
+                                 "caf\xE9",
+                                 "\x80start",
+                                 "\xED\xA0\x80",
+                                 "back\\slash",
+                                 "\xE3\x81\x82 ok"};
+    for (const std::string& name : names) {
+        TB_String text = TB_TextFromNative(name.c_str());
+        EXPECT_EQ(text.ToStdString(), name);
+        EXPECT_STREQ(text.ToUtf8().Chars(), name.c_str());
+    }
+    EXPECT_EQ(std::u16string(TB_TextFromNative("a\xE9\\").View()), u"a\xDCE9\xDC5C");
+    EXPECT_EQ(std::u16string(TB_TextFromNative("\xE3\x81\x82").View()), u"\u3042");
+    std::mt19937 random(15);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(random() % 12, '\0');
+        for (char& b : bytes) {
+            b = static_cast<char>(1 + random() % 255);
+        }
+        ASSERT_EQ(TB_TextFromNative(bytes.c_str()).ToStdString(), bytes);
+    }
+
+    // What a JSON escape of an escaped byte parses to comes back as the escape; a plain
+    // backslash stays a separator for the location text.
+    TB_String json = TB_TextFromEscapedUtf8("/\xED\xB2\x82\xED\xB1\x9C\\x\xFF", 10);
+    EXPECT_EQ(std::u16string(json.View()), u"/\xDC82\xDC5C\\x\xDCFF");
+    EXPECT_EQ(json.ToStdString(), "/\x82\\\\x\xFF");
+}
+
+TEST(String, DisplayTextDecodesEscapedNames) {
+    auto display = [](const std::string& native) {
+        return std::u16string(TB_DisplayText(TB_TextFromNative(native.c_str())).View());
+    };
+    // Each part is judged on its own: a Shift_JIS folder inside a UTF-8 one.
+    EXPECT_EQ(display("/\xE9\x9F\xB3\xE5\xA3\xB0/\x83\x65\x83\x58\x83\x67/\x95\x5C.wav"),
+              u"/\u97F3\u58F0/\u30C6\u30B9\u30C8/\u8868.wav");
+    EXPECT_EQ(display("caf\xE9.wav"), u"caf\uFFFD.wav");    // not Shift_JIS either
+    EXPECT_EQ(display("\x80\x80x"), u"\uFFFD\uFFFDx");      // one mark per bad byte
+    EXPECT_EQ(display("a\\b~"), u"a\\b~");                  // valid UTF-8 stays UTF-8
+    EXPECT_EQ(display("\xB1\xB2~\\"), u"\uFF71\uFF72~\\");  // ASCII stays ASCII
+    EXPECT_EQ(display("plain/\xE3\x81\x82"), u"plain/\u3042");
+    EXPECT_FALSE(TB_HasEscapedBytes(TB_DisplayText(TB_TextFromNative("\x82\xA0\xFF")).View()));
 }
 
 TEST(String, RawTextHelpers) {

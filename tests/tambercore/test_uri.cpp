@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 #include "tb_uri.h"
 
@@ -61,6 +62,66 @@ TEST(Uri, Normalize) {
     TB_Uri above(u"file://a/../../../..");
     EXPECT_EQ(U(above.GetUri()), u"file://");
     EXPECT_EQ(U(above.GetPath()), u"");
+}
+
+TEST(Uri, AnAbsolutePathNeverClimbsAboveTheRoot) {
+    EXPECT_EQ(U(TB_Uri(u"/lib/../../x.wav").GetUri()), u"file:///x.wav");
+    EXPECT_EQ(U(TB_Uri(u"/lib/../../x.wav").GetPath()), u"/x.wav");
+    EXPECT_EQ(U(TB_Uri(u"/a/../..").GetUri()), u"file:///");
+    EXPECT_EQ(U(TB_Uri(u"/a/../..").GetPath()), u"/");
+    EXPECT_EQ(U(TB_Uri(u"/../../a/./b/..").GetPath()), u"/a");
+    EXPECT_EQ(U(TB_Uri(u"file:///..").GetPath()), u"/");
+    // Only a relative path can climb above its start, and it then names nothing.
+    EXPECT_EQ(U(TB_Uri(u"x/../../y").GetUri()), u"file://");
+    EXPECT_EQ(U(TB_Uri(u"file://C:/a/../..").GetUri()), u"file://");
+}
+
+TEST(Uri, TrailingAndDoubledSlashesNameTheSameFolder) {
+    EXPECT_EQ(U(TB_Uri(u"/home/u/lib/").GetUri()), u"file:///home/u/lib");
+    EXPECT_EQ(U(TB_Uri(u"/home//u///lib//").GetPath()), u"/home/u/lib");
+    EXPECT_EQ(U(TB_Uri(u"/").GetPath()), u"/");
+    TB_String name;
+    TB_Uri(u"/home/u/lib/").GetFileName(name);
+    EXPECT_EQ(U(name), u"lib");
+
+    // A base that kept its slash (set without normalising) still leads into the folder.
+    EXPECT_EQ(Relative(u"/home/u/lib/", u"/home/u/lib/sub/a.wav"), u"sub/a.wav");
+    TB_Uri base;
+    base.SetUri(TB_String(u"/home/u/lib/"));
+    TB_String relative;
+    ASSERT_TRUE(TB_Uri(u"/home/u/lib/sub/a.wav").MakeRelative(base, relative));
+    EXPECT_EQ(U(relative), u"sub/a.wav");
+    TB_Uri root;
+    root.SetUri(TB_String(u"/"));
+    ASSERT_TRUE(TB_Uri(u"/a.wav").MakeRelative(root, relative));
+    EXPECT_EQ(U(relative), u"a.wav");
+    EXPECT_EQ(Relative(u"/home/u/lib/x/", u"/home/u/lib/sub/a.wav"), u"../sub/a.wav");
+}
+
+TEST(Uri, IsNormalizedAnswersWhetherNormalizeChangesTheText) {
+    const tb_char* pieces[] = {u"a", u"b.wav", u".", u"..", u"", u"\\", u"C:", u"x\\y"};
+    std::mt19937 random(9);
+    for (int round = 0; round < 5000; ++round) {
+        std::u16string text = round % 3 == 0 ? u"" : u"/";
+        int count = static_cast<int>(random() % 5);
+        for (int k = 0; k < count; ++k) {
+            text += pieces[random() % 8];
+            if (k + 1 < count || random() % 4 == 0) {
+                text += u"/";
+            }
+        }
+        TB_Uri uri;
+        uri.SetUri(TB_String(text.c_str()));
+        if (random() % 3 == 0) {  // Append keeps backslashes; Normalize turns them
+            uri.Append(TB_String(pieces[random() % 8]));
+        }
+        TB_Uri normalized(uri);
+        normalized.Normalize();
+        ASSERT_EQ(uri.IsNormalized(), uri.GetUri().Equals(normalized.GetUri()))
+            << uri.GetUri().ToStdString();
+        ASSERT_TRUE(normalized.IsNormalized()) << normalized.GetUri().ToStdString();
+    }
+    EXPECT_FALSE(TB_Uri().IsNormalized());
 }
 
 TEST(Uri, Append) {

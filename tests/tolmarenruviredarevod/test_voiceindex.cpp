@@ -124,6 +124,65 @@ TEST_F(IndexTest, FavouritesAndTheTreeSurviveSaveAndLoad) {
     EXPECT_EQ(afterMove.IndexJson().find("solo"), std::string::npos);
 }
 
+TEST_F(IndexTest, PathsThatAreNotUtf8KeepTheirBytesThroughTheIndex) {
+    const std::string sjis = "\x83\x65\x83\x58\x83\x67";  // テスト in Shift_JIS
+    WriteFile(Path(sjis + "/\x95\x5C.wav"), "x");
+    list.LoadIndex(Uri("voice-libs.json"), Default());
+    list.AddLibrary(MakeLibrary(sjis, ""), Default());
+    TC_VoiceLibrary* library = list.Libraries()[0];
+    EXPECT_EQ(library->Name.ToStdString(), "テスト");
+    ASSERT_EQ(library->Voices.Count(), 3);
+    TC_VoiceData* odd = library->Voices[2];
+    ASSERT_EQ(odd->Surface.ToStdString(), "表");
+    odd->Favorite = true;
+    ASSERT_TRUE(list.SaveIndex(Uri("voice-libs.json")));
+
+    std::string saved = ReadFile(Path("voice-libs.json"));
+    rapidjson::Document strict;
+    strict.Parse<rapidjson::kParseValidateEncodingFlag>(saved.c_str());
+    EXPECT_FALSE(strict.HasParseError()) << "the index must stay valid UTF-8";
+    EXPECT_NE(saved.find("\"file://" + Path("\\udc83e\\udc83X\\udc83g/\\udc95\\udc5c.wav") + "\""),
+              std::string::npos)
+        << saved;
+
+    TC_VoiceLibraryList reloaded;
+    reloaded.LoadIndex(Uri("voice-libs.json"), Default());
+    ASSERT_EQ(reloaded.Libraries().Count(), 1);
+    TC_VoiceLibrary* again = reloaded.Libraries()[0];
+    EXPECT_EQ(again->RootPath.GetPath().ToStdString(), Path(sjis));
+    ASSERT_EQ(again->Voices.Count(), 3);
+    EXPECT_TRUE(again->Voices[2]->Favorite);
+    EXPECT_TRUE(again->Voices[2]->Exists);
+    EXPECT_FALSE(again->Voices[0]->Favorite);
+    EXPECT_EQ(reloaded.IndexJson(), saved);
+}
+
+TEST_F(IndexTest, ARootWithATrailingSlashLoadsTheSameLibraryAndItsFavourites) {
+    WriteFile(Path("lib/clip0.wav"), "x");
+    WriteFile(Path("lib/clip1.wav"), "x");
+    WriteFile(Path("table/voice/a.wav"), "x");
+    WriteFile(Path("table/lines.csv"), "voice/a.wav,A,A,A,C\n");
+    WriteFile(Path("libs.json"),
+              "{\"libs\": [{\"name\": \"lib\", \"type\": 0, \"root\": \"file://" + Path("lib/") +
+                  "\", \"info\": \"\"}, {\"name\": \"lines\", \"type\": 1, \"root\": \"file://" +
+                  Path("table/") + "\", \"info\": \"file://" + Path("table/lines.csv") +
+                  "\"}], \"favs\": [\"file://" + Path("lib/clip1.wav") + "\", \"file://" +
+                  Path("table/voice/a.wav") + "\"]}");
+    list.LoadIndex(Uri("libs.json"), Default());
+    ASSERT_EQ(list.Libraries().Count(), 2);
+    TC_VoiceLibrary* folder = list.Libraries()[0];
+    EXPECT_EQ(folder->Name.ToStdString(), "lib");
+    ASSERT_EQ(folder->Voices.Count(), 2);
+    EXPECT_EQ(folder->Voices[1]->RelFilePath.ToStdString(), "clip1.wav");
+    EXPECT_TRUE(folder->Voices[1]->Exists);
+    EXPECT_TRUE(folder->Voices[1]->Favorite);
+    TC_VoiceLibrary* table = list.Libraries()[1];
+    ASSERT_EQ(table->Voices.Count(), 1);
+    EXPECT_TRUE(table->Voices[0]->Exists);
+    EXPECT_TRUE(table->Voices[0]->Favorite);
+    EXPECT_NE(list.IndexJson().find("\"root\": \"file://" + Path("lib") + "\""), std::string::npos);
+}
+
 TEST_F(IndexTest, MalformedEntriesAreDroppedSilently) {
     WriteFile(Path("ok/a.wav"), "x");
     std::string ok =

@@ -1,5 +1,9 @@
-#include <algorithm>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <random>
+
+#include "tb_filestream.h"
 #include "tb_memorystream.h"
 #include "tc_voiceloader.h"
 #include "voicelib_fixture.h"
@@ -77,8 +81,55 @@ TEST_F(LibraryTest, FolderScanMakesUncategorisedAndOneCategoryPerSubfolder) {
     EXPECT_EQ(Names(*missing), (Loader{"未分類:"}));
 }
 
+TEST_F(LibraryTest, NamesThatAreNotUtf8AreListedOnceReadableAndOpenable) {
+    const std::string sjis = "\x83\x65\x83\x58\x83\x67";  // テスト in Shift_JIS
+    WriteFile(Path("lib/" + sjis + ".wav"), "1");
+    WriteFile(Path("lib/\x80"
+                   "bad.wav"),
+              "2");                                         // neither UTF-8 nor Shift_JIS
+    WriteFile(Path("lib/" + sjis + "/\x95\x5C.wav"), "3");  // 表: its second byte is a backslash
+    WriteFile(Path("lib/\xFF"
+                   "x/b.wav"),
+              "4");
+    auto library = Folder(Uri("lib"));
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(library.Get(), true));
+    EXPECT_EQ(Names(*library), (Loader{"未分類: \x80"
+                                       "bad.wav " +
+                                           sjis + ".wav",
+                                       "テスト: " + sjis + "/\x95\x5C.wav",
+                                       "\xEF\xBF\xBDx: \xFF"
+                                       "x/b.wav"}));
+    std::vector<std::string> surfaces;
+    for (TC_VoiceData* voice : library->Voices) {
+        surfaces.push_back(voice->Surface.ToStdString());
+        EXPECT_EQ(voice->Display.ToStdString(), surfaces.back());
+        EXPECT_TRUE(voice->Exists) << surfaces.back();
+        TB_Uri full;
+        voice->GetFullPath(full);
+        TB_FileStream stream(full, TB_FileMode::Read);
+        ASSERT_TRUE(stream.IsOpen()) << full.GetPath().ToStdString();
+        EXPECT_EQ(ReadFile(full.GetPath().ToStdString()).size(), 1u);
+    }
+    EXPECT_EQ(surfaces, (Loader{"\xEF\xBF\xBD"
+                                "bad",
+                                "テスト", "表", "b"}));
+
+    // The same root written with a trailing slash is the same library.
+    auto slashed = Folder(Uri("lib/"));
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(slashed.Get(), true));
+    EXPECT_EQ(slashed->Name.ToStdString(), "lib");
+    EXPECT_EQ(slashed->RootPath.GetUri().ToStdString(), library->RootPath.GetUri().ToStdString());
+    EXPECT_EQ(Names(*slashed), Names(*library));
+    for (TC_VoiceData* voice : slashed->Voices) {
+        EXPECT_TRUE(voice->Exists);
+    }
+}
+
 TEST_F(LibraryTest, AFolderWithATableIsLoadedFromTheTableOnly) {
     WriteFile(Path("lib/z.csv"), "late.wav,L,L,L,x\n");
+    WriteFile(Path("lib/M.CSV"), "upper.wav,U,U,U,x\n");  // after Lines.csv in name order
+    WriteFile(Path("lib/A.csv.txt"), "not.wav,N,N,N,x\n");
+    fs::create_directories(Path("lib/B.csv"));
     WriteFile(Path("lib/Lines.csv"),
               "\xEF\xBB\xBFvoice/a.wav,Title A,\"Hello, world\",はろー,Greeting\n"
               "\n"
@@ -215,6 +266,66 @@ TEST_F(LibraryTest, SampleLibrariesLoad) {
     EXPECT_EQ(Names(*tones), (Loader{"未分類: beep.wav", "Calm: Calm/hum.wav",
                                      "Happy: Happy/bell.m4a Happy/chime.mp3"}));
     EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(LibraryTest, ExistsMeansAFileThatIsNotAFolderWhereverTheClipIs) {
+    // The root is read once for the table and the clips beside it; voice/ is read later.
+    WriteFile(Path("lib/t.csv"),
+              "here.wav,,,,c\nvoice/a.wav,,,,c\nvoice/dir.wav,,,,c\nvoice/link.wav,,,,c\n"
+              "voice/dangling.wav,,,,c\nlink.wav,,,,c\ndir.wav,,,,c\nnone.wav,,,,c\n"
+              "voice/../here.wav,,,,c\n/abs.wav,,,,c\nvoice\\a.wav,,,,c\n");
+    WriteFile(Path("lib/here.wav"), "x");
+    WriteFile(Path("lib/voice/a.wav"), "x");
+    fs::create_directories(Path("lib/voice/dir.wav"));
+    fs::create_directories(Path("lib/dir.wav"));
+    fs::create_symlink(Path("lib/voice/a.wav"), Path("lib/voice/link.wav"));
+    fs::create_symlink(Path("lib/nowhere"), Path("lib/voice/dangling.wav"));
+    fs::create_symlink(Path("lib/here.wav"), Path("lib/link.wav"));
+    WriteFile(Path("abs.wav"), "outside the library");
+    auto library = Folder(Uri("lib"));
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(library.Get(), true));
+    std::vector<bool> exists;
+    for (TC_VoiceData* voice : library->Voices) {
+        exists.push_back(voice->Exists);
+        TB_Uri full;
+        voice->GetFullPath(full);
+        struct stat info;
+        bool isFile =
+            stat(full.GetPath().ToStdString().c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+        EXPECT_EQ(voice->Exists, isFile) << voice->RelFilePath.ToStdString();
+    }
+    EXPECT_EQ(exists, (std::vector<bool>{true, true, false, true, false, true, false, false, true,
+                                         false, true}));
+}
+
+TEST(VoicePaths, TheBuilderGivesWhatGetFullPathGives) {
+    const tb_char* roots[] = {u"/srv/lib", u"/srv/lib/", u"/",
+                              u"/a/./b",   u"C:\\lib",   u"file:///x//y"};
+    // A backslash, an escaped file-name byte and a character of three UTF-8 bytes too.
+    const tb_char* pieces[] = {u"a", u"b.wav", u".", u"..", u"", u"x\\y", u"\xDC82", u"\u3042"};
+    std::mt19937 random(3);
+    auto library = TB_Ref<TC_VoiceLibrary>::Adopt(new TC_VoiceLibrary());
+    for (const tb_char* root : roots) {
+        TB_Uri uri;
+        uri.SetUri(TB_String(root));  // as it may stand in a library: not always normalised
+        library->RootPath = uri;
+        TC_VoicePathBuilder fresh;  // a builder does not see a root change
+        for (int round = 0; round < 300; ++round) {
+            std::u16string relative;
+            int count = 1 + static_cast<int>(random() % 4);
+            for (int k = 0; k < count; ++k) {
+                relative += std::u16string(k ? u"/" : u"") + pieces[random() % 8];
+            }
+            TC_VoiceData voice(library.Get());
+            voice.RelFilePath = TB_String(relative.c_str());
+            TB_Uri full;
+            voice.GetFullPath(full);
+            std::string shown = voice.RelFilePath.ToStdString();
+            ASSERT_EQ(std::u16string(fresh.UriText(voice)), std::u16string(full.GetUri().View()))
+                << shown;
+            ASSERT_EQ(fresh.NativePath(voice), full.GetPath().ToStdString()) << shown;
+        }
+    }
 }
 
 }  // namespace
