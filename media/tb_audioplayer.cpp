@@ -139,7 +139,7 @@ void TB_MfPlayer::OnPlaybackError(void* raw) {
     gst_message_parse_error(message, &error, &debug);
     TB_String text;
     text.Format(u"Playback failed: %s", error && error->message ? error->message : "unknown error");
-    TB_Error::Report(2, 9, text.Chars(), TB_SOURCE_NAME, __LINE__);
+    TB_Error::Report(2, 10, text.Chars(), TB_SOURCE_NAME, __LINE__);
     if (error) {
         g_error_free(error);
     }
