@@ -4,6 +4,7 @@
 
 #include "lv_check.h"
 #include "lv_check_icon.h"
+#include "lv_check_style.h"
 #include "tb_color.h"
 #include "tb_error.h"
 #include "tb_media.h"
@@ -20,9 +21,10 @@ int main(int argc, char** argv) {
     TB_Color::InitPredefined();
     TB_Error::Init();
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    int status = !arguments.empty() && arguments[0] == "--render-icon"
-                     ? LV_RunRenderIcon(arguments, stderr)
-                     : LV_RunCheck(arguments, out);
+    std::string command = arguments.empty() ? std::string() : arguments[0];
+    int status = command == "--render-icon" ? LV_RunRenderIcon(arguments, stderr)
+                 : command == "--style"     ? LV_RunStyleCheck(arguments, out)
+                                            : LV_RunCheck(arguments, out);
     std::fclose(out);
     TB_MediaShutdown();
     TB_Error::Shutdown();

@@ -301,7 +301,7 @@ TEST_F(SvgTest, ShippedIconsMatchAnIndependentRenderer) {
     ASSERT_GE(files.size(), 106u);
     double worst = 0;
     std::string worstFile;
-    for (int size : {48, 256}) {
+    for (int size : {24, 48, 256}) {
         for (const std::string& file : files) {
             std::string reference = temp / "reference.png";
             std::string command = "rsvg-convert -w " + std::to_string(size) + " -h " +

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// lumovox-check --style FOLDER: loads a style folder as the program would and prints JSON:
+// the 23 colours as read (or why not), each icon with loaded / not loaded and its view box,
+// the title bitmap's size and the contrast ratio of each text / background pair. Exit status
+// 0 when everything loaded, 1 when something did not, 2 on a usage error.
+int LV_RunStyleCheck(const std::vector<std::string>& arguments, std::FILE* out);
