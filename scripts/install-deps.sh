@@ -23,6 +23,8 @@ PACKAGES=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-pulseaudio gstreamer1.0-alsa
   # window screenshots in a headless session
   xvfb xauth
+  # fuzz targets: clang with libFuzzer and the sanitizer run-times, and its symbolizer
+  clang-14 libclang-rt-14-dev llvm-14
 )
 
 export DEBIAN_FRONTEND=noninteractive
