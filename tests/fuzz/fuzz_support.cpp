@@ -99,6 +99,11 @@ void CopySample(const std::string& name, const std::string& to) {
     }
 }
 
+void ForgetErrors() {
+    TB_Error::Shutdown();
+    TB_Error::Init();
+}
+
 void Fail(const char* reason) {
     std::fprintf(stderr, "fuzz finding: %s\n", reason);
     std::fflush(stderr);

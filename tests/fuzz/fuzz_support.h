@@ -27,6 +27,10 @@ void EmptyFolder(const std::string& folder);
 // (only their existence is looked at), everything else is copied byte for byte.
 void CopySample(const std::string& name, const std::string& to);
 
+// Drops the error records of a run. The list keeps them until exit, and libFuzzer, seeing
+// more allocations than frees in a run, would take a full leak check after each input.
+void ForgetErrors();
+
 // A finding that no sanitizer sees: prints the reason and aborts, so libFuzzer keeps the input.
 [[noreturn]] void Fail(const char* reason);
 
