@@ -25,6 +25,8 @@ PACKAGES=(
   xvfb xauth openbox xdotool xclip x11-utils
   # the reference renderer the icon tests compare with
   librsvg2-bin
+  # fuzz targets: clang with libFuzzer and the sanitizer run-times, and its symbolizer
+  clang-14 libclang-rt-14-dev llvm-14
 )
 
 export DEBIAN_FRONTEND=noninteractive
