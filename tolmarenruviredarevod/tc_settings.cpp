@@ -236,7 +236,10 @@ TC_AppSettings::LoadResult TC_AppSettings::Load(const TB_Uri& path, bool exitOnT
     TB_FileStream file(path, TB_FileMode::Read);
     rapidjson::Document document;
     // Iterative parsing: deeply nested garbage cannot exhaust the stack.
-    if (!file.ParseJson<rapidjson::kParseIterativeFlag>(document)) {
+    // Full precision: the writer gives each double its shortest exact text, and a reader that
+    // rounds would let values drift from one save to the next.
+    if (!file.ParseJson<rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag>(
+            document)) {
         return LoadResult::Missing;
     }
     if (document.HasParseError()) {
@@ -252,9 +255,12 @@ TC_AppSettings::LoadResult TC_AppSettings::Load(const TB_Uri& path, bool exitOnT
         return LoadResult::Broken;
     }
     for (const auto& member : document.GetObject()) {
-        std::string name(member.name.GetString(), member.name.GetStringLength());
+        // Names are compared as decoded, as they are written back: a key that decodes to a
+        // reserved name must not become a parameter written under that name.
+        TB_String parameterName(member.name.GetString(),
+                                static_cast<tb_int64>(member.name.GetStringLength()));
         const rapidjson::Value& value = member.value;
-        if (name == "RecentProjects") {
+        if (parameterName.Equals(u"RecentProjects")) {
             if (value.IsArray()) {
                 for (const auto& element : value.GetArray()) {
                     if (element.IsString()) {
@@ -264,7 +270,7 @@ TC_AppSettings::LoadResult TC_AppSettings::Load(const TB_Uri& path, bool exitOnT
             }
             continue;
         }
-        if (name == "RegisteredColors") {
+        if (parameterName.Equals(u"RegisteredColors")) {
             if (value.IsArray()) {
                 for (const auto& element : value.GetArray()) {
                     if (!element.IsObject() || !element.HasMember("n") || !element.HasMember("c")) {
@@ -282,8 +288,6 @@ TC_AppSettings::LoadResult TC_AppSettings::Load(const TB_Uri& path, bool exitOnT
             continue;
         }
         tb_int type = value["type"].GetInt();
-        TB_String parameterName(member.name.GetString(),
-                                static_cast<tb_int64>(member.name.GetStringLength()));
         TC_SettingParam* parameter = FindParameter(parameterName, false);
         if (parameter && parameter->Type != type) {
             TC_ReportError(nullptr, 5, TB_String(u"Paramter Type was not matched"), TB_SOURCE_NAME,

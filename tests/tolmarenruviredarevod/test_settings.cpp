@@ -344,4 +344,19 @@ TEST_F(SettingsTest, NumbersBeyondTheirRangeAreClampedAndTheFileStaysReadable) {
     EXPECT_FALSE(fs::exists(SettingsPath() + ".broken"));
 }
 
+// Found by fuzzing: a double must come back exactly after a save, and a key whose bytes
+// decode to a reserved name must not become a parameter written under that name.
+TEST_F(SettingsTest, SavedSettingsLoadBackTheSame) {
+    WriteFile(SettingsPath(), "{" + Member("VoiceInsertMargin", 3, "0.30000000000000004") +
+                                  ", \"RecentProjects\x82\": {\"type\": 1}}");
+    TC_AppSettings first;
+    ASSERT_EQ(first.Load(Uri(SettingsPath())), TC_AppSettings::LoadResult::Loaded);
+    EXPECT_EQ(first.FindParameter(u"VoiceInsertMargin")->DoubleValue, 0.30000000000000004);
+    ASSERT_TRUE(first.Save(Uri(SettingsPath())));
+    TC_AppSettings second;
+    ASSERT_EQ(second.Load(Uri(SettingsPath())), TC_AppSettings::LoadResult::Loaded);
+    EXPECT_EQ(second.ToJson(), first.ToJson());
+    EXPECT_EQ(second.Parameters().Count(), 48);
+}
+
 }  // namespace
