@@ -14,7 +14,8 @@ seconds="${1:-600}"
 shift || true
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
-  targets=(fuzz_textreader fuzz_csv fuzz_character_ini fuzz_index fuzz_settings fuzz_png fuzz_uri)
+  targets=(fuzz_textreader fuzz_csv fuzz_character_ini fuzz_index fuzz_settings fuzz_png fuzz_uri
+           fuzz_svg fuzz_css)
 fi
 
 build=build/fuzz

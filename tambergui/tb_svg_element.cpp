@@ -369,6 +369,10 @@ bool TB_SvgPathData::ParseData(const char* data) {
             case 'Z':
             case 'z':
                 command = new TB_Path_MoveTo();
+                if (token.Type != TB_SVG_TYPE_LETTER) {
+                    // Z takes no numbers: a number after it would repeat it forever.
+                    lex.NextToken(token);
+                }
                 break;
             default:
                 if (TB_ConsoleWriter* console = TB_ConsoleWriter::Shared()) {

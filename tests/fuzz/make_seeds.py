@@ -140,9 +140,30 @@ def uris():
         write("fuzz_uri", f"uri-{number:02d}", text.encode())
 
 
+def icons():
+    svgs = sorted((ROOT / "style").rglob("*.svg")) + sorted((ROOT / "tolmarenruviredarevod").rglob("*.svg"))
+    for number, path in enumerate(svgs[::4]):
+        raw = path.read_bytes()
+        write("fuzz_svg", f"svg-{number:02d}", bytes([46]) + raw)
+        start = raw.find(b' d="')
+        if start >= 0:
+            end = raw.find(b'"', start + 4)
+            write("fuzz_svg", f"path-{number:02d}", bytes([47]) + raw[start + 4:end])
+        style = raw.find(b"<style>")
+        if style >= 0:
+            write("fuzz_css", f"css-{number:02d}", raw[style + 7:raw.find(b"</style>")])
+    write("fuzz_svg", "shapes", b"\x2e<svg viewBox='0,0,24,24'><g class='a b'><style>.a{fill:#f00}"
+          b"@media x{.b{fill:#0f0}}</style><rect x='1' y='1' width='2' height='3'/>"
+          b"<circle cx='5' cy='5' r='2'/><ellipse cx='9' cy='9' rx='2' ry='1'/>"
+          b"<polygon points='1,2 3,4 5,1'/><line x1='1' y1='1' x2='4' y2='4'/></g></svg>")
+    write("fuzz_css", "rules", b".a, .b > p{fill:#ff0000 !important; stroke: url(x)} @import 'y'; "
+          b"#i{} :hover{} [x=\"1\"]{} /* c */ .c{fill:#0f0}")
+
+
 textreader()
 tables()
 index()
 settings()
 pngs()
 uris()
+icons()
