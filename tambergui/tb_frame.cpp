@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tb_menupanel.h"
 #include "tb_screen.h"
 
 TB_Frame::TB_Frame() {
@@ -13,6 +14,15 @@ TB_Frame::TB_Frame() {
     Resized.Add([this](TB_EventArg&) {
         if (Content) {
             Content->SetBounds(GetClientRectangle());
+        }
+    });
+    // A menu belongs to the window it was opened from: it goes when that window is left.
+    Deactivated.Add([this](TB_EventArg&) {
+        if (Popup && HasChild(Popup)) {
+            auto* panel = dynamic_cast<TB_MenuPanel*>(Popup);
+            if (!panel || !panel->IsActive()) {
+                ClosePopup();
+            }
         }
     });
 }
@@ -112,11 +122,11 @@ bool TB_Frame::WindowProc(TB_WindowHandle window, tb_uint message, tb_uint64 wPa
     return TB_NativeContainer::WindowProc(window, message, wParam, lParam, result);
 }
 
-void TB_Frame::ShowPopup(TB_NativeContainer* popup, TB_Widget* relativeTo, TB_Vector2 position,
+void TB_Frame::ShowPopup(TB_NativeWidget* popup, TB_Widget* relativeTo, TB_Vector2 position,
                          tb_int align) {
     KeepActiveLook = true;
     if (Popup) {
-        TB_NativeContainer* old = Popup;
+        TB_NativeWidget* old = Popup;
         Popup = nullptr;
         old->Close();
         if (HasChild(old)) {
@@ -126,7 +136,9 @@ void TB_Frame::ShowPopup(TB_NativeContainer* popup, TB_Widget* relativeTo, TB_Ve
         old->Release();  // the frame's own count
     }
     ActiveBeforePopup = TB_GetPlatform().GetActiveWindow();
-    popup->CreateChildren();
+    if (auto* container = dynamic_cast<TB_NativeContainer*>(popup)) {
+        container->CreateChildren();
+    }
     Popup = popup;
     TB_Vector2 screen = relativeTo ? relativeTo->ClientToScreen(position) : position;
     if (align == 1) {

@@ -36,11 +36,11 @@ public:
     void SetShowState(tb_int showCommand);
     // Shows a popup (taking over the caller's count) at a point of relativeTo's client area
     // (or of the screen); align 1 opens it to the left of the point.
-    void ShowPopup(TB_NativeContainer* popup, TB_Widget* relativeTo, TB_Vector2 position,
+    void ShowPopup(TB_NativeWidget* popup, TB_Widget* relativeTo, TB_Vector2 position,
                    tb_int align);
     void ClosePopup();
 
-    TB_NativeContainer* Popup = nullptr;
+    TB_NativeWidget* Popup = nullptr;  // a menu panel or a popup container
     TB_Widget* Content = nullptr;
     tb_int StartPosition = 0;  // 0 as placed, 1 centred on the owner, 2 near the pointer
     tb_int Flags = TB_FRAME_MINIMIZE_BOX | TB_FRAME_MAXIMIZE_BOX | TB_FRAME_SYSTEM_MENU;

@@ -38,6 +38,7 @@ protected:
 
 private:
     void SendButton(QMouseEvent* event, bool down);
+    TB_NativeWindow* MouseTarget(const QPointF& global, QPoint& local);
 
     TB_NativeWidget* m_widget;
 };

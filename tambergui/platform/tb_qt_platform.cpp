@@ -298,7 +298,29 @@ void TB_NativeWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    // Deleted once Qt is done with the close event, never from inside it.
+    ++g_dispatchDepth;
     TB_GetQtPlatform().DestroyWindow(this, true);
+    --g_dispatchDepth;
+}
+
+// While popups are open Qt gives the pointer to the newest one, even over an older popup
+// (a menu under its submenu). Presses and moves over another popup of the program go to
+// that popup, as they would without the grab.
+TB_NativeWindow* TB_NativeWindow::MouseTarget(const QPointF& global, QPoint& local) {
+    local = mapFromGlobal(global.toPoint());
+    if (windowType() != Qt::Popup || rect().contains(local)) {
+        return this;
+    }
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* other = dynamic_cast<TB_NativeWindow*>(top);
+        if (other && other != this && other->isVisible() && other->windowType() == Qt::Popup &&
+            other->Widget() && other->frameGeometry().contains(global.toPoint())) {
+            local = other->mapFromGlobal(global.toPoint());
+            return other;
+        }
+    }
+    return this;
 }
 
 void TB_NativeWindow::SendButton(QMouseEvent* event, bool down) {
@@ -308,8 +330,18 @@ void TB_NativeWindow::SendButton(QMouseEvent* event, bool down) {
                                                                                   : TB_XBUTTON2)
                   << 16;
     }
-    QPoint p = event->position().toPoint();
-    if (!Send(MouseMessage(event->button(), down), wParam, TB_MakePointLParam(p.x(), p.y()))) {
+    QPoint p;
+    TB_NativeWindow* target = MouseTarget(event->globalPosition(), p);
+    if (down && target == this && windowType() == Qt::Popup && !rect().contains(p)) {
+        // A press outside every popup of ours ends this one, as Qt's own popups do (the
+        // grab brings presses anywhere on the screen here).
+        ++g_dispatchDepth;  // so the window is deleted after this handler, not inside it
+        close();
+        --g_dispatchDepth;
+        return;
+    }
+    if (!target->Send(MouseMessage(event->button(), down), wParam,
+                      TB_MakePointLParam(p.x(), p.y()))) {
         event->ignore();
     }
 }
@@ -328,9 +360,13 @@ void TB_NativeWindow::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TB_NativeWindow::mouseMoveEvent(QMouseEvent* event) {
-    QPoint p = event->position().toPoint();
-    if (!Send(TB_WM_MOUSEMOVE, KeyState(event->buttons(), event->modifiers()),
-              TB_MakePointLParam(p.x(), p.y()))) {
+    QPoint p;
+    TB_NativeWindow* target = MouseTarget(event->globalPosition(), p);
+    if (target != this && m_widget && m_widget->MouseTracked) {
+        Send(TB_WM_MOUSELEAVE, 0, 0);  // the pointer has moved on to the other popup
+    }
+    if (!target->Send(TB_WM_MOUSEMOVE, KeyState(event->buttons(), event->modifiers()),
+                      TB_MakePointLParam(p.x(), p.y()))) {
         event->ignore();
     }
 }
@@ -351,8 +387,13 @@ void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
     Qt::KeyboardModifiers modifiers = event->modifiers();
     // Qt offers a key the focused window leaves unhandled to each parent window in turn; the
     // shortcut walk belongs to the first delivery only, where the press was aimed.
-    QWidget* focus = QApplication::focusWidget();
-    bool firstDelivery = focus ? focus == this : isWindow();
+    QWidget* aimed = QApplication::activePopupWidget();
+    if (aimed) {
+        aimed = aimed->focusWidget() ? aimed->focusWidget() : aimed;
+    } else {
+        aimed = QApplication::focusWidget();
+    }
+    bool firstDelivery = aimed ? aimed == this : isWindow();
     if (key != 0 && firstDelivery && !g_composing && m_widget) {
         ++g_dispatchDepth;  // an action that frees this window has it deleted later
         bool taken =
@@ -493,7 +534,10 @@ TB_WindowHandle TB_QtPlatform::CreateWindow(TB_NativeWidget* widget, WindowKind 
     if (kind == WindowKind::Frame) {
         flags = Qt::Window;
     } else if (kind == WindowKind::Popup) {
-        flags = Qt::Tool | Qt::FramelessWindowHint;
+        // Qt's popup kind: no task-bar entry, the keyboard goes to it, and a press anywhere
+        // outside it (outside the program too, as it grabs the pointer) closes it, whatever
+        // the window manager does with the focus.
+        flags = Qt::Popup | Qt::FramelessWindowHint;
     }
     auto* window = new TB_NativeWindow(widget, parentWidget, flags);
     if (kind != WindowKind::Child) {
@@ -646,6 +690,9 @@ void TB_QtPlatform::SetForegroundWindow(TB_WindowHandle window) {
 }
 
 TB_WindowHandle TB_QtPlatform::GetActiveWindow() {
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        return dynamic_cast<TB_NativeWindow*>(popup);
+    }
     return dynamic_cast<TB_NativeWindow*>(QApplication::activeWindow());
 }
 

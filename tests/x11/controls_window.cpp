@@ -2,6 +2,7 @@
 // into a label, a toggle button and a check box. With LUMOVOX_UI_DUMP set, SIGUSR1 writes the
 // window tree; SIGTERM closes the window.
 #include <cstdio>
+#include <cstdlib>
 
 #include "lv_signals.h"
 #include "tb_button.h"
@@ -10,7 +11,9 @@
 #include "tb_framework.h"
 #include "tb_globalstyle.h"
 #include "tb_gui.h"
+#include "tb_menupanel.h"
 #include "tb_messageloop.h"
+#include "tb_popuppanel.h"
 
 int main() {
     LV_Signals::BlockSignals();
@@ -25,8 +28,13 @@ int main() {
     int status = 1;
     if (TB_GraphicsStarted()) {
         auto frame = TB_Ref<TB_Frame>::Adopt(new TB_Frame());
-        frame->Text = u"controls";
-        frame->SetBounds(40, 40, 420, 160);
+        const char* title = std::getenv("LUMOVOX_CONTROLS_TITLE");
+        frame->Text = TB_String(title ? title : "controls");
+        float x = 40, y = 40;
+        if (const char* at = std::getenv("LUMOVOX_CONTROLS_POSITION")) {
+            std::sscanf(at, "%f,%f", &x, &y);
+        }
+        frame->SetBounds(x, y, 420, 160);
         frame->BackgroundColor = TB_GlobalStyle::Hex(0x404040);
         frame->FillBackground = true;
 
@@ -53,6 +61,56 @@ int main() {
             [toggle](TB_EventArg&) { TB_DebugPrint(u"toggle: %d", toggle->Selected ? 1 : 0); });
         check->CheckedChanged.Add(
             [check](TB_EventArg&) { TB_DebugPrint(u"check: %d", check->Checked ? 1 : 0); });
+        // A menu, opened below its button.
+        auto items = TB_Ref<TB_MenuItemList>::Adopt(new TB_MenuItemList());
+        auto play = TB_Ref<TB_Action>::Adopt(new TB_Action(
+            u"play", u"Play", [](TB_EventArg&) { TB_DebugPrint(u"executed Play"); }, u"F6"));
+        items->Add(new TB_MenuButton(play.Get()));
+        auto* sizes = new TB_MenuSubMenuItem(u"Size");
+        for (const char16_t* size : {u"100%", u"150%"}) {
+            auto* item = new TB_MenuButton(TB_String(size));
+            item->Clicked.Add([size](TB_EventArg&) {
+                TB_DebugPrint(u"executed %s", TB_String(size).ToStdString().c_str());
+            });
+            sizes->Add(item);
+        }
+        items->Add(sizes);
+        items->Add(new TB_MenuSeparator());
+        auto* disabled = new TB_MenuButton(TB_String(u"Disabled"));
+        disabled->Enabled = false;
+        items->Add(disabled);
+        auto* menuButton = new TB_Button(u"Menu");
+        menuButton->Id = u"menuButton";
+        menuButton->SetBounds(220, 20, 80, 28);
+        TB_Frame* owner = frame.Get();
+        menuButton->Click.Add([owner, menuButton, items](TB_MouseEventArg&) {
+            auto* panel = new TB_MenuPanel(items.Get());
+            panel->Id = u"menu";
+            owner->ShowPopup(panel, menuButton, TB_Vector2{0, menuButton->Height}, 0);
+            TB_DebugPrint(u"menu shown");
+        });
+        frame->PopupClosed.Add([](TB_EventArg&) { TB_DebugPrint(u"menu closed"); });
+
+        // A modal popup with a button that closes it.
+        auto* modalButton = new TB_Button(u"Popup");
+        modalButton->Id = u"modalButton";
+        modalButton->SetBounds(310, 20, 80, 28);
+        modalButton->Click.Add([modalButton](TB_MouseEventArg&) {
+            auto popup = TB_Ref<TB_PopupPanel>::Adopt(new TB_PopupPanel());
+            popup->Id = u"modal";
+            popup->AutoSize = true;
+            auto* choose = new TB_Button(u"Choose");
+            choose->Id = u"choose";
+            choose->SetBounds(8, 8, 100, 28);
+            TB_PopupPanel* raw = popup.Get();
+            choose->Click.Add([raw](TB_MouseEventArg&) { raw->Close(); });
+            popup->AddChild(choose);
+            popup->Shown.Add([](TB_EventArg&) { TB_DebugPrint(u"modal shown"); });
+            popup->ShowModal(modalButton, TB_Vector2{0, modalButton->Height});
+            TB_DebugPrint(u"modal returned");
+        });
+        frame->AddChild(menuButton);
+        frame->AddChild(modalButton);
         frame->AddChild(button);
         frame->AddChild(toggle);
         frame->AddChild(check);

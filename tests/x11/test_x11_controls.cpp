@@ -77,7 +77,7 @@ TEST_F(ControlsWindow, TheDumpOfARealProcessShowsWhatWasClicked) {
     const rapidjson::Value& window = before["Windows"][0];
     EXPECT_EQ(std::string(window["Class"].GetString()), "TB_Frame");
     EXPECT_EQ(std::string(window["Text"].GetString()), "controls");
-    EXPECT_EQ(window["Children"].Size(), 4u);
+    EXPECT_EQ(window["Children"].Size(), 6u);
     const rapidjson::Value* check = FindId(before, "check");
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(std::string((*check)["Class"].GetString()), "TB_CheckBox");
@@ -100,6 +100,71 @@ TEST_F(ControlsWindow, TheDumpOfARealProcessShowsWhatWasClicked) {
     EXPECT_EQ(std::string((*FindId(after, "counter"))["Text"].GetString()), "clicks: 2");
     EXPECT_TRUE((*FindId(after, "button"))["Focused"].GetBool());  // the last one pressed
     EXPECT_FALSE((*FindId(after, "check"))["Focused"].GetBool());
+}
+
+// Menus in a real session: a press elsewhere, Escape and leaving the window each close the
+// menu without running anything; a submenu item runs; a modal popup's loop returns; and no
+// popup window is left behind.
+TEST_F(ControlsWindow, MenusAndPopupsCloseAsPeopleExpect) {
+    rapidjson::Document dump = Dump();
+    auto open = [&] {
+        Click(dump, "menuButton");
+        ASSERT_TRUE(program->WaitFor("menu shown")) << program->Output;
+    };
+    open();
+    Click(dump, "counter");  // a press on the window, outside the menu
+    ASSERT_TRUE(program->WaitFor("menu closed")) << program->Output;
+
+    open();
+    ASSERT_EQ(session.Run("xdotool key Escape"), 0);
+    ASSERT_TRUE(program->WaitFor("menu closed")) << program->Output;
+
+    // Another window takes the activation: the menu goes.
+    X11Program other(session, kWindow, {},
+                     {"LUMOVOX_CONTROLS_TITLE=other", "LUMOVOX_CONTROLS_POSITION=600,500"});
+    ASSERT_TRUE(other.WaitFor("Window shown")) << other.Output;
+    open();
+    rapidjson::Document withMenu = Dump();
+    const rapidjson::Value* menu = FindId(withMenu, "menu");
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(std::string((*menu)["Class"].GetString()), "TB_MenuPanel");
+    ASSERT_EQ(session.Run("xdotool search --sync --onlyvisible --name '^other$' windowactivate"),
+              0);
+    ASSERT_TRUE(program->WaitFor("menu closed")) << program->Output;
+    other.Signal(SIGTERM);
+    EXPECT_EQ(other.Wait(), 0);
+
+    // Into the submenu with the pointer, and a click there.
+    open();
+    rapidjson::Document opened = Dump();
+    const rapidjson::Value* panel = FindId(opened, "menu");
+    ASSERT_NE(panel, nullptr);
+    const auto& bounds = (*panel)["ScreenBounds"];
+    const auto& sizeItem = (*panel)["Properties"]["Items"][1]["ItemRect"];
+    int x = static_cast<int>(bounds[0].GetDouble() + sizeItem[0].GetDouble() + 10);
+    int y = static_cast<int>(bounds[1].GetDouble() + sizeItem[1].GetDouble() + 8);
+    ASSERT_EQ(
+        session.Run("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y)), 0);
+    // The submenu opens beside the item; its second item is 150%.
+    int subX = static_cast<int>(bounds[0].GetDouble() + bounds[2].GetDouble() + 20);
+    int subY = y + 24;
+    ASSERT_EQ(session.Run("xdotool mousemove --sync " + std::to_string(subX) + " " +
+                          std::to_string(y) + " mousemove --sync " + std::to_string(subX) + " " +
+                          std::to_string(subY) + " click 1"),
+              0);
+    ASSERT_TRUE(program->WaitFor("executed 150%")) << program->Output;
+    ASSERT_TRUE(program->WaitFor("menu closed")) << program->Output;
+    EXPECT_EQ(program->Output.find("executed Play"), std::string::npos);
+
+    // A modal popup: its nested loop returns once a choice closes it.
+    Click(dump, "modalButton");
+    ASSERT_TRUE(program->WaitFor("modal shown")) << program->Output;
+    rapidjson::Document modal = Dump();
+    Click(modal, "choose");
+    ASSERT_TRUE(program->WaitFor("modal returned")) << program->Output;
+
+    rapidjson::Document after = Dump();
+    EXPECT_EQ(after["Windows"].Size(), 1u);  // no popup outlived its use
 }
 
 }  // namespace

@@ -163,6 +163,7 @@ public:
         return false;
     }
     void Signal(int signal) const { kill(m_pid, signal); }
+    pid_t Pid() const { return m_pid; }
     // Waits for the end; the exit status, or 1000 + the signal.
     int Wait() {
         while (WaitFor("\n")) {

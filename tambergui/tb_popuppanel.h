@@ -1,0 +1,24 @@
+#pragma once
+
+#include "tb_nativecontainer.h"
+
+// A borderless popup container (drop-down lists): sized to its children when asked, kept
+// inside the work area, closed when it loses activation or the pointer is pressed outside
+// it, and runnable modally.
+class TB_PopupPanel : public TB_NativeContainer {
+public:
+    TB_PopupPanel();
+
+    void Create() override;
+    bool EndsShortcutWalk() const override { return true; }
+    // Shows the popup at the anchor's point (client coordinates) and returns when it has
+    // closed. Without a frame above the anchor it logs an error and shows nothing.
+    void ShowModal(TB_Widget* anchor, TB_Vector2 point);
+
+    bool AutoSize = false;
+    bool CloseOnDeactivate = true;
+
+private:
+    void OnDeactivatedHandler(TB_EventArg&);
+    void OnKeyDownHandler(TB_KeyEventArg& arg);
+};
