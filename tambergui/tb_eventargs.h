@@ -4,7 +4,7 @@
 #include "tb_rectangle.h"
 
 class TB_Graphics;
-class TB_DropData;
+class TB_DataObject;
 
 // Every argument record starts with Tag, which each handler overwrites before its call.
 struct TB_EventArg {
@@ -56,7 +56,7 @@ struct TB_DropEventArg : TB_EventArg {
     float X = 0;
     float Y = 0;
     bool Accepted = false;
-    TB_DropData* Data = nullptr;  // not owned, valid only during the call
+    TB_DataObject* Data = nullptr;  // not owned, valid only during the call
 };
 
 struct TB_ClosingEventArg : TB_EventArg {

@@ -11,6 +11,9 @@ tb_int TB_NativeWidget::s_nextControlId = 0;
 TB_NativeWidget::TB_NativeWidget() : ControlId(s_nextControlId++) {}
 
 TB_NativeWidget::~TB_NativeWidget() {
+    if (m_dataObject) {
+        m_dataObject->Release();
+    }
     if (m_postTarget) {
         m_postTarget->Detach();
         m_postTarget->Release();
@@ -22,6 +25,44 @@ TB_NativeWidget::~TB_NativeWidget() {
     }
     if (BackBuffer) {
         BackBuffer->Release();
+    }
+}
+
+void TB_NativeWidget::SetAllowDrop(bool allow) {
+    AllowDrop = allow;
+    if (Window) {
+        TB_GetPlatform().SetAcceptDrops(Window, allow);
+    }
+}
+
+void TB_NativeWidget::StartDrag(TB_List<TB_DropData*>* items, tb_uint allowedEffects,
+                                tb_uint* effect) {
+    if (effect) {
+        *effect = 0;
+    }
+    if (!m_dataObject) {
+        m_dataObject = new TB_DataObject();
+    }
+    if (!items || items->Count() == 0) {
+        return;
+    }
+    m_dataObject->Clear();
+    TB_Bitmap32* image = nullptr;
+    tb_int offsetX = 0, offsetY = 0;
+    for (TB_DropData* item : *items) {
+        m_dataObject->SetData(item->Format, item->Data);
+        if (item->DragImage && !image) {
+            image = item->DragImage;
+            offsetX = item->ImageOffsetX;
+            offsetY = item->ImageOffsetY;
+        }
+    }
+    TB_Ref<TB_NativeWidget> keep(this);  // the drag runs a loop of its own
+    TB_Ref<TB_DataObject> data(m_dataObject);
+    tb_uint result =
+        TB_GetPlatform().StartDrag(Window, data.Get(), image, offsetX, offsetY, allowedEffects);
+    if (effect) {
+        *effect = result;
     }
 }
 

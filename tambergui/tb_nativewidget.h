@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tb_dropdata.h"
 #include "tb_graphics.h"
 #include "tb_list.h"
 #include "tb_posttarget.h"
@@ -51,7 +52,11 @@ public:
     void SetBounds(float x, float y, float width, float height) {
         SetBounds(TB_Rectangle<float>{x, y, width, height});
     }
-    virtual void SetAllowDrop(bool allow) { AllowDrop = allow; }
+    virtual void SetAllowDrop(bool allow);
+    // Drags the items (file lists, application formats, the first item's image) out of this
+    // widget; returns when the drag ends with the effect the target chose in effect (0 when
+    // cancelled). The caller keeps its counts of the items.
+    void StartDrag(TB_List<TB_DropData*>* items, tb_uint allowedEffects, tb_uint* effect);
     virtual bool HandleCommonMessage(TB_WindowHandle window, tb_uint message, tb_uint64 wParam,
                                      tb_int64 lParam, tb_int64& result);
     // The window's messages; true when handled (the platform's default processing is skipped).
@@ -129,4 +134,5 @@ protected:
 private:
     static tb_int s_nextControlId;
     TB_PostTarget* m_postTarget = nullptr;
+    TB_DataObject* m_dataObject = nullptr;  // the last drag's data, kept until the next
 };

@@ -9,6 +9,8 @@
 
 class TB_NativeWidget;
 class TB_Action;
+class TB_Bitmap32;
+class TB_DataObject;
 
 // A native window, defined by the platform backend and opaque to the toolkit.
 class TB_NativeWindow;
@@ -76,6 +78,16 @@ public:
     // TB_WM_POSTED_ACTION on the GUI thread. False when it could not be posted.
     virtual bool PostAction(TB_WindowHandle window, TB_Action* action) = 0;
 
+    // ---- drag and drop, clipboard ----
+    // Runs a modal drag of the data from the window, showing the image (when given) with the
+    // pointer at the offset; answers the effect the target chose (0 when cancelled).
+    virtual tb_uint StartDrag(TB_WindowHandle window, TB_DataObject* data, TB_Bitmap32* image,
+                              tb_int offsetX, tb_int offsetY, tb_uint allowedEffects) = 0;
+    // Whether drags may be dropped on the window (its widget then gets the drop events).
+    virtual void SetAcceptDrops(TB_WindowHandle window, bool accept) = 0;
+    virtual void SetClipboardText(const TB_String& text) = 0;
+    virtual TB_String GetClipboardText() = 0;
+
     // ---- timers ----
     // Starts a repeating timer on the GUI thread that calls TB_UiTimer::Dispatch(identifier)
     // every interval milliseconds; answers the identifier, or 0 when no timer could be made.
@@ -136,6 +148,14 @@ public:
     void RunEventLoop(const std::function<bool()>&) override {}
     bool PostAction(TB_WindowHandle, TB_Action*) override { return false; }
     tb_uint64 StartTimer(TB_WindowHandle, tb_uint64, tb_int) override { return 0; }
+    tb_uint StartDrag(TB_WindowHandle, TB_DataObject*, TB_Bitmap32*, tb_int, tb_int,
+                      tb_uint) override {
+        return 0;
+    }
+    void SetAcceptDrops(TB_WindowHandle, bool) override {}
+    void SetClipboardText(const TB_String& text) override { Clipboard = text; }
+    TB_String GetClipboardText() override { return Clipboard; }
+    TB_String Clipboard;
     std::vector<TB_NativeWidget*> TopLevelWidgets() override { return {}; }
     void StopTimer(tb_uint64) override {}
     std::vector<TB_Rectangle<int>> WorkAreas() override {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "tb_types.h"
+
 class TB_NativeWidget;
 
 // The Qt window behind one toolkit widget (TB_WindowHandle points at it). It turns every
@@ -33,12 +35,18 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void SendButton(QMouseEvent* event, bool down);
     TB_NativeWindow* MouseTarget(const QPointF& global, QPoint& local);
+    // Delivers one drop-target notification to the widget; the effect it chose.
+    tb_uint SendDrop(int kind, QDropEvent* event);
 
     TB_NativeWidget* m_widget;
 };

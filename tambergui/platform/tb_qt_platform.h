@@ -44,6 +44,11 @@ public:
     tb_uint64 StartTimer(TB_WindowHandle window, tb_uint64 identifier, tb_int interval) override;
     void StopTimer(tb_uint64 identifier) override;
     std::vector<TB_NativeWidget*> TopLevelWidgets() override;
+    tb_uint StartDrag(TB_WindowHandle window, TB_DataObject* data, TB_Bitmap32* image,
+                      tb_int offsetX, tb_int offsetY, tb_uint allowedEffects) override;
+    void SetAcceptDrops(TB_WindowHandle window, bool accept) override;
+    void SetClipboardText(const TB_String& text) override;
+    TB_String GetClipboardText() override;
     std::vector<TB_Rectangle<int>> WorkAreas() override;
     TB_Vector2 CursorPosition() override;
 };

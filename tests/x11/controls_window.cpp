@@ -1,8 +1,11 @@
 // A small window of controls for tests in a real X session: a button that counts its clicks
 // into a label, a toggle button and a check box. With LUMOVOX_UI_DUMP set, SIGUSR1 writes the
 // window tree; SIGTERM closes the window.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string>
 
 #include "lv_signals.h"
 #include "tb_button.h"
@@ -109,6 +112,60 @@ int main() {
             popup->ShowModal(modalButton, TB_Vector2{0, modalButton->Height});
             TB_DebugPrint(u"modal returned");
         });
+        // A drag source: the files named in LUMOVOX_DRAG_FILES (one per line) and a clip
+        // description, dragged out when the pointer moves 4 pixels with the button held.
+        auto* source = new TB_Canvas();
+        source->Id = u"dragSource";
+        source->SetBounds(220, 100, 80, 40);
+        source->BackgroundColor = TB_GlobalStyle::Hex(0x6080A0);
+        auto pressAt = std::make_shared<TB_Vector2>(TB_Vector2{-1, -1});
+        source->MouseDown.Add([pressAt](TB_MouseEventArg& arg) { *pressAt = {arg.X, arg.Y}; });
+        source->MouseUp.Add([pressAt](TB_MouseEventArg&) { *pressAt = {-1, -1}; });
+        source->MouseMove.Add([pressAt, source](TB_MouseEventArg& arg) {
+            if (pressAt->x < 0 ||
+                (std::abs(arg.X - pressAt->x) < 4 && std::abs(arg.Y - pressAt->y) < 4)) {
+                return;
+            }
+            *pressAt = {-1, -1};
+            TB_List<TB_Uri*> uris;
+            const char* files = std::getenv("LUMOVOX_DRAG_FILES");
+            std::string list = files ? files : "";
+            size_t start = 0;
+            while (start < list.size()) {
+                size_t end = list.find('\n', start);
+                end = end == std::string::npos ? list.size() : end;
+                std::string path = list.substr(start, end - start);
+                uris.Add(new TB_Uri(TB_String(path.c_str(), static_cast<tb_int64>(path.size()))));
+                start = end + 1;
+            }
+            TB_List<TB_DropData*> items;
+            auto* fileData = new TB_DropData();
+            fileData->SetFiles(uris);
+            items.Add(fileData);
+            auto* voices = new TB_DropData();
+            voices->Format = TB_RegisterClipboardFormat("TC Voice Lib Data");
+            std::string json = "{\"voices\": []}";
+            voices->Data.assign(json.begin(), json.end());
+            items.Add(voices);
+            tb_uint effect = 0;
+            source->StartDrag(&items, 1, &effect);
+            TB_ReleaseAll(items);
+            TB_ReleaseAll(uris);
+            TB_DebugPrint(u"drag effect %d", static_cast<tb_int>(effect));
+        });
+        // Copies a Japanese text to the clipboard.
+        auto* copy = new TB_Button(u"Copy");
+        copy->Id = u"copyButton";
+        copy->SetBounds(320, 100, 80, 28);
+        copy->Text = u"Copy";
+        copy->Click.Add([copy](TB_MouseEventArg&) {
+            auto holder =
+                TB_Ref<TB_Lable>::Adopt(new TB_Lable(u"声ライブラリ「ひかり」#1 100%", 0));
+            TB_CopyTextToClipboard(holder.Get());
+            TB_DebugPrint(u"copied");
+        });
+        frame->AddChild(source);
+        frame->AddChild(copy);
         frame->AddChild(menuButton);
         frame->AddChild(modalButton);
         frame->AddChild(button);

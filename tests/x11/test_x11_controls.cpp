@@ -8,6 +8,7 @@
 namespace {
 
 const std::string kWindow = std::string(LUMOVOX_BINARY_DIR) + "/tests/lumovox-controls-window";
+const std::string kDropTarget = std::string(LUMOVOX_BINARY_DIR) + "/tests/lumovox-drop-target";
 
 // The widget with the Id anywhere in the dump, or null.
 const rapidjson::Value* FindId(const rapidjson::Value& node, const char* id) {
@@ -35,7 +36,8 @@ protected:
         }
         program =
             std::make_unique<X11Program>(session, kWindow, std::vector<std::string>{},
-                                         std::vector<std::string>{"LUMOVOX_UI_DUMP=" + dumpPath});
+                                         std::vector<std::string>{"LUMOVOX_UI_DUMP=" + dumpPath,
+                                                                  "LUMOVOX_DRAG_FILES=" + kFiles});
         ASSERT_TRUE(program->WaitFor("Window shown")) << program->Output;
     }
     void TearDown() override {
@@ -60,13 +62,13 @@ protected:
         const auto& b = (*widget)["ScreenBounds"];
         int x = static_cast<int>(b[0].GetDouble() + b[2].GetDouble() / 2);
         int y = static_cast<int>(b[1].GetDouble() + b[3].GetDouble() / 2);
-        ASSERT_EQ(session.Run("xdotool mousemove --sync " + std::to_string(x) + " " +
-                              std::to_string(y) + " click 1"),
-                  0);
+        ASSERT_EQ(session.Run("xdotool" + session.MoveTo(x, y) + "click 1"), 0);
     }
 
     X11Session session;
     TempFolder temp;
+    // Names that a careless file URI would break: spaces, '#', '%', '?' and Japanese.
+    const std::string kFiles = temp / "声 ライブラリ/#1 100%?.wav\n" + temp / "plain.wav";
     std::string dumpPath = temp / "dump.json";
     std::unique_ptr<X11Program> program;
 };
@@ -77,7 +79,7 @@ TEST_F(ControlsWindow, TheDumpOfARealProcessShowsWhatWasClicked) {
     const rapidjson::Value& window = before["Windows"][0];
     EXPECT_EQ(std::string(window["Class"].GetString()), "TB_Frame");
     EXPECT_EQ(std::string(window["Text"].GetString()), "controls");
-    EXPECT_EQ(window["Children"].Size(), 6u);
+    EXPECT_EQ(window["Children"].Size(), 8u);
     const rapidjson::Value* check = FindId(before, "check");
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(std::string((*check)["Class"].GetString()), "TB_CheckBox");
@@ -143,15 +145,12 @@ TEST_F(ControlsWindow, MenusAndPopupsCloseAsPeopleExpect) {
     const auto& sizeItem = (*panel)["Properties"]["Items"][1]["ItemRect"];
     int x = static_cast<int>(bounds[0].GetDouble() + sizeItem[0].GetDouble() + 10);
     int y = static_cast<int>(bounds[1].GetDouble() + sizeItem[1].GetDouble() + 8);
-    ASSERT_EQ(
-        session.Run("xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y)), 0);
+    ASSERT_EQ(session.Run("xdotool" + session.MoveTo(x, y)), 0);
     // The submenu opens beside the item; its second item is 150%.
     int subX = static_cast<int>(bounds[0].GetDouble() + bounds[2].GetDouble() + 20);
     int subY = y + 24;
-    ASSERT_EQ(session.Run("xdotool mousemove --sync " + std::to_string(subX) + " " +
-                          std::to_string(y) + " mousemove --sync " + std::to_string(subX) + " " +
-                          std::to_string(subY) + " click 1"),
-              0);
+    std::string toSubmenu = session.MoveTo(subX, y);
+    ASSERT_EQ(session.Run("xdotool" + toSubmenu + session.MoveTo(subX, subY) + "click 1"), 0);
     ASSERT_TRUE(program->WaitFor("executed 150%")) << program->Output;
     ASSERT_TRUE(program->WaitFor("menu closed")) << program->Output;
     EXPECT_EQ(program->Output.find("executed Play"), std::string::npos);
@@ -165,6 +164,62 @@ TEST_F(ControlsWindow, MenusAndPopupsCloseAsPeopleExpect) {
 
     rapidjson::Document after = Dump();
     EXPECT_EQ(after["Windows"].Size(), 1u);  // no popup outlived its use
+}
+
+// A real drag with the pointer, from our window onto another program's: the files arrive as
+// the same files, the clip description in its own type; Escape cancels; a drop on the source
+// itself does nothing.
+TEST_F(ControlsWindow, DraggingFilesOutAndCopyingText) {
+    X11Program target(session, kDropTarget, {}, {});
+    ASSERT_TRUE(target.WaitFor("target shown")) << target.Output;
+    ASSERT_EQ(session.Run("xdotool search --sync --onlyvisible --name '^drop target$'"), 0);
+    rapidjson::Document dump = Dump();
+    const auto& b = (*FindId(dump, "dragSource"))["ScreenBounds"];
+    int x = static_cast<int>(b[0].GetDouble() + 20), y = static_cast<int>(b[1].GetDouble() + 20);
+    // Press, move in steps (the drag protocol follows the pointer), release over the target.
+    std::string path = session.MoveTo(x, y) + "mousedown 1";
+    path += session.MoveTo(x + 10, y + 10);
+    for (int step = 1; step <= 8; ++step) {
+        path += session.MoveTo(x + 10 + (750 - x) * step / 8, y + 10 + (500 - y) * step / 8);
+    }
+    ASSERT_EQ(session.Run("xdotool " + path), 0);
+    ASSERT_TRUE(target.WaitFor("over")) << target.Output;  // the target has answered
+    ASSERT_EQ(session.Run("xdotool mouseup 1"), 0);
+    ASSERT_TRUE(target.WaitFor("dropped")) << target.Output;
+    ASSERT_TRUE(program->WaitFor("drag effect 1")) << program->Output;
+    EXPECT_NE(target.Output.find("format text/uri-list"), std::string::npos);
+    EXPECT_NE(target.Output.find("format application/x-tc-voice-lib-data"), std::string::npos);
+    EXPECT_NE(target.Output.find("file " + temp / "声 ライブラリ/#1 100%?.wav\n"),
+              std::string::npos)
+        << target.Output;
+    EXPECT_NE(target.Output.find("file " + temp / "plain.wav\n"), std::string::npos);
+    EXPECT_NE(target.Output.find("voices {\"voices\": []}"), std::string::npos);
+
+    // Escape during the drag cancels it: effect 0, nothing dropped.
+    std::string cancel = session.MoveTo(x, y) + "mousedown 1";
+    cancel += session.MoveTo(x + 10, y + 10);
+    cancel += session.MoveTo(700, 480);
+    ASSERT_EQ(session.Run("xdotool " + cancel), 0);
+    ASSERT_TRUE(target.WaitFor("over")) << target.Output;
+    ASSERT_EQ(session.Run("xdotool key Escape mouseup 1"), 0);
+    ASSERT_TRUE(program->WaitFor("drag effect 0")) << program->Output;
+
+    // Dropped back on the source: no target takes it, nothing breaks.
+    std::string home = session.MoveTo(x, y) + "mousedown 1";
+    home += session.MoveTo(x + 10, y + 10);
+    home += session.MoveTo(x + 30, y + 5);
+    ASSERT_EQ(session.Run("xdotool " + home + " mouseup 1"), 0);
+    ASSERT_TRUE(program->WaitFor("drag effect 0")) << program->Output;
+    EXPECT_EQ(target.Output.find("dropped", target.Output.find("dropped") + 1), std::string::npos);
+    target.Signal(SIGTERM);
+    target.Wait();
+
+    // The clipboard, read by another program.
+    Click(Dump(), "copyButton");
+    ASSERT_TRUE(program->WaitFor("copied")) << program->Output;
+    std::string clip = temp / "clip.txt";
+    ASSERT_EQ(session.Run("xclip -o -selection clipboard > '" + clip + "'"), 0);
+    EXPECT_EQ(ReadFile(clip), "声ライブラリ「ひかり」#1 100%");
 }
 
 }  // namespace

@@ -91,10 +91,22 @@ public:
     X11Session& operator=(const X11Session&) = delete;
 
     bool Available() const { return m_ready; }
+    // An xdotool step that moves the pointer to (x, y) and waits until it got there; nothing
+    // when it is there already, where "mousemove --sync" would wait for a move that never comes.
+    std::string MoveTo(int x, int y) {
+        if (x == m_pointerX && y == m_pointerY) {
+            return " ";
+        }
+        m_pointerX = x;
+        m_pointerY = y;
+        return " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " ";
+    }
     const std::string& Display() const { return m_display; }
     // Runs an X client command on the display (xdotool ...); its exit status.
     int Run(const std::string& command) const {
-        std::string line = "DISPLAY=" + m_display + " " + command + " > /dev/null 2>&1";
+        bool redirected = command.find(" > ") != std::string::npos;
+        std::string line = "DISPLAY=" + m_display + " " + command +
+                           (redirected ? "" : " > /dev/null") + " 2>/dev/null";
         int status = std::system(line.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -105,6 +117,8 @@ private:
     pid_t m_openbox = -1;
     std::string m_display;
     bool m_ready = false;
+    int m_pointerX = -1;
+    int m_pointerY = -1;
 };
 
 // A program of ours running on the session's display, its output read line by line.
