@@ -4,10 +4,15 @@
 #include <openssl/ssl.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "lv_frame.h"
+#include "lv_licenses.h"
 #include "lv_signals.h"
+#include "lv_version.h"
 #include "tb_consolewriter.h"
 #include "tb_error.h"
 #include "tb_framework.h"
@@ -17,8 +22,6 @@
 #include "tc_app.h"
 
 namespace {
-
-constexpr const char* kVersion = "1.0.0.0";
 
 void StartTls() {
     OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
@@ -43,9 +46,54 @@ void RunMainWindowLoop(TC_App& app, LV_Signals& requests) {
     }
 }
 
+constexpr const char* kUsage =
+    "Usage: lumovox [OPTION]\n"
+    "Browse and audition libraries of recorded voice clips.\n"
+    "\n"
+    "  --version   print the version and exit\n"
+    "  --licenses  print the licences of the program and the libraries it contains, and exit\n"
+    "  --help      print this help and exit\n";
+
+// Writes the whole text to standard output; false when it could not (a closed pipe, a full
+// disk), so the caller reports the failure instead of exiting with success.
+bool Print(const char* text, size_t size) {
+    return std::fwrite(text, 1, size, stdout) == size && std::fflush(stdout) == 0;
+}
+
+// The exit status when the arguments asked for information only (printed here), or -1 when
+// the program should start.
+int AnswerInformationalOptions(int argc, char** argv) {
+    if (argc < 2) {
+        return -1;
+    }
+    const char* option = argv[1];
+    bool written;
+    if (std::strcmp(option, "--version") == 0) {
+        std::string line = std::string("lumovox ") + LV_kVersion + "\n";
+        written = Print(line.data(), line.size());
+    } else if (std::strcmp(option, "--licenses") == 0) {
+        written = Print(LV_LicenseText(), LV_LicenseTextSize());
+    } else if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
+        written = Print(kUsage, std::strlen(kUsage));
+    } else if (option[0] == '-') {
+        std::fprintf(stderr, "lumovox: unknown option '%s'\nTry 'lumovox --help'.\n", option);
+        return 2;
+    } else {
+        return -1;  // not an option: started as before
+    }
+    if (!written) {
+        std::fprintf(stderr, "lumovox: could not write to standard output\n");
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
-int LV_Main() {
+int LV_Main(int argc, char** argv) {
+    if (int status = AnswerInformationalOptions(argc, argv); status >= 0) {
+        return status;
+    }
     LV_Signals::BlockSignals();
     // A file-size limit makes a write fail like a full disk instead of killing the process
     // in the middle of a save.
@@ -53,7 +101,7 @@ int LV_Main() {
     LV_Signals requests;
     TB_AppDescriptor descriptor;
     descriptor.Name = u"LumoVox";
-    if (!TB_ParseVersion(kVersion, descriptor)) {
+    if (!TB_ParseVersion(LV_kVersion, descriptor)) {
         std::abort();
     }
     TB_FrameworkHooks hooks;

@@ -1,5 +1,5 @@
 #include "lv_main.h"
 
-int main() {
-    return LV_Main();
+int main(int argc, char** argv) {
+    return LV_Main(argc, argv);
 }

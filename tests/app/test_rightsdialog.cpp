@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+#include <QPixmap>
+
+#include <string>
+
+#include "framework_fixture.h"
+#include "lv_licenses.h"
+#include "lv_rightsdialog.h"
+#include "platform/tb_native_window.h"
+#include "tb_globalstyle.h"
+#include "tb_gui.h"
+#include "tb_messageloop.h"
+#include "tc_app.h"
+
+namespace {
+
+class RightsDialogTest : public FrameworkTest {
+protected:
+    // Small enough for the headless screen, which would push a larger dialog back onto it.
+    static constexpr TB_Rectangle<float> kOwner{100, 50, 600, 700};
+
+    static void SetUpTestSuite() {
+        TB_GraphicsStartup();
+        TB_GuiStartup(TB_String(), nullptr);
+    }
+    void SetUp() override {
+        FrameworkTest::SetUp();
+        m_app = new TC_App();
+        TC_App::SetInstance(m_app);
+    }
+    void TearDown() override {
+        LV_SetRightsDialogHook(nullptr);
+        TC_App::SetInstance(nullptr);
+        m_app->Release();
+        FrameworkTest::TearDown();
+    }
+    void SetScale(tb_int percent) { m_app->Settings().SetInt(u"GuiScale", percent); }
+
+    // An owner window of the main window's size, shown, with the dialog run over it from
+    // inside its loop; onShown sees the open dialog and must answer it.
+    void RunOverOwner(const std::function<void(LV_RightsDialog&, TB_Frame&)>& onShown) {
+        auto owner = TB_Ref<TB_Frame>::Adopt(new TB_Frame());
+        owner->SetBounds(kOwner);
+        bool ran = false;
+        LV_SetRightsDialogHook([&](LV_RightsDialog& dialog) {
+            ran = true;
+            onShown(dialog, *owner);
+        });
+        owner->Shown.Add([&](TB_EventArg&) {
+            TB_PostAction(owner.Get(), new TB_Action([&](TB_EventArg&) {
+                              LV_RightsDialog::ShowModal(owner.Get());
+                              m_ownerEnabledAfter = TB_GetPlatform().IsWindowEnabled(owner->Window);
+                              m_ownerModalChildAfter = owner->ModalChild;
+                              m_activeAfter = TB_GetPlatform().GetActiveWindow();
+                              m_ownerWindow = owner->Window;
+                              TB_GetPlatform().RequestClose(owner->Window);
+                          }));
+        });
+        TB_RunMessageLoop(owner.Get());
+        EXPECT_TRUE(ran);
+    }
+
+    TC_App* m_app = nullptr;
+    bool m_ownerEnabledAfter = false;
+    TB_NativeWidget* m_ownerModalChildAfter = nullptr;
+    TB_WindowHandle m_activeAfter = nullptr;
+    TB_WindowHandle m_ownerWindow = nullptr;
+};
+
+TEST_F(RightsDialogTest, BuiltAtTheGuiScaleWithItsPartsAndTheWholeLicenceText) {
+    for (auto [percent, width, height, points] :
+         {std::tuple{100, 500.0f, 600.0f, 14.0f}, std::tuple{150, 750.0f, 900.0f, 21.0f}}) {
+        SetScale(percent);
+        auto dialog = TB_Ref<LV_RightsDialog>::Adopt(new LV_RightsDialog());
+        EXPECT_EQ(dialog->Width, width) << percent;
+        EXPECT_EQ(dialog->Height, height) << percent;
+        EXPECT_FLOAT_EQ(dialog->TitleFont->Points(), points);
+        EXPECT_EQ(dialog->TitleLabel->Font, dialog->TitleFont);
+        EXPECT_EQ(dialog->TitleLabel->Text, TB_String(u"ルモヴォクスアプリ Ver. 1.0.0.0"));
+        EXPECT_EQ(dialog->Text, TB_String(u"権利情報"));
+        for (const tb_char* id : {u"lTitle", u"lCopyrights", u"lOpenSource", u"okButton"}) {
+            EXPECT_NE(dialog->FindById(id), nullptr) << TB_String(id).ToStdString();
+        }
+        EXPECT_EQ(dialog->LicenceArea->GetText(),
+                  TB_String(LV_LicenseText(), static_cast<tb_int64>(LV_LicenseTextSize())));
+        EXPECT_GT(dialog->LicenceArea->LineCount(), 1000);
+    }
+}
+
+TEST_F(RightsDialogTest, ModalOverTheOwnerCentredAndOkGivesTheOwnerBack) {
+    for (tb_int percent : {100, 150}) {
+        SetScale(percent);
+        RunOverOwner([&](LV_RightsDialog& dialog, TB_Frame& owner) {
+            TB_Rectangle<int> bounds = TB_GetPlatform().GetWindowBounds(dialog.Window);
+            EXPECT_EQ(bounds.width, 5 * percent);
+            EXPECT_EQ(bounds.height, 6 * percent);
+            if (percent == 100) {
+                EXPECT_NEAR(bounds.x + bounds.width / 2.0, kOwner.x + kOwner.width / 2, 1);
+                EXPECT_NEAR(bounds.y + bounds.height / 2.0, kOwner.y + kOwner.height / 2, 1);
+            }
+            EXPECT_TRUE(dialog.IsModal);
+            EXPECT_EQ(owner.ModalChild, &dialog);
+            EXPECT_FALSE(TB_GetPlatform().IsWindowEnabled(owner.Window));
+            dialog.OkButton->PerformClick();
+            // The close is posted: the click's own handling ends with the window still there.
+            EXPECT_NE(dialog.Window, nullptr);
+        });
+        EXPECT_TRUE(m_ownerEnabledAfter);
+        EXPECT_EQ(m_ownerModalChildAfter, nullptr);
+        EXPECT_EQ(m_activeAfter, m_ownerWindow);
+    }
+}
+
+TEST_F(RightsDialogTest, ResizingKeepsOkInTheCornerAndStretchesOnlyTheLicenceArea) {
+    SetScale(100);
+    RunOverOwner([&](LV_RightsDialog& dialog, TB_Frame&) {
+        auto client = [&] { return dialog.GetClientSize(); };
+        auto check = [&](const char* when) {
+            TB_Vector2 size = client();
+            EXPECT_FLOAT_EQ(dialog.OkButton->GetRight(), size.x - 20) << when;
+            EXPECT_FLOAT_EQ(dialog.OkButton->GetBottom(), size.y - 20) << when;
+            EXPECT_FLOAT_EQ(dialog.TitleLabel->X, 20);
+            EXPECT_FLOAT_EQ(dialog.TitleLabel->Y, 20);
+            EXPECT_FLOAT_EQ(dialog.MakerLabel->Y, dialog.TitleLabel->GetBottom() + 10);
+            EXPECT_FLOAT_EQ(dialog.OpenSourceLabel->Y, dialog.MakerLabel->GetBottom() + 20);
+            EXPECT_FLOAT_EQ(dialog.LicenceArea->X, 20);
+            EXPECT_FLOAT_EQ(dialog.LicenceArea->Y, dialog.OpenSourceLabel->GetBottom() + 10);
+            EXPECT_FLOAT_EQ(dialog.LicenceArea->GetRight(), size.x - 20) << when;
+            EXPECT_FLOAT_EQ(dialog.LicenceArea->GetBottom(), dialog.OkButton->Y - 20) << when;
+        };
+        check("at first");
+        TB_Vector2 labelAt = dialog.OpenSourceLabel->GetPosition();
+        TB_Vector2 areaBefore = dialog.LicenceArea->GetSize();
+        TB_GetPlatform().SetWindowBounds(
+            dialog.Window,
+            TB_Rectangle<int>{static_cast<int>(dialog.X), static_cast<int>(dialog.Y), 700, 800});
+        check("after a resize");
+        EXPECT_EQ(dialog.OpenSourceLabel->GetPosition().y, labelAt.y);
+        EXPECT_FLOAT_EQ(dialog.LicenceArea->Width, areaBefore.x + 200);
+        EXPECT_FLOAT_EQ(dialog.LicenceArea->Height, areaBefore.y + 200);
+        dialog.OkButton->PerformClick();
+    });
+}
+
+// The licence area holds the whole text, shows it from the top, scrolls to the last page
+// and copies what is selected.
+TEST_F(RightsDialogTest, TheLicenceTextScrollsAndItsSelectionCopies) {
+    SetScale(100);
+    RunOverOwner([&](LV_RightsDialog& dialog, TB_Frame&) {
+        LV_TextView& area = *dialog.LicenceArea;
+        EXPECT_EQ(area.TopLine(), 0);
+        tb_int page = area.GetScrollBar()->LargeChange;
+        EXPECT_GT(page, 10);
+        EXPECT_LT(page, 40);
+        area.ScrollTo(1'000'000);
+        EXPECT_EQ(area.TopLine(), area.LineCount() - page);  // the last page is full
+        area.ScrollTo(-5);
+        EXPECT_EQ(area.TopLine(), 0);
+
+        // A drag with the pointer over the first line selects what it passed.
+        TB_GetPlatform().SetClipboardText(u"before");
+        float middle = area.LineHeight() * 0.5f + 4;
+        LV_TextView::Position start = area.PositionAt(0, middle);
+        LV_TextView::Position end = area.PositionAt(1000, middle);
+        EXPECT_EQ(start, (LV_TextView::Position{0, 0}));
+        EXPECT_EQ(end, (LV_TextView::Position{0, 9}));  // past the end of "[LumoVox]"
+        area.Select(start, end);
+        area.CopySelection();
+        EXPECT_EQ(TB_GetPlatform().GetClipboardText(), TB_String(u"[LumoVox]"));
+        // Nothing selected: the clipboard keeps what it had.
+        area.Select(end, end);
+        area.CopySelection();
+        EXPECT_EQ(TB_GetPlatform().GetClipboardText(), TB_String(u"[LumoVox]"));
+        // Sideways to the end of the widest lines: the first line's few letters lie left of
+        // the view then, so a press at its left edge lands past them.
+        area.ScrollHorizontallyTo(1'000'000);
+        TB_ScrollBar* across = area.GetHorizontalScrollBar();
+        EXPECT_GT(area.LeftOffset(), 200);
+        EXPECT_EQ(area.LeftOffset(), across->Max - across->LargeChange);
+        EXPECT_EQ(area.PositionAt(0, middle), (LV_TextView::Position{0, 9}));
+        area.ScrollHorizontallyTo(0);
+
+        area.SelectAll();
+        std::string all = area.SelectedText().ToStdString();
+        EXPECT_EQ(all.size(), LV_LicenseTextSize());
+        EXPECT_TRUE(all == std::string(LV_LicenseText(), LV_LicenseTextSize()));
+        dialog.OkButton->PerformClick();
+    });
+}
+
+TEST(TextView, LinesSplitAtBothLineEndsAndSelectionsSpanThem) {
+    TB_GraphicsStartup();
+    auto view = TB_Ref<LV_TextView>::Adopt(new LV_TextView());
+    view->SetText(u"one\r\ntwo\n\tx\r\n");
+    EXPECT_EQ(view->LineCount(), 4);
+    view->Select({0, 1}, {2, 9});  // columns past a line end stop there
+    EXPECT_EQ(view->SelectedText(), TB_String(u"ne\ntwo\n\tx"));
+    view->Select({1, 2}, {0, 2});  // backwards is the same selection
+    EXPECT_EQ(view->SelectedText(), TB_String(u"e\ntw"));
+    view->SetText(u"");
+    EXPECT_EQ(view->LineCount(), 1);
+    EXPECT_EQ(view->SelectedText(), TB_String(u""));
+}
+
+// Also leaves a picture of the dialog at 100 % in the build folder for people to look at.
+TEST_F(RightsDialogTest, PaintsInTheStyleColours) {
+    SetScale(100);
+    RunOverOwner([&](LV_RightsDialog& dialog, TB_Frame&) {
+        dialog.LicenceArea->Select({0, 0}, {2, 5});
+        QImage image = static_cast<QWidget*>(dialog.Window)->grab().toImage();
+        std::string path = std::string(LUMOVOX_BINARY_DIR) + "/rights-dialog-100.png";
+        EXPECT_TRUE(image.save(QString::fromStdString(path)));
+        ASSERT_EQ(image.width(), 500);
+        auto argb = [](const TB_Color& c) { return QColor::fromRgbF(c.r, c.g, c.b).rgb(); };
+        const TB_GlobalStyle& style = TB_GetGlobalStyle();
+        EXPECT_EQ(image.pixel(5, 5), argb(style.WidgetBackground));
+        LV_TextView& area = *dialog.LicenceArea;
+        // Beside the short first line, and on the scroll bar's thumb.
+        EXPECT_EQ(image.pixel(static_cast<int>(area.X + 300), static_cast<int>(area.Y + 6)),
+                  argb(style.TextBoxBackground));
+        TB_ScrollBar* bar = area.GetScrollBar();
+        TB_Rectangle<float> thumb = bar->GetThumbRect();
+        EXPECT_EQ(image.pixel(static_cast<int>(area.X + bar->X + thumb.x + thumb.width / 2),
+                              static_cast<int>(area.Y + bar->Y + thumb.y + thumb.height / 2)),
+                  argb(style.ScrollFore));
+        // The title is drawn in the text colour.
+        int titleInk = 0;
+        for (int x = 20; x < static_cast<int>(dialog.TitleLabel->GetRight()); ++x) {
+            for (int y = 20; y < static_cast<int>(dialog.TitleLabel->GetBottom()); ++y) {
+                titleInk += image.pixel(x, y) == argb(style.ForeColor) ? 1 : 0;
+            }
+        }
+        EXPECT_GT(titleInk, 100);
+        dialog.OkButton->PerformClick();
+    });
+}
+
+}  // namespace
