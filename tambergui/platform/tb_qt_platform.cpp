@@ -453,12 +453,10 @@ void TB_NativeWindow::focusOutEvent(QFocusEvent*) {
 
 // ---- drag and drop ----
 
-namespace {
-
 // RFC 8089 file URIs of operating-system paths, byte for byte: every byte that is not
 // unreserved (or a slash) is percent-encoded, so spaces, '#', '%', '?' and names that are
 // not UTF-8 arrive as the same files.
-QByteArray FileUri(const std::string& path) {
+QByteArray TB_QtFileUri(const std::string& path) {
     static const char kHex[] = "0123456789ABCDEF";
     QByteArray uri("file://");
     for (unsigned char c : path) {
@@ -473,6 +471,8 @@ QByteArray FileUri(const std::string& path) {
     }
     return uri;
 }
+
+namespace {
 
 // The paths of the file URIs of a text/uri-list; other schemes and comments are skipped.
 std::vector<std::string> FilePaths(const QByteArray& list) {
@@ -516,7 +516,7 @@ QMimeData* ToMimeData(TB_DataObject* data) {
             QByteArray list;
             QStringList text;
             for (const std::string& path : TB_DropData::FilesOf(entry.Data)) {
-                list += FileUri(path) + "\r\n";
+                list += TB_QtFileUri(path) + "\r\n";
                 text << QString::fromStdString(
                     TB_DisplayText(TB_String(path.c_str())).ToStdString());
             }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+
+#include <string>
+
 #include "tb_platform.h"
 
 // The platform over Qt. Tests may derive from it to fix the screens or the pointer.
@@ -55,3 +59,6 @@ public:
 
 // The platform installed by the graphics start-up.
 TB_QtPlatform& TB_GetQtPlatform();
+
+// An RFC 8089 file URI of an operating-system path, byte for byte.
+QByteArray TB_QtFileUri(const std::string& path);
