@@ -7,16 +7,16 @@ set(LUMOVOX_DATA_DIR "${PROJECT_SOURCE_DIR}/data")
 set(LUMOVOX_APP_ICON "${PROJECT_SOURCE_DIR}/app/resources/lumovox.svg")
 set(LUMOVOX_ICON_SIZES 16 24 32 48 64 128 256)
 
-# The PNG sizes are drawn by lumovox-check at build time. Sanitizer builds are never
-# installed, and their leak checker would fail the build over the graphics start-up.
-if(LUMOVOX_SANITIZE OR LUMOVOX_TSAN)
+# The PNG sizes are drawn by lumovox-check at build time. A sanitizer build's leak checker
+# would fail the rendering over the graphics libraries' start-up, so it is off for that one
+# command; ThreadSanitizer builds, never installed, skip the PNGs.
+if(LUMOVOX_TSAN)
   set(lumovox_icon_default OFF)
 else()
   set(lumovox_icon_default ON)
 endif()
 option(LUMOVOX_ICON_PNGS "Render and install the PNG sizes of the application icon"
        ${lumovox_icon_default})
-
 install(FILES "${LUMOVOX_DATA_DIR}/${LUMOVOX_APP_ID}.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${LUMOVOX_DATA_DIR}/${LUMOVOX_APP_ID}.metainfo.xml"
@@ -33,7 +33,8 @@ if(LUMOVOX_ICON_PNGS)
     add_custom_command(
       OUTPUT "${png}"
       COMMAND ${CMAKE_COMMAND} -E make_directory "${folder}"
-      COMMAND lumovox-check --render-icon "${LUMOVOX_APP_ICON}" --size ${size} --styles
+      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=offscreen
+              $<TARGET_FILE:lumovox-check> --render-icon "${LUMOVOX_APP_ICON}" --size ${size} --styles
               --out "${png}"
       DEPENDS lumovox-check "${LUMOVOX_APP_ICON}"
       COMMENT "Rendering the ${size}x${size} application icon"
@@ -74,4 +75,6 @@ if(LUMOVOX_TESTS)
                    --source "${PROJECT_SOURCE_DIR}" --build "${PROJECT_BINARY_DIR}"
                    --cmake "${CMAKE_COMMAND}" --version "${PROJECT_VERSION}"
                    --icon-sizes "${tested_sizes}")
+  # 77: the validators are not installed, everything else passed.
+  set_tests_properties(desktop_data PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
 endif()

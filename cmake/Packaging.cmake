@@ -1,5 +1,4 @@
-# The Debian package: cpack -G DEB in a build configured with -DCMAKE_INSTALL_PREFIX=/usr
-# (scripts/package.sh does both).
+# The Debian package: cpack -G DEB (scripts/package.sh builds a Release tree for it).
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME lumovox)
@@ -25,19 +24,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the linked libraries cannot tell dpkg-shlibdeps: playbin's plugins for our formats
 # (typefinding, conversion and playbin itself in -base; WAV, MP3, M4A demuxing, mpg123 and
-# the audio sinks in -good; AAC in M4A decoded by -libav), a font with Japanese glyphs for
-# the Japanese interface, and Xcursor, which the xcb platform opens by name for themed
-# cursors. The xcb platform plugin itself ships in libqt6gui6, which shlibdeps finds.
+# the audio sinks in -good; AAC in M4A decoded by -libav, or by faad in -bad), one of the
+# Japanese fonts the graphics layer asks for, in its order, and Xcursor, which the xcb
+# platform opens by name for themed cursors. The xcb and offscreen platform plugins ship in
+# libqt6gui6, which shlibdeps finds; qt6-qpa-plugins holds only VNC and TUIO ones.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, fonts-noto-cjk, libxcursor1")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav | gstreamer1.0-plugins-bad, fonts-noto-cjk | fonts-ipaexfont-gothic | fonts-ipafont-gothic | fonts-vlgothic, libxcursor1")
 # The guide and the store pages open in the desktop's browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-
-# The programs look for their styles under the prefix they were configured with, so a
-# package for /usr must come from a build configured for /usr.
-set(LUMOVOX_CONFIGURED_PREFIX "${CMAKE_INSTALL_PREFIX}")
-configure_file("${CMAKE_CURRENT_LIST_DIR}/CPackProjectConfig.cmake.in"
-               "${CMAKE_CURRENT_BINARY_DIR}/CPackProjectConfig.cmake" @ONLY)
-set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_BINARY_DIR}/CPackProjectConfig.cmake")
 
 include(CPack)

@@ -24,11 +24,12 @@ fi
 if [ "${LUMOVOX_SKIP_DEPS:-}" != 1 ]; then
   bash scripts/install-deps.sh
 fi
-# The programs look for their styles under the prefix they are configured with, so the
-# package's /usr is set here, not only when packaging.
+# /usr, the package's prefix, is also the programs' last place to look for their styles.
 locked cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMOVOX_TESTS=OFF \
   -DLUMOVOX_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr "${launcher[@]}" >/dev/null
 locked cmake --build "$build"
 rm -f "$build"/lumovox_*.deb
 (cd "$build" && locked cpack -G DEB >/dev/null)
-ls "$build"/lumovox_*.deb
+deb=$(ls "$build"/lumovox_*.deb)
+dpkg-deb --field "$deb" Depends
+echo "$deb"

@@ -2,13 +2,17 @@
 """Checks the desktop entry, the AppStream metadata and an installed tree.
 
 Run by CTest: test_desktop_data.py --source DIR --build DIR --cmake CMAKE
---version X.Y.Z.W [--icon-sizes 16,24,...]. The validators are the ones desktops and software centres use,
-so a file they reject here would be rejected (or silently ignored) on a user's machine.
+--version X.Y.Z.W [--icon-sizes 16,24,...]. The validators are the ones desktops and
+software centres use, so a file they reject here would be rejected (or silently ignored) on
+a user's machine. Without them their checks are skipped, and the run ends with SKIPPED (77)
+when the rest passed, so CTest reports it skipped rather than passed.
 """
 
 import argparse
 import configparser
+import json
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -22,6 +26,14 @@ ARGS = None
 # appstreamcli's only remark: AppStream prefers lower-case ids, but desktop ids with
 # capitals are common and renaming would rename every installed file.
 ALLOWED_APPSTREAM_NOTES = {"cid-contains-uppercase-letter"}
+
+
+SKIP_STATUS = 77
+
+
+def need(tool):
+    if shutil.which(tool) is None:
+        raise unittest.SkipTest(tool + " is not installed (scripts/install-deps.sh)")
 
 
 def run(command):
@@ -54,6 +66,8 @@ class SourceFiles(unittest.TestCase):
         self.metainfo = os.path.join(self.data, APP_ID + ".metainfo.xml")
 
     def test_validators_accept_both_files(self):
+        need("desktop-file-validate")
+        need("appstreamcli")
         result = run(["desktop-file-validate", self.desktop])
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertEqual(result.stdout + result.stderr, "", "desktop-file-validate has remarks")
@@ -98,32 +112,67 @@ class InstalledTree(unittest.TestCase):
     def path(self, *parts):
         return os.path.join(self.prefix, *parts)
 
-    def test_every_file_lands_in_its_folder(self):
+    def test_every_file_lands_in_its_folder_and_nothing_else(self):
         self.assertEqual(self.install.returncode, 0, self.install.stderr)
-        expected = [
-            ("bin", "lumovox"), ("bin", "lumovox-check"),
-            ("share", "applications", APP_ID + ".desktop"),
-            ("share", "metainfo", APP_ID + ".metainfo.xml"),
-            ("share", "icons", "hicolor", "scalable", "apps", APP_ID + ".svg"),
-            ("share", "man", "man1", "lumovox.1.gz"),
-            ("share", "man", "man1", "lumovox-check.1.gz"),
-            ("share", "doc", "lumovox", "README.md"),
-            ("share", "doc", "lumovox", "LICENSE"),
-        ]
-        for parts in expected:
-            self.assertTrue(os.path.isfile(self.path(*parts)), os.path.join(*parts))
+        expected = {
+            "bin/lumovox", "bin/lumovox-check",
+            f"share/applications/{APP_ID}.desktop",
+            f"share/metainfo/{APP_ID}.metainfo.xml",
+            f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",
+            "share/lumovox/lumovox.svg",
+            "share/man/man1/lumovox.1.gz", "share/man/man1/lumovox-check.1.gz",
+            "share/doc/lumovox/README.md", "share/doc/lumovox/LICENSE",
+        }
+        expected |= {f"share/icons/hicolor/{n}x{n}/apps/{APP_ID}.png" for n in ARGS.icon_sizes}
+        styles = os.path.join(ARGS.source, "style")
+        for folder, _, files in os.walk(styles):
+            for name in files:
+                relative = os.path.relpath(os.path.join(folder, name), styles)
+                expected.add("share/lumovox/style/" + relative)
+        installed = set()
+        for folder, _, files in os.walk(self.prefix):
+            for name in files:
+                installed.add(os.path.relpath(os.path.join(folder, name), self.prefix))
+        # Helper programs, libraries or headers leaking into the package are as wrong as a
+        # missing file.
+        self.assertEqual(sorted(installed - expected), [], "installed but not expected")
+        self.assertEqual(sorted(expected - installed), [], "expected but not installed")
+        for name in ("lumovox", "lumovox-check"):
+            self.assertTrue(os.access(self.path("bin", name), os.X_OK), name)
         for size in ARGS.icon_sizes:
             png = self.path("share", "icons", "hicolor", f"{size}x{size}", "apps", APP_ID + ".png")
             self.assertEqual(png_size(png), (size, size), png)
+        with open(self.path("share", "lumovox", "lumovox.svg"), "rb") as f:
+            self.assertTrue(f.read(200).lstrip().startswith(b"<svg"))
 
-    def test_installed_entry_validates_and_styles_load(self):
+    def test_installed_programs_find_their_styles_under_the_prefix(self):
+        # The build was configured for another prefix; the programs must look under the
+        # one they run from, not beside themselves (there is no style folder in bin/).
         self.assertEqual(self.install.returncode, 0, self.install.stderr)
-        result = run(["desktop-file-validate", self.path("share", "applications", APP_ID + ".desktop")])
-        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         for style in ("light", "dark"):
-            result = run([self.path("bin", "lumovox-check"), "--style",
-                          self.path("share", "lumovox", "style", style)])
+            result = run([self.path("bin", "lumovox-check"), "--style", style])
             self.assertEqual(result.returncode, 0, style + "\n" + result.stdout + result.stderr)
+            report = json.loads(result.stdout)
+            folder = os.path.realpath(report["folder"])
+            self.assertEqual(folder,
+                             os.path.realpath(self.path("share", "lumovox", "style", style)))
+        result = run([self.path("bin", "lumovox-check"), "--style", "no-such-style"])
+        self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+
+    def test_installed_desktop_data_validates(self):
+        self.assertEqual(self.install.returncode, 0, self.install.stderr)
+        need("desktop-file-validate")
+        need("appstreamcli")
+        entry = self.path("share", "applications", APP_ID + ".desktop")
+        result = run(["desktop-file-validate", entry])
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        # The icon the entry names is found in the hicolor theme of the same prefix.
+        icon = read_desktop(entry)["Icon"]
+        self.assertTrue(os.path.isfile(self.path("share", "icons", "hicolor", "scalable", "apps",
+                                                 icon + ".svg")))
+        metainfo = self.path("share", "metainfo", APP_ID + ".metainfo.xml")
+        result = run(["appstreamcli", "validate", "--no-net", metainfo])
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
 
 def main():
@@ -136,7 +185,11 @@ def main():
     parser.add_argument("--icon-sizes", default="")
     ARGS, rest = parser.parse_known_args()
     ARGS.icon_sizes = [int(s) for s in ARGS.icon_sizes.split(",") if s]
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+    program = unittest.main(argv=[sys.argv[0]] + rest, verbosity=2, exit=False)
+    result = program.result
+    if not result.wasSuccessful():
+        sys.exit(1)
+    sys.exit(SKIP_STATUS if result.skipped else 0)
 
 
 if __name__ == "__main__":
