@@ -32,15 +32,14 @@ fi
 
 mounted=()
 cleanup() {
+  if [ -f "$root/tmp/xvfb.pid" ]; then
+    kill "$(cat "$root/tmp/xvfb.pid")" 2>/dev/null || true
+  fi
   for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
     umount -l "${mounted[i]}" || true
   done
 }
 trap cleanup EXIT
-mount_into() {
-  mkdir -p "$root$2"
-  mount "$@" 2>/dev/null || true
-}
 
 rm -rf "$root"
 cp -a "$base" "$root"
@@ -94,6 +93,7 @@ start_and_end() {
   local pid=$!
   sleep 3
   local program
+  # The chroot's processes are the host's: the program is the one started with this path.
   program=$(pgrep -f -n -x /usr/bin/lumovox || true)
   if [ -z "$program" ]; then
     wait "$pid" || true
@@ -126,6 +126,7 @@ in_root sh -c 'Xvfb :57 -screen 0 1600x1200x24 >/dev/null 2>&1 & echo $! >/tmp/x
 sleep 1
 start_and_end DISPLAY=:57
 kill "$(cat "$root/tmp/xvfb.pid")" 2>/dev/null || true
+rm -f "$root/tmp/xvfb.pid"
 echo ok
 
 step "all checks passed on a clean Debian 12"
