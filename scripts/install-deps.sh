@@ -27,6 +27,12 @@ PACKAGES=(
   xvfb xauth openbox xdotool xclip x11-utils
   # the reference renderer the icon tests compare with
   librsvg2-bin
+  # the validators of the desktop entry and the AppStream metadata; cpack's DEB generator
+  # (scripts/package.sh) tells programs by file and finds their libraries' packages with
+  # dpkg-shlibdeps
+  desktop-file-utils appstream file dpkg-dev
+  # the clean Debian 12 that scripts/check-deb-clean.sh installs the package into
+  debootstrap
   # fuzz targets: clang with libFuzzer and the sanitizer run-times, and its symbolizer
   clang-14 libclang-rt-14-dev llvm-14
 )
