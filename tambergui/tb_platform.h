@@ -3,12 +3,14 @@
 #include <functional>
 #include <vector>
 
+#include "tb_color.h"
 #include "tb_rectangle.h"
 #include "tb_string.h"
 #include "tb_vector2.h"
 
 class TB_NativeWidget;
 class TB_Action;
+class TB_HFONT_Object;
 class TB_Bitmap32;
 class TB_DataObject;
 
@@ -101,6 +103,24 @@ public:
     // The work areas of the monitors, the primary one first.
     virtual std::vector<TB_Rectangle<int>> WorkAreas() = 0;
     virtual TB_Vector2 CursorPosition() = 0;
+
+    // ---- single-line edit controls (the text box); no control without a backend ----
+    // Makes the platform's line edit as the widget's child window under parent (which must
+    // exist). Key presses reach the widget first (TB_WM_KEYDOWN after the shortcut walk) and
+    // every change of the text sends it TB_WM_COMMAND with TB_EN_UPDATE in the high word.
+    virtual TB_WindowHandle CreateLineEdit(TB_NativeWidget*, TB_WindowHandle,
+                                           const TB_Rectangle<int>&, const TB_String&,
+                                           bool /*password*/, bool /*readOnly*/, bool /*visible*/) {
+        return nullptr;
+    }
+    // Replaces the text; exactly one update notification follows, even for the same text.
+    virtual void SetLineEditText(TB_WindowHandle, const TB_String&) {}
+    virtual TB_String GetLineEditText(TB_WindowHandle) { return TB_String(); }
+    enum class EditCommand { Cut, Copy, Paste, SelectAll };
+    virtual void LineEditCommand(TB_WindowHandle, EditCommand) {}
+    virtual void SetLineEditColors(TB_WindowHandle, const TB_Color& /*background*/,
+                                   const TB_Color& /*text*/) {}
+    virtual void SetLineEditFont(TB_WindowHandle, TB_HFONT_Object*) {}
 };
 
 // The platform in use; never null (a null platform stands in until a backend is set).

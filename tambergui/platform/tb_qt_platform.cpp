@@ -430,6 +430,30 @@ void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+bool TB_NativeWindow::PreviewControlKey(QKeyEvent* event) {
+    int key = VirtualKey(event);
+    if (key == 0 || !m_widget) {
+        return false;
+    }
+    Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (!g_composing) {
+        ++g_dispatchDepth;
+        bool taken =
+            TB_DispatchShortcut(m_widget, key, modifiers & Qt::ShiftModifier,
+                                modifiers & Qt::AltModifier, modifiers & Qt::ControlModifier);
+        --g_dispatchDepth;
+        if (taken) {
+            return true;
+        }
+    }
+    unsigned message = (modifiers & Qt::AltModifier) ? TB_WM_SYSKEYDOWN : TB_WM_KEYDOWN;
+    return Send(message, static_cast<unsigned long long>(key), 0);
+}
+
+void TB_NativeWindow::SetComposing(bool composing) {
+    g_composing = composing;
+}
+
 void TB_NativeWindow::inputMethodEvent(QInputMethodEvent* event) {
     g_composing = !event->preeditString().isEmpty();
     QWidget::inputMethodEvent(event);

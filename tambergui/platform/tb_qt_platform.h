@@ -55,6 +55,17 @@ public:
     TB_String GetClipboardText() override;
     std::vector<TB_Rectangle<int>> WorkAreas() override;
     TB_Vector2 CursorPosition() override;
+
+    // The line edit of text boxes (tb_qt_lineedit.cpp).
+    TB_WindowHandle CreateLineEdit(TB_NativeWidget* widget, TB_WindowHandle parent,
+                                   const TB_Rectangle<int>& bounds, const TB_String& text,
+                                   bool password, bool readOnly, bool visible) override;
+    void SetLineEditText(TB_WindowHandle window, const TB_String& text) override;
+    TB_String GetLineEditText(TB_WindowHandle window) override;
+    void LineEditCommand(TB_WindowHandle window, EditCommand command) override;
+    void SetLineEditColors(TB_WindowHandle window, const TB_Color& background,
+                           const TB_Color& text) override;
+    void SetLineEditFont(TB_WindowHandle window, TB_HFONT_Object* font) override;
 };
 
 // The platform installed by the graphics start-up.
