@@ -51,6 +51,11 @@ public:
     TB_String GetClipboardText() override;
     std::vector<TB_Rectangle<int>> WorkAreas() override;
     TB_Vector2 CursorPosition() override;
+
+    // Read-only text views (tb_qt_plaintext.cpp).
+    bool CreateTextView(TB_WindowHandle window, const TB_String& text, TB_Font* font,
+                        const TB_Color& background, const TB_Color& foreground) override;
+    void SetTextViewText(TB_WindowHandle window, const TB_String& text) override;
 };
 
 // The platform installed by the graphics start-up.
