@@ -13,6 +13,8 @@ class TB_Action;
 class TB_HFONT_Object;
 class TB_Bitmap32;
 class TB_DataObject;
+class TB_Font;
+struct TB_Color;
 
 // A native window, defined by the platform backend and opaque to the toolkit.
 class TB_NativeWindow;
@@ -121,6 +123,12 @@ public:
     virtual void SetLineEditColors(TB_WindowHandle, const TB_Color& /*background*/,
                                    const TB_Color& /*text*/) {}
     virtual void SetLineEditFont(TB_WindowHandle, TB_HFONT_Object*) {}
+    // ---- read-only text views: the window filled with the platform's multi-line view ----
+    // The view wraps at the window's width, scrolls vertically and lets the user select and
+    // copy but not edit; false when none could be made. Line breaks may be CR LF or LF.
+    virtual bool CreateTextView(TB_WindowHandle window, const TB_String& text, TB_Font* font,
+                                const TB_Color& background, const TB_Color& foreground) = 0;
+    virtual void SetTextViewText(TB_WindowHandle window, const TB_String& text) = 0;
 };
 
 // The platform in use; never null (a null platform stands in until a backend is set).
@@ -182,4 +190,9 @@ public:
         return {TB_Rectangle<int>{0, 0, 1920, 1080}};
     }
     TB_Vector2 CursorPosition() override { return {}; }
+    bool CreateTextView(TB_WindowHandle, const TB_String&, TB_Font*, const TB_Color&,
+                        const TB_Color&) override {
+        return false;
+    }
+    void SetTextViewText(TB_WindowHandle, const TB_String&) override {}
 };

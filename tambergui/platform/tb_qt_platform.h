@@ -66,6 +66,10 @@ public:
     void SetLineEditColors(TB_WindowHandle window, const TB_Color& background,
                            const TB_Color& text) override;
     void SetLineEditFont(TB_WindowHandle window, TB_HFONT_Object* font) override;
+    // Read-only text views (tb_qt_plaintext.cpp).
+    bool CreateTextView(TB_WindowHandle window, const TB_String& text, TB_Font* font,
+                        const TB_Color& background, const TB_Color& foreground) override;
+    void SetTextViewText(TB_WindowHandle window, const TB_String& text) override;
 };
 
 // The platform installed by the graphics start-up.
