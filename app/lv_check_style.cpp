@@ -30,17 +30,24 @@ void WriteColour(Writer& w, const TB_Color& c) {
 
 int LV_RunStyleCheck(const std::vector<std::string>& arguments, std::FILE* out) {
     if (arguments.size() != 2) {
-        std::fputs("usage: lumovox-check --style FOLDER\n", stderr);
+        std::fputs("usage: lumovox-check --style FOLDER|NAME\n", stderr);
         return 2;
     }
     std::string path = arguments[1];
-    if (path.empty() || path[0] != '/') {
-        char cwd[4096];
-        if (getcwd(cwd, sizeof cwd)) {
-            path = std::string(cwd) + "/" + path;
+    TB_Uri folder;
+    if (!path.empty() && path.find('/') == std::string::npos) {
+        // A bare name is looked up as the program looks up its UiStyleName, which lets an
+        // installed tree be checked from where it was installed to.
+        folder = LV_StyleFolder(TB_String(path.c_str()));
+    } else {
+        if (path.empty() || path[0] != '/') {
+            char cwd[4096];
+            if (getcwd(cwd, sizeof cwd)) {
+                path = std::string(cwd) + "/" + path;
+            }
         }
+        folder = TB_Uri{TB_String(path.c_str())};
     }
-    TB_Uri folder{TB_String(path.c_str())};
     std::vector<std::string> messages;
     TB_SetMessageBoxHook([&](TB_WindowHandle, const TB_String& text, const TB_String&, tb_uint) {
         messages.push_back(text.ToStdString());

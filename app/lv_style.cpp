@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 
@@ -92,6 +93,32 @@ TB_Uri FileIn(const TB_Uri& folder, const TB_String& name) {
     return file;
 }
 
+// The first of the places data may lie in that exists, else the first: beside the program (the
+// build tree), then <prefix>/share/lumovox reached from the program's own folder, so a tree
+// installed or unpacked under any prefix finds its data, and last the configured prefix.
+TB_Uri DataPath(std::initializer_list<TB_String> relative, bool folder) {
+    TB_Uri programFolder;
+    TB_Uri::SetToModuleFolder(programFolder);
+    TB_Uri beside = programFolder;
+    TB_Uri underPrefix = programFolder;
+    underPrefix.Append(TB_String(LUMOVOX_DATADIR_FROM_BINDIR));
+    underPrefix.Append(u"lumovox");
+    underPrefix.Normalize();
+    TB_Uri configured(TB_String(LUMOVOX_INSTALL_DATADIR));
+    configured.Append(u"lumovox");
+    for (const TB_String& segment : relative) {
+        beside.Append(segment);
+        underPrefix.Append(segment);
+        configured.Append(segment);
+    }
+    for (const TB_Uri* place : {&beside, &underPrefix, &configured}) {
+        if (folder ? place->IsDirectory() : place->IsFile()) {
+            return *place;
+        }
+    }
+    return beside;
+}
+
 }  // namespace
 
 TB_String LV_CurrentStyleName(TC_AppSettings& settings) {
@@ -104,18 +131,11 @@ TB_String LV_CurrentStyleName(TC_AppSettings& settings) {
 }
 
 TB_Uri LV_StyleFolder(const TB_String& name) {
-    TB_Uri beside;
-    TB_Uri::SetToModuleFolder(beside);
-    beside.Append(u"style");
-    beside.Append(name);
-    if (beside.IsDirectory()) {
-        return beside;
-    }
-    TB_Uri installed(TB_String(LUMOVOX_INSTALL_DATADIR));
-    installed.Append(u"lumovox");
-    installed.Append(u"style");
-    installed.Append(name);
-    return installed.IsDirectory() ? installed : beside;
+    return DataPath({TB_String(u"style"), name}, true);
+}
+
+TB_Uri LV_AppIconFile() {
+    return DataPath({TB_String(u"lumovox.svg")}, false);
 }
 
 bool LV_LoadStyleIcon(TB_Widget* window, const TB_Uri& folder, const TB_String& file,

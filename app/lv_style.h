@@ -26,9 +26,13 @@ struct LV_StyleColours {
 // UiStyleName, with "light" written into the setting first when it is empty.
 TB_String LV_CurrentStyleName(TC_AppSettings& settings);
 // <folder of the executable>/style/<name>/, or, when that does not exist,
-// <install prefix>/share/lumovox/style/<name>/ (the first one whatever exists, so messages
-// name a place).
+// <folder of the executable>/../share/lumovox/style/<name>/ (any install prefix), or
+// <configured install prefix>/share/lumovox/style/<name>/ (the first one whatever exists, so
+// messages name a place).
 TB_Uri LV_StyleFolder(const TB_String& name);
+// The application icon (SVG) for the window, found in the same places as the styles:
+// lumovox.svg beside the executable or in <prefix>/share/lumovox/.
+TB_Uri LV_AppIconFile();
 // Reads <folder>/<file> into the renderer; on failure shows "「path」が見つかりませんでした。"
 // owned by the window and answers false.
 bool LV_LoadStyleIcon(TB_Widget* window, const TB_Uri& folder, const TB_String& file,

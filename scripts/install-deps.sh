@@ -17,6 +17,8 @@ PACKAGES=(
   rapidjson-dev libxxhash-dev libpng-dev zlib1g-dev libssl-dev libtinyxml2-dev
   # platform layer: Qt 6 and a font that shows Japanese
   qt6-base-dev libqt6dbus6 libgl-dev fonts-noto-cjk fontconfig
+  # the private session bus of the file-manager test
+  dbus-daemon
   # media pipeline with the decoders for WAV, MP3 and M4A
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
@@ -25,6 +27,12 @@ PACKAGES=(
   xvfb xauth openbox xdotool xclip x11-utils
   # the reference renderer the icon tests compare with
   librsvg2-bin
+  # the validators of the desktop entry and the AppStream metadata; cpack's DEB generator
+  # (scripts/package.sh) tells programs by file and finds their libraries' packages with
+  # dpkg-shlibdeps
+  desktop-file-utils appstream file dpkg-dev
+  # the clean Debian 12 that scripts/check-deb-clean.sh installs the package into
+  debootstrap
   # fuzz targets: clang with libFuzzer and the sanitizer run-times, and its symbolizer
   clang-14 libclang-rt-14-dev llvm-14
 )

@@ -54,6 +54,9 @@ enum : tb_uint {
     TB_WM_TASK_ICON = 0x8005,
 };
 
+// Notification codes in the high word of a control's TB_WM_COMMAND.
+enum : tb_uint { TB_EN_UPDATE = 0x0400 };
+
 // Mouse key-state bits of a pointer message's WParam.
 enum : tb_uint {
     TB_MK_LBUTTON = 0x0001,

@@ -3,14 +3,18 @@
 #include <functional>
 #include <vector>
 
+#include "tb_color.h"
 #include "tb_rectangle.h"
 #include "tb_string.h"
 #include "tb_vector2.h"
 
 class TB_NativeWidget;
 class TB_Action;
+class TB_HFONT_Object;
 class TB_Bitmap32;
 class TB_DataObject;
+class TB_Font;
+struct TB_Color;
 
 // A native window, defined by the platform backend and opaque to the toolkit.
 class TB_NativeWindow;
@@ -101,6 +105,30 @@ public:
     // The work areas of the monitors, the primary one first.
     virtual std::vector<TB_Rectangle<int>> WorkAreas() = 0;
     virtual TB_Vector2 CursorPosition() = 0;
+
+    // ---- single-line edit controls (the text box); no control without a backend ----
+    // Makes the platform's line edit as the widget's child window under parent (which must
+    // exist). Key presses reach the widget first (TB_WM_KEYDOWN after the shortcut walk) and
+    // every change of the text sends it TB_WM_COMMAND with TB_EN_UPDATE in the high word.
+    virtual TB_WindowHandle CreateLineEdit(TB_NativeWidget*, TB_WindowHandle,
+                                           const TB_Rectangle<int>&, const TB_String&,
+                                           bool /*password*/, bool /*readOnly*/, bool /*visible*/) {
+        return nullptr;
+    }
+    // Replaces the text; exactly one update notification follows, even for the same text.
+    virtual void SetLineEditText(TB_WindowHandle, const TB_String&) {}
+    virtual TB_String GetLineEditText(TB_WindowHandle) { return TB_String(); }
+    enum class EditCommand { Cut, Copy, Paste, SelectAll };
+    virtual void LineEditCommand(TB_WindowHandle, EditCommand) {}
+    virtual void SetLineEditColors(TB_WindowHandle, const TB_Color& /*background*/,
+                                   const TB_Color& /*text*/) {}
+    virtual void SetLineEditFont(TB_WindowHandle, TB_HFONT_Object*) {}
+    // ---- read-only text views: the window filled with the platform's multi-line view ----
+    // The view wraps at the window's width, scrolls vertically and lets the user select and
+    // copy but not edit; false when none could be made. Line breaks may be CR LF or LF.
+    virtual bool CreateTextView(TB_WindowHandle window, const TB_String& text, TB_Font* font,
+                                const TB_Color& background, const TB_Color& foreground) = 0;
+    virtual void SetTextViewText(TB_WindowHandle window, const TB_String& text) = 0;
 };
 
 // The platform in use; never null (a null platform stands in until a backend is set).
@@ -162,4 +190,9 @@ public:
         return {TB_Rectangle<int>{0, 0, 1920, 1080}};
     }
     TB_Vector2 CursorPosition() override { return {}; }
+    bool CreateTextView(TB_WindowHandle, const TB_String&, TB_Font*, const TB_Color&,
+                        const TB_Color&) override {
+        return false;
+    }
+    void SetTextViewText(TB_WindowHandle, const TB_String&) override {}
 };

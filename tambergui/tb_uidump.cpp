@@ -9,6 +9,7 @@
 #include "tb_filestream.h"
 #include "tb_jsonpropertywriter.h"
 #include "tb_nativecontainer.h"
+#include "tb_textbox.h"
 
 namespace {
 
@@ -59,7 +60,9 @@ void DumpWidget(TB_JsonTextWriter& w, TB_NativeWidget& widget) {
     w.Key("Id");
     TB_JsonPropertyWriter::String(w, widget.Id);
     w.Key("Text");
-    TB_JsonPropertyWriter::String(w, widget.GetText());
+    // A password never leaves its box, not even into a bug report.
+    auto* textBox = dynamic_cast<TB_TextBox*>(&widget);
+    TB_JsonPropertyWriter::String(w, textBox ? textBox->DisplayText() : widget.GetText());
     w.Key("ScreenBounds");
     TB_Vector2 origin = widget.ClientToScreen(TB_Vector2{0, 0});
     w.StartArray();

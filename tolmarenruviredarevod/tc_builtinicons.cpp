@@ -9,6 +9,7 @@ extern const unsigned char lumovox_icon_pause[];
 extern const unsigned char lumovox_icon_search[];
 extern const unsigned char lumovox_icon_clear[];
 extern const unsigned char lumovox_icon_bars[];
+extern const unsigned char lumovox_icon_caretdown[];
 
 const char* TC_BuiltinIconText(TC_BuiltinIcon icon) {
     const unsigned char* text = nullptr;
@@ -39,6 +40,9 @@ const char* TC_BuiltinIconText(TC_BuiltinIcon icon) {
             break;
         case TC_BuiltinIcon::Bars:
             text = lumovox_icon_bars;
+            break;
+        case TC_BuiltinIcon::CaretDown:
+            text = lumovox_icon_caretdown;
             break;
     }
     return reinterpret_cast<const char*>(text);

@@ -20,6 +20,12 @@ public:
     // Sends one message record; true when the widget handled it.
     bool Send(unsigned message, unsigned long long wParam, long long lParam,
               long long* result = nullptr);
+    // For a platform control inside this window (the text box's line edit), the toolkit's
+    // part of a key press aimed at it: the shortcut walk (not while composing), then the
+    // key-down message. True when the toolkit took the key and the control must not see it.
+    bool PreviewControlKey(QKeyEvent* event);
+    // Such a control's input-method state: keys typed into a composition are no shortcuts.
+    static void SetComposing(bool composing);
 
 protected:
     bool event(QEvent* event) override;

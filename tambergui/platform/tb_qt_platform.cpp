@@ -430,6 +430,30 @@ void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+bool TB_NativeWindow::PreviewControlKey(QKeyEvent* event) {
+    int key = VirtualKey(event);
+    if (key == 0 || !m_widget) {
+        return false;
+    }
+    Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (!g_composing) {
+        ++g_dispatchDepth;
+        bool taken =
+            TB_DispatchShortcut(m_widget, key, modifiers & Qt::ShiftModifier,
+                                modifiers & Qt::AltModifier, modifiers & Qt::ControlModifier);
+        --g_dispatchDepth;
+        if (taken) {
+            return true;
+        }
+    }
+    unsigned message = (modifiers & Qt::AltModifier) ? TB_WM_SYSKEYDOWN : TB_WM_KEYDOWN;
+    return Send(message, static_cast<unsigned long long>(key), 0);
+}
+
+void TB_NativeWindow::SetComposing(bool composing) {
+    g_composing = composing;
+}
+
 void TB_NativeWindow::inputMethodEvent(QInputMethodEvent* event) {
     g_composing = !event->preeditString().isEmpty();
     QWidget::inputMethodEvent(event);
@@ -453,12 +477,10 @@ void TB_NativeWindow::focusOutEvent(QFocusEvent*) {
 
 // ---- drag and drop ----
 
-namespace {
-
 // RFC 8089 file URIs of operating-system paths, byte for byte: every byte that is not
 // unreserved (or a slash) is percent-encoded, so spaces, '#', '%', '?' and names that are
 // not UTF-8 arrive as the same files.
-QByteArray FileUri(const std::string& path) {
+QByteArray TB_QtFileUri(const std::string& path) {
     static const char kHex[] = "0123456789ABCDEF";
     QByteArray uri("file://");
     for (unsigned char c : path) {
@@ -473,6 +495,8 @@ QByteArray FileUri(const std::string& path) {
     }
     return uri;
 }
+
+namespace {
 
 // The paths of the file URIs of a text/uri-list; other schemes and comments are skipped.
 std::vector<std::string> FilePaths(const QByteArray& list) {
@@ -516,7 +540,7 @@ QMimeData* ToMimeData(TB_DataObject* data) {
             QByteArray list;
             QStringList text;
             for (const std::string& path : TB_DropData::FilesOf(entry.Data)) {
-                list += FileUri(path) + "\r\n";
+                list += TB_QtFileUri(path) + "\r\n";
                 text << QString::fromStdString(
                     TB_DisplayText(TB_String(path.c_str())).ToStdString());
             }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+
+#include <string>
+
 #include "tb_platform.h"
 
 // The platform over Qt. Tests may derive from it to fix the screens or the pointer.
@@ -51,7 +55,25 @@ public:
     TB_String GetClipboardText() override;
     std::vector<TB_Rectangle<int>> WorkAreas() override;
     TB_Vector2 CursorPosition() override;
+
+    // The line edit of text boxes (tb_qt_lineedit.cpp).
+    TB_WindowHandle CreateLineEdit(TB_NativeWidget* widget, TB_WindowHandle parent,
+                                   const TB_Rectangle<int>& bounds, const TB_String& text,
+                                   bool password, bool readOnly, bool visible) override;
+    void SetLineEditText(TB_WindowHandle window, const TB_String& text) override;
+    TB_String GetLineEditText(TB_WindowHandle window) override;
+    void LineEditCommand(TB_WindowHandle window, EditCommand command) override;
+    void SetLineEditColors(TB_WindowHandle window, const TB_Color& background,
+                           const TB_Color& text) override;
+    void SetLineEditFont(TB_WindowHandle window, TB_HFONT_Object* font) override;
+    // Read-only text views (tb_qt_plaintext.cpp).
+    bool CreateTextView(TB_WindowHandle window, const TB_String& text, TB_Font* font,
+                        const TB_Color& background, const TB_Color& foreground) override;
+    void SetTextViewText(TB_WindowHandle window, const TB_String& text) override;
 };
 
 // The platform installed by the graphics start-up.
 TB_QtPlatform& TB_GetQtPlatform();
+
+// An RFC 8089 file URI of an operating-system path, byte for byte.
+QByteArray TB_QtFileUri(const std::string& path);

@@ -1,6 +1,6 @@
 // A small window of controls for tests in a real X session: a button that counts its clicks
-// into a label, a toggle button and a check box. With LUMOVOX_UI_DUMP set, SIGUSR1 writes the
-// window tree; SIGTERM closes the window.
+// into a label, a toggle button, a check box and a text box that prints its text. With
+// LUMOVOX_UI_DUMP set, SIGUSR1 writes the window tree; SIGTERM closes the window.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +17,7 @@
 #include "tb_menupanel.h"
 #include "tb_messageloop.h"
 #include "tb_popuppanel.h"
+#include "tb_textbox.h"
 
 int main() {
     LV_Signals::BlockSignals();
@@ -37,7 +38,7 @@ int main() {
         if (const char* at = std::getenv("LUMOVOX_CONTROLS_POSITION")) {
             std::sscanf(at, "%f,%f", &x, &y);
         }
-        frame->SetBounds(x, y, 420, 160);
+        frame->SetBounds(x, y, 420, 190);
         frame->BackgroundColor = TB_GlobalStyle::Hex(0x404040);
         frame->FillBackground = true;
 
@@ -164,6 +165,13 @@ int main() {
             TB_CopyTextToClipboard(holder.Get());
             TB_DebugPrint(u"copied");
         });
+        auto* textBox = new TB_TextBox();
+        textBox->Id = u"textBox";
+        textBox->SetBounds(20, 150, 380, 24);
+        textBox->TextChanged.Add([textBox](TB_EventArg&) {
+            TB_DebugPrint(u"text: %s", textBox->Text.ToStdString().c_str());
+        });
+        frame->AddChild(textBox);
         frame->AddChild(source);
         frame->AddChild(copy);
         frame->AddChild(menuButton);

@@ -79,7 +79,7 @@ TEST_F(ControlsWindow, TheDumpOfARealProcessShowsWhatWasClicked) {
     const rapidjson::Value& window = before["Windows"][0];
     EXPECT_EQ(std::string(window["Class"].GetString()), "TB_Frame");
     EXPECT_EQ(std::string(window["Text"].GetString()), "controls");
-    EXPECT_EQ(window["Children"].Size(), 8u);
+    EXPECT_EQ(window["Children"].Size(), 9u);
     const rapidjson::Value* check = FindId(before, "check");
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(std::string((*check)["Class"].GetString()), "TB_CheckBox");
@@ -220,6 +220,24 @@ TEST_F(ControlsWindow, DraggingFilesOutAndCopyingText) {
     std::string clip = temp / "clip.txt";
     ASSERT_EQ(session.Run("xclip -o -selection clipboard > '" + clip + "'"), 0);
     EXPECT_EQ(ReadFile(clip), "声ライブラリ「ひかり」#1 100%");
+}
+
+// Real typing through the X keyboard, Japanese included, reaches Text exactly; Ctrl+A from
+// the keyboard selects everything, so the next key replaces it.
+TEST_F(ControlsWindow, TypingIntoTheTextBox) {
+    Click(Dump(), "textBox");
+    ASSERT_EQ(session.Run("xdotool type 'abc 声ライブラリ'"), 0);
+    ASSERT_TRUE(program->WaitFor("text: abc 声ライブラリ")) << program->Output;
+    rapidjson::Document typed = Dump();
+    const rapidjson::Value* box = FindId(typed, "textBox");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(std::string((*box)["Class"].GetString()), "TB_TextBox");
+    EXPECT_EQ(std::string((*box)["Text"].GetString()), "abc 声ライブラリ");
+    EXPECT_TRUE((*box)["Focused"].GetBool());
+
+    ASSERT_EQ(session.Run("xdotool key ctrl+a type x"), 0);
+    ASSERT_TRUE(program->WaitFor("text: x")) << program->Output;
+    EXPECT_EQ(std::string((*FindId(Dump(), "textBox"))["Text"].GetString()), "x");
 }
 
 }  // namespace

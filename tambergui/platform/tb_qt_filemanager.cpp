@@ -1,0 +1,63 @@
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "tb_filemanager.h"
+#include "tb_qt_platform.h"
+
+namespace {
+
+// Long enough for a file manager that D-Bus has to start first.
+constexpr int kServiceTimeoutMs = 5000;
+
+void OpenFolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
+    QDesktopServices::openUrl(QUrl::fromEncoded(TB_QtFileUri(folder)));
+}
+
+}  // namespace
+
+bool TB_ShowInFileManager(const std::string& path, std::function<void(bool)> done) {
+    if (path.empty() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return false;
+    }
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        OpenFolderOf(path);
+        if (done) {
+            done(false);
+        }
+        return true;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QString::fromLatin1(TB_QtFileUri(path))} << QString();
+    // Asynchronous: a file manager that is slow to start must not freeze the window.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kServiceTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                     [path, done = std::move(done)](QDBusPendingCallWatcher* finished) {
+                         bool taken = !finished->isError();
+                         if (!taken) {
+                             OpenFolderOf(path);
+                         }
+                         finished->deleteLater();
+                         if (done) {
+                             done(taken);
+                         }
+                     });
+    return true;
+}
+
+bool TB_OpenUrl(const std::string& url) {
+    if (url.empty() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return false;
+    }
+    return QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(url)));
+}

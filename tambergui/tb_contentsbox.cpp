@@ -1,0 +1,848 @@
+#include "tb_contentsbox.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "tb_button.h"
+#include "tb_error.h"
+#include "tb_frame.h"
+#include "tb_globalstyle.h"
+#include "tb_gui.h"
+#include "tb_menupanel.h"
+
+namespace {
+
+TB_Rectangle<float> ToFloat(const TB_Rectangle<int>& r) {
+    return TB_Rectangle<float>{static_cast<float>(r.x), static_cast<float>(r.y),
+                               static_cast<float>(r.width), static_cast<float>(r.height)};
+}
+
+bool Holds(const TB_Rectangle<int>& r, float x, float y) {
+    return static_cast<float>(r.x) <= x && x <= static_cast<float>(r.x + r.width) &&
+           static_cast<float>(r.y) <= y && y <= static_cast<float>(r.y + r.height);
+}
+
+// Folds A to Z only: type-ahead compares key letters, not the whole of Unicode.
+tb_char FoldAscii(tb_char c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<tb_char>(c - u'A' + u'a') : c;
+}
+
+}  // namespace
+
+// ---- item -------------------------------------------------------------------------------
+
+TB_ContentsBoxItem::~TB_ContentsBoxItem() {
+    if (Object) {
+        Object->Release();
+    }
+}
+
+void TB_ContentsBoxItem::SetObject(TB_Object* object) {
+    if (object) {
+        object->AddRef();
+    }
+    if (Object) {
+        Object->Release();
+    }
+    Object = object;
+}
+
+float TB_ContentsBoxItem::TextWidth(TB_Graphics& graphics) {
+    TB_Font* before = graphics.Font;
+    graphics.Font = Font ? Font : graphics.DefaultFont;
+    float width = graphics.MeasureString(Text).x;
+    graphics.Font = before;
+    return width;
+}
+
+void TB_ContentsBoxItem::Paint(TB_Graphics& graphics, const TB_Rectangle<int>& rectangle) {
+    TB_SolidBrush brush(Enabled ? TB_GetGlobalStyle().ContentsForeColor
+                                : TB_GlobalStyle::Hex(0x404040));
+    TB_Font* before = graphics.Font;
+    graphics.Font = Font ? Font : graphics.DefaultFont;
+    TB_Vector2 size = graphics.MeasureString(Text);
+    // A text too long for its row slides left with the offset until its end shows.
+    float overflow = size.x + 5 - static_cast<float>(rectangle.width);
+    float shift = overflow <= 0 ? 0 : std::min(overflow, static_cast<float>(TextOffset));
+    TB_Brush* brushBefore = graphics.Brush;
+    graphics.Brush = &brush;
+    graphics.DrawString(Text, TB_Vector2{static_cast<float>(rectangle.x) + 5 - shift,
+                                         static_cast<float>(rectangle.y) +
+                                             (static_cast<float>(rectangle.height) - size.y) / 2});
+    graphics.Brush = brushBefore;
+    graphics.Font = before;
+}
+
+TB_Rectangle<int> TB_ContentsBoxItem::HitRectangle(const TB_Rectangle<int>& rectangle) {
+    TB_Graphics* graphics = TB_GetMeasureGraphics();
+    float width = graphics ? TextWidth(*graphics) : 0;
+    return TB_Rectangle<int>{rectangle.x, rectangle.y, static_cast<int>(width + 5),
+                             rectangle.height};
+}
+
+bool TB_ContentsBoxItem::Inspect(TB_IPropertyVisitor& visitor) {
+    visitor.WriteString(u"Text", Text);
+    visitor.WriteString(u"Tag", Tag);
+    visitor.WriteRectangle(u"Rect", ToFloat(Rect));
+    visitor.WriteBool(u"Hovered", Hovered);
+    visitor.WriteBool(u"Selected", Selected);
+    visitor.WriteBool(u"ItemVisible", ItemVisible);
+    visitor.WriteRectangle(u"HitRect", ToFloat(HitRectangle(Rect)));
+    if (auto* text = dynamic_cast<TB_String*>(Object)) {
+        visitor.WriteString(u"Object", *text);
+    }
+    return true;
+}
+
+// ---- box: construction ----------------------------------------------------------------------
+
+TB_ContentsBox::TB_ContentsBox()
+    : RowHeight(TB_GetGlobalStyle().ContentsItemHeight),
+      ItemFont(new TB_Font(TB_GetGlobalStyle().FontSize)),
+      ItemColors{TB_GetGlobalStyle().ContentsBackground, TB_GetGlobalStyle().ContentsBackground},
+      ContextMenu(new TB_MenuItemList()),
+      m_canvas(new TB_Canvas()),
+      m_scroll(new TB_ScrollBar(TB_Orientation::Vertical)),
+      m_dropDown(new TB_Button(u"v")) {
+    const TB_GlobalStyle& style = TB_GetGlobalStyle();
+    BackgroundColor = style.ContentsBackground;
+
+    m_canvas->Id = u"ContentsBoxArea";
+    m_canvas->BackgroundColor = style.ContentsBackground;
+    m_canvas->FocusOnPress = true;  // the keys work on the rows once they were clicked
+    m_canvas->TabStop = true;
+    m_canvas->Paint.Add(this, &TB_ContentsBox::OnPaintHandler);
+    m_canvas->MouseDown.Add(this, &TB_ContentsBox::OnDownHandler);
+    m_canvas->MouseMove.Add(this, &TB_ContentsBox::OnMoveHandler);
+    m_canvas->MouseUp.Add(this, &TB_ContentsBox::OnUpHandler);
+    m_canvas->Click.Add(this, &TB_ContentsBox::OnClickHandler);
+    m_canvas->MouseWheel.Add(this, &TB_ContentsBox::OnWheelHandler);
+    m_canvas->MouseEnter.Add(this, &TB_ContentsBox::OnEnterHandler);
+    m_canvas->MouseLeave.Add(this, &TB_ContentsBox::OnLeaveHandler);
+    m_canvas->KeyDown.Add(this, &TB_ContentsBox::OnKeyDownHandler);
+
+    m_scroll->Id = u"ContentsScroll";
+    m_scroll->ValueChanged.Add(this, &TB_ContentsBox::OnScrollChanged);
+    m_dropDown->Id = u"ContentsDropDownButton";
+    m_dropDown->SetVisible(false);
+
+    AddChild(m_canvas);
+    AddChild(m_scroll);
+    AddChild(m_dropDown);
+
+    m_hoverTimer = new TB_UiTimer(m_canvas);
+    m_hoverTimer->SetInterval(kHoverInterval);
+    m_hoverTimer->Tick.Add(this, &TB_ContentsBox::OnHoverTick);
+    m_pressTimer = new TB_UiTimer(m_canvas);
+    m_pressTimer->SetInterval(kPressInterval);
+
+    m_selectAll = new TB_Action(
+        u"All Select", u"All Select",
+        std::function<void(TB_EventArg&)>([this](TB_EventArg& arg) { OnSelectAll(arg); }),
+        u"Ctrl+A");
+    if (!Actions) {
+        Actions = new TB_ActionList();
+    }
+    Actions->Add(m_selectAll);
+}
+
+TB_ContentsBox::~TB_ContentsBox() {
+    m_hoverTimer->Stop();
+    m_hoverTimer->Release();
+    m_pressTimer->Stop();
+    m_pressTimer->Release();
+    Actions->Remove(m_selectAll);
+    m_selectAll->Release();
+    TB_ReleaseAll(Items);
+    ContextMenu->Release();
+    ItemFont->Release();
+}
+
+void TB_ContentsBox::SetViewMode(tb_int mode) {
+    m_viewMode = mode;
+    if (mode == TB_ContentsViewMode::List) {
+        m_scroll->SetVisible(true);
+        m_dropDown->SetVisible(false);
+    }
+    PerformLayout();
+}
+
+void TB_ContentsBox::CreateTopArea() {
+    if (m_topArea) {
+        return;
+    }
+    m_topArea = new TB_NativeContainer();
+    m_topArea->Id = u"ContentsBoxTopArea";
+    m_topArea->Height = TB_GetGlobalStyle().ButtonHeight;
+    m_topArea->Width = Width;
+    AddChild(m_topArea);
+    Children.Remove(m_topArea);  // first, so that it is made and painted before the rows
+    Children.Insert(0, m_topArea);
+    PerformLayout();
+}
+
+// ---- layout ---------------------------------------------------------------------------------
+
+float TB_ContentsBox::CanvasWidth() const {
+    return m_canvas->Width;
+}
+
+float TB_ContentsBox::CanvasHeight() const {
+    return m_canvas->Height;
+}
+
+void TB_ContentsBox::PerformLayout() {
+    TB_Vector2 client = GetClientSize();
+    float t = m_topArea ? m_topArea->Height : 0;
+    float b = m_scroll->Width;
+    if (m_topArea) {
+        m_topArea->SetBounds(0, 0, client.x, t);
+    }
+    m_canvas->SetBounds(0, t, client.x - b, client.y - t);
+    m_scroll->SetBounds(client.x - b, t, b, client.y - t);
+    m_dropDown->SetBounds(client.x - b, t, b, client.y - t);
+    EnsureLayout();
+    UpdateScrollBar();
+    m_canvas->Invalidate();
+}
+
+tb_int TB_ContentsBox::RowY(tb_int row) const {
+    return static_cast<tb_int>(static_cast<double>(BorderWidth) +
+                               static_cast<double>(row) * RowHeight);
+}
+
+void TB_ContentsBox::WriteRow(TB_ContentsBoxItem* item) const {
+    tb_int value = m_scroll->Value;
+    item->Rect.y = item->m_row >= 0 ? RowY(item->m_row) - value
+                                    : static_cast<tb_int>(BorderWidth - RowHeight) - value;
+}
+
+void TB_ContentsBox::LayoutPass(const ItemPredicate* predicate) {
+    float w = CanvasWidth();
+    float e = BorderWidth;
+    float r = RowHeight;
+    tb_int value = m_scroll->Value;
+    TB_Rectangle<int> rect{static_cast<int>(e), 0, static_cast<int>(w - 2 * e),
+                           static_cast<int>(r)};
+    tb_int hiddenY = static_cast<tb_int>(e - r) - value;
+    tb_int count = Items.Count();
+    m_visible.clear();
+    m_visible.reserve(static_cast<size_t>(count));  // one block for the whole list
+    bool filtering = predicate && *predicate;
+    bool showAll = predicate && !*predicate;
+    TB_ContentsBoxItem** items = Items.Items();
+    tb_int row = 0;
+    for (tb_int i = 0; i < count; ++i) {
+        TB_ContentsBoxItem* item = items[i];
+        item->m_index = i;
+        if (filtering) {
+            item->ItemVisible = (*predicate)(item);
+        } else if (showAll) {
+            item->ItemVisible = true;
+        }
+        if (item->ItemVisible) {
+            item->m_row = row;
+            rect.y = RowY(row) - value;
+            m_visible.push_back(item);
+            ++row;
+        } else {
+            item->m_row = -1;
+            rect.y = hiddenY;
+        }
+        item->Rect = rect;
+    }
+    m_contentHeight = row > 0 ? RowY(row - 1) + static_cast<tb_int>(r) : 0;
+    m_layoutStale = false;
+    m_layoutWidth = w;
+    m_layoutHeight = CanvasHeight();
+    m_layoutRow = r;
+    m_layoutBorder = e;
+    m_syncedValue = value;
+    RowsMeeting(0, CanvasHeight(), value, m_syncedFirst, m_syncedLast);
+}
+
+void TB_ContentsBox::RowsMeeting(float top, float bottom, tb_int value, tb_int& first,
+                                 tb_int& last) const {
+    auto count = static_cast<tb_int>(m_visible.size());
+    first = last = 0;
+    auto h = static_cast<tb_int>(RowHeight);
+    if (count == 0 || RowHeight <= 0) {
+        return;
+    }
+    // Rows are evenly spaced up to truncation, so arithmetic finds the neighbourhood and the
+    // true rectangles settle the ends.
+    double guess = (static_cast<double>(value) + top - BorderWidth) / RowHeight;
+    auto start = static_cast<tb_int>(std::clamp(std::floor(guess) - 1, 0.0, double(count)));
+    while (start > 0 && static_cast<float>(RowY(start - 1) - value + h) >= top) {
+        --start;
+    }
+    while (start < count && static_cast<float>(RowY(start) - value + h) < top) {
+        ++start;
+    }
+    double endGuess = (static_cast<double>(value) + bottom - BorderWidth) / RowHeight;
+    auto end =
+        static_cast<tb_int>(std::clamp(std::floor(endGuess) + 2, double(start), double(count)));
+    while (end > start && static_cast<float>(RowY(end - 1) - value) > bottom) {
+        --end;
+    }
+    while (end < count && static_cast<float>(RowY(end) - value) <= bottom) {
+        ++end;
+    }
+    first = start;
+    last = end;
+}
+
+void TB_ContentsBox::SyncRows() {
+    tb_int value = m_scroll->Value;
+    if (m_layoutStale || value == m_syncedValue) {
+        return;
+    }
+    tb_int first = 0, last = 0;
+    RowsMeeting(0, CanvasHeight(), value, first, last);
+    for (tb_int row = m_syncedFirst; row < m_syncedLast; ++row) {
+        WriteRow(m_visible[static_cast<size_t>(row)]);
+    }
+    for (tb_int row = first; row < last; ++row) {
+        WriteRow(m_visible[static_cast<size_t>(row)]);
+    }
+    m_syncedValue = value;
+    m_syncedFirst = first;
+    m_syncedLast = last;
+}
+
+void TB_ContentsBox::EnsureLayout() {
+    if (m_layoutStale || CanvasWidth() != m_layoutWidth || CanvasHeight() != m_layoutHeight ||
+        RowHeight != m_layoutRow || BorderWidth != m_layoutBorder) {
+        LayoutPass(nullptr);
+        UpdateScrollBar();
+    }
+    SyncRows();
+}
+
+void TB_ContentsBox::Relayout() {
+    m_layoutStale = true;
+    EnsureLayout();
+    UpdateScrollBar();
+    m_canvas->Invalidate();
+}
+
+void TB_ContentsBox::UpdateScrollBar() {
+    if (!IsEnable()) {
+        m_scroll->SetEnable(false);
+        return;
+    }
+    auto page = static_cast<tb_int>(CanvasHeight());
+    if (static_cast<float>(m_contentHeight) > CanvasHeight()) {
+        m_scroll->SetEnable(true);
+        bool changed = m_scroll->Max != m_contentHeight || m_scroll->LargeChange != page;
+        m_scroll->Max = m_contentHeight;
+        m_scroll->LargeChange = page;
+        if (m_scroll->Value > m_scroll->Max - m_scroll->LargeChange) {
+            m_scroll->SetValue(m_scroll->Max - m_scroll->LargeChange);
+        }
+        if (changed) {
+            m_scroll->Refresh();
+        }
+    } else {
+        m_scroll->SetValue(0);
+        bool changed = m_scroll->Max != 0;
+        m_scroll->Max = 0;
+        m_scroll->SetEnable(false);
+        if (changed) {
+            m_scroll->Refresh();
+        }
+    }
+}
+
+void TB_ContentsBox::OnScrollChanged(TB_EventArg&) {
+    SyncRows();
+    m_canvas->Invalidate();
+}
+
+void TB_ContentsBox::SetEnable(bool enable) {
+    TB_NativeContainer::SetEnable(enable);
+    UpdateScrollBar();
+    m_canvas->Invalidate();
+}
+
+// ---- items ----------------------------------------------------------------------------------
+
+void TB_ContentsBox::AddItem(TB_ContentsBoxItem* item) {
+    // Items in a list always carry an index, so a fresh one needs no search of the list.
+    if (!item || (item->m_index >= 0 && IndexOf(item) >= 0)) {
+        return;
+    }
+    Items.Add(item);
+    item->m_index = Items.Count() - 1;
+    bool geometryKept = CanvasWidth() == m_layoutWidth && CanvasHeight() == m_layoutHeight &&
+                        RowHeight == m_layoutRow && BorderWidth == m_layoutBorder;
+    if (m_layoutStale || !geometryKept) {
+        EnsureLayout();
+    } else {
+        // Appending lays out only the new row, so filling a box costs one pass in all.
+        SyncRows();
+        tb_int value = m_scroll->Value;
+        item->Rect = TB_Rectangle<int>{static_cast<int>(BorderWidth), 0,
+                                       static_cast<int>(CanvasWidth() - 2 * BorderWidth),
+                                       static_cast<int>(RowHeight)};
+        if (item->ItemVisible) {
+            item->m_row = static_cast<tb_int>(m_visible.size());
+            m_visible.push_back(item);
+            m_contentHeight = RowY(item->m_row) + static_cast<tb_int>(RowHeight);
+            if (m_syncedLast == item->m_row &&
+                static_cast<float>(RowY(item->m_row) - value) <= CanvasHeight()) {
+                m_syncedLast = item->m_row + 1;
+            }
+        } else {
+            item->m_row = -1;
+        }
+        WriteRow(item);
+    }
+    UpdateScrollBar();
+    m_canvas->Invalidate();
+}
+
+void TB_ContentsBox::ClearHovered() {
+    for (TB_ContentsBoxItem*& hovered : m_hovered) {
+        if (hovered) {
+            hovered->Hovered = false;
+            hovered = nullptr;
+        }
+    }
+}
+
+void TB_ContentsBox::RemoveItem(TB_ContentsBoxItem* item) {
+    tb_int index = IndexOf(item);
+    if (index < 0) {
+        return;
+    }
+    TB_Ref<TB_ContentsBox> keep(this);
+    Items.RemoveAt(index);
+    for (TB_ContentsBoxItem*& hovered : m_hovered) {
+        if (hovered == item) {
+            hovered = nullptr;
+        }
+    }
+    item->Hovered = false;
+    item->Selected = false;
+    if (m_selectedShown == item) {
+        m_selectedShown = nullptr;
+    }
+    if (m_pressed == item) {
+        m_pressed = nullptr;
+    }
+    item->m_index = -1;
+    item->m_row = -1;
+    Relayout();
+    if (m_current == item) {
+        m_current = nullptr;
+        OnSelectionChanged();
+    }
+}
+
+void TB_ContentsBox::ClearItems(bool release) {
+    TB_Ref<TB_ContentsBox> keep(this);
+    if (m_current) {
+        m_current = nullptr;
+        OnSelectionChanged();
+    }
+    m_pressed = nullptr;
+    ClearHovered();
+    m_selectedShown = nullptr;
+    for (TB_ContentsBoxItem* item : Items) {
+        item->Selected = false;
+        item->m_index = -1;
+        item->m_row = -1;
+        if (release) {
+            item->Release();
+        }
+    }
+    Items.Clear();
+    m_visible.clear();
+    Relayout();
+}
+
+void TB_ContentsBox::Filter(const ItemPredicate& predicate) {
+    LayoutPass(&predicate);
+    UpdateScrollBar();
+    m_canvas->Invalidate();
+}
+
+TB_ContentsBoxItem* TB_ContentsBox::Find(const ItemPredicate& predicate) {
+    if (!predicate) {
+        return nullptr;
+    }
+    for (TB_ContentsBoxItem* item : Items) {
+        if (predicate(item)) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+TB_ContentsBoxItem* TB_ContentsBox::ItemAt(tb_int index) {
+    return index >= 0 && index < Items.Count() ? Items[index] : nullptr;
+}
+
+tb_int TB_ContentsBox::IndexOf(const TB_ContentsBoxItem* item) {
+    if (!item) {
+        return -1;
+    }
+    // The position from the last layout, when nothing has moved it since.
+    tb_int known = item->m_index;
+    if (known >= 0 && known < Items.Count() && Items[known] == item) {
+        return known;
+    }
+    return Items.IndexOf(const_cast<TB_ContentsBoxItem*>(item));
+}
+
+tb_int TB_ContentsBox::IndexOfText(const TB_String& text) {
+    for (tb_int i = 0; i < Items.Count(); ++i) {
+        if (Items[i]->Text.Equals(text)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// ---- selection ------------------------------------------------------------------------------
+
+void TB_ContentsBox::SelectIndex(tb_int index) {
+    if (index < 0) {
+        SelectItem(nullptr);
+    } else if (index >= Items.Count()) {
+        TB_Error::Report(2, 1, u"out of bounds", TB_SOURCE_NAME, __LINE__);
+    } else {
+        SelectItem(Items[index]);
+    }
+}
+
+void TB_ContentsBox::SelectItem(TB_ContentsBoxItem* item) {
+    if ((item && IndexOf(item) < 0) || item == m_current) {
+        return;
+    }
+    TB_Ref<TB_ContentsBox> keep(this);  // a handler may release the box
+    m_current = item;
+    EnsureCurrentVisible();
+    OnSelectionChanged();
+    m_canvas->Invalidate();
+}
+
+void TB_ContentsBox::EnsureCurrentVisible() {
+    // A filtered-out item has no row to show; scrolling for it would only jump to the top.
+    if (!m_current || !m_current->ItemVisible) {
+        return;
+    }
+    EnsureLayout();
+    WriteRow(m_current);
+    const TB_Rectangle<int>& rect = m_current->Rect;
+    TB_Rectangle<int> inner{rect.x + 2, rect.y + 2, rect.width - 5, rect.height - 5};
+    if (inner.x >= 0 && inner.y >= 0 &&
+        static_cast<float>(inner.x + inner.width) <= CanvasWidth() &&
+        static_cast<float>(inner.y + inner.height) <= CanvasHeight()) {
+        return;
+    }
+    tb_int64 target =
+        static_cast<tb_int64>(m_scroll->Value) + rect.y - static_cast<tb_int>(RowHeight / 2);
+    target =
+        std::min<tb_int64>(target, static_cast<tb_int64>(m_scroll->Max) - m_scroll->LargeChange);
+    m_scroll->SetValue(
+        static_cast<int>(std::max<tb_int64>(target, std::numeric_limits<int>::min())));
+}
+
+void TB_ContentsBox::EnsureIndexVisible(tb_int index) {
+    TB_ContentsBoxItem* item = ItemAt(index);
+    if (!item || !item->ItemVisible) {
+        return;
+    }
+    TB_ContentsBoxItem* current = m_current;
+    m_current = item;  // the same scrolling, without selecting
+    EnsureCurrentVisible();
+    m_current = current;
+}
+
+TB_Rectangle<int> TB_ContentsBox::ItemRectangle(tb_int index) {
+    EnsureLayout();
+    TB_ContentsBoxItem* item = ItemAt(index);
+    if (!item) {
+        return TB_Rectangle<int>{};
+    }
+    WriteRow(item);
+    return item->Rect;
+}
+
+void TB_ContentsBox::GetSelectedItems(TB_List<TB_ContentsBoxItem*>& list) {
+    if (m_current) {
+        list.Add(m_current);
+    }
+}
+
+void TB_ContentsBox::OnSelectAll(TB_EventArg&) {
+    m_canvas->Invalidate();  // one item at most is ever selected
+}
+
+// ---- pointer --------------------------------------------------------------------------------
+
+TB_ContentsBoxItem* TB_ContentsBox::ItemAtPoint(float x, float y) {
+    EnsureLayout();
+    tb_int first = 0, last = 0;
+    RowsMeeting(y, y, m_scroll->Value, first, last);
+    for (tb_int row = first; row < last; ++row) {
+        TB_ContentsBoxItem* item = m_visible[static_cast<size_t>(row)];
+        WriteRow(item);  // a point outside the canvas may reach rows not yet synchronised
+        if (Holds(item->Rect, x, y)) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+void TB_ContentsBox::OnDownHandler(TB_MouseEventArg& arg) {
+    TB_Ref<TB_ContentsBox> keep(this);
+    EnsureLayout();
+    m_pressed = nullptr;
+    if (TB_ContentsBoxItem* item = ItemAtPoint(arg.X, arg.Y)) {
+        SelectItem(item);
+        if (arg.Left && IndexOf(item) >= 0) {
+            m_pressed = item;
+        }
+    }
+    m_pressPoint = TB_Vector2{arg.X, arg.Y};
+    m_pressTimer->Start();
+}
+
+void TB_ContentsBox::OnMoveHandler(TB_MouseEventArg& arg) {
+    TB_Ref<TB_ContentsBox> keep(this);
+    if (!m_pressed) {
+        EnsureLayout();
+        ClearHovered();
+        tb_int first = 0, last = 0;
+        RowsMeeting(arg.Y, arg.Y, m_scroll->Value, first, last);
+        size_t hovered = 0;
+        for (tb_int row = first; row < last && hovered < 2; ++row) {
+            TB_ContentsBoxItem* item = m_visible[static_cast<size_t>(row)];
+            WriteRow(item);
+            if (!Holds(item->Rect, arg.X, arg.Y)) {
+                continue;
+            }
+            item->Hovered = true;
+            m_hovered[hovered++] = item;
+            if (item->m_index != m_hoveredIndex && m_textScrolling) {
+                m_scrollTick = 0;  // a newly hovered text starts sliding from its start
+            }
+            m_hoveredIndex = item->m_index;
+            m_canvas->SetToolTip(item->Text);
+        }
+        if (hovered == 0) {
+            m_canvas->SetToolTip(TB_String());
+        }
+    } else {
+        float dx = arg.X - m_pressPoint.x;
+        float dy = arg.Y - m_pressPoint.y;
+        if (std::sqrt(dx * dx + dy * dy) > kDragDistance) {
+            StartDrag();
+        }
+    }
+    m_canvas->Invalidate();
+}
+
+void TB_ContentsBox::StartDrag() {
+    TB_Ref<TB_ContentsBoxItem> item(m_pressed);
+    m_pressed = nullptr;  // whatever the outcome, this press has had its drag
+    TB_List<TB_DropData*> data;
+    item->GetDropData(data);
+    if (data.Count() > 0) {
+        auto width = static_cast<tb_int>(Width);
+        auto height = static_cast<tb_int>(RowHeight);
+        if (width > 0 && height > 0) {
+            auto* image = new TB_NativeBitmap(width, height);
+            {
+                auto graphics = TB_Ref<TB_Graphics>::Adopt(new TB_Graphics(image));
+                item->Paint(*graphics, TB_Rectangle<int>{0, 0, width, height});
+            }
+            if (data[0]->DragImage) {
+                data[0]->DragImage->Release();
+            }
+            data[0]->DragImage = image;  // the drop data takes the count
+        }
+        TB_Ref<TB_ContentsBox> keep(this);  // the drag runs a loop of its own
+        tb_uint effect = 0;
+        m_canvas->StartDrag(&data, 1, &effect);
+    }
+    TB_ReleaseAll(data);
+}
+
+void TB_ContentsBox::OnUpHandler(TB_MouseEventArg&) {
+    m_pressed = nullptr;
+    m_pressTimer->Stop();
+    m_canvas->Invalidate();
+}
+
+TB_Frame* TB_ContentsBox::OwningFrame() {
+    for (TB_Widget* w = Parent; w; w = w->Parent) {
+        if (auto* frame = dynamic_cast<TB_Frame*>(w)) {
+            return frame;
+        }
+    }
+    return nullptr;
+}
+
+void TB_ContentsBox::OnClickHandler(TB_MouseEventArg& arg) {
+    if (!arg.Right || ContextMenu->Items.IsEmpty()) {
+        return;
+    }
+    if (TB_Frame* frame = OwningFrame()) {
+        frame->ShowPopup(new TB_MenuPanel(ContextMenu), m_canvas, TB_Vector2{arg.X, arg.Y}, 0);
+    }
+}
+
+void TB_ContentsBox::OnWheelHandler(TB_MouseEventArg& arg) {
+    m_scroll->OnMouseWheel(arg);
+}
+
+void TB_ContentsBox::OnEnterHandler(TB_EventArg&) {
+    if (m_textScrolling) {
+        m_hoverTimer->Start();
+        m_scrollTick = 0;
+    }
+}
+
+void TB_ContentsBox::OnLeaveHandler(TB_EventArg&) {
+    m_hoverTimer->Stop();
+    m_scrollTick = 0;
+    ClearHovered();
+    m_canvas->Invalidate();
+}
+
+void TB_ContentsBox::OnHoverTick(TB_EventArg&) {
+    ++m_scrollTick;
+    m_canvas->Invalidate();
+}
+
+// ---- keys -----------------------------------------------------------------------------------
+
+void TB_ContentsBox::OnKeyDownHandler(TB_KeyEventArg& arg) {
+    if (!m_current) {
+        return;
+    }
+    tb_int count = Items.Count();
+    tb_int i = IndexOf(m_current);
+    tb_int position = i;
+    tb_int key = arg.KeyCode;
+    if (key == TB_VK_DOWN || key == TB_VK_RIGHT) {
+        position = i + 1 < count ? i + 1 : 0;
+    } else if (key == TB_VK_UP || key == TB_VK_LEFT) {
+        position = i > 0 ? i - 1 : count - 1;
+    } else if (((key >= TB_VK_A && key <= TB_VK_A + 25) ||
+                (key >= TB_VK_0 && key <= TB_VK_0 + 9)) &&
+               !arg.Control && !arg.Alt) {
+        tb_char wanted = FoldAscii(static_cast<tb_char>(key));
+        for (tb_int step = 1; step <= count; ++step) {
+            tb_int at = (i + step) % count;
+            TB_ContentsBoxItem* item = Items[at];
+            if (item->ItemVisible && item->Text.Length() > 0 &&
+                FoldAscii(item->Text[0]) == wanted) {
+                position = at;
+                break;
+            }
+        }
+    } else {
+        return;
+    }
+    arg.Handled = true;
+    SelectIndex(position);
+}
+
+// ---- painting -------------------------------------------------------------------------------
+
+void TB_ContentsBox::OnPaintHandler(TB_PaintEventArg& arg) {
+    TB_Ref<TB_ContentsBox> keep(this);
+    if (BeforePaint) {
+        BeforePaint();
+    }
+    TB_Graphics& g = *arg.Graphics;
+    const TB_GlobalStyle& style = TB_GetGlobalStyle();
+    bool enabled = IsEnable();
+    g.Clear(enabled ? style.ContentsBackground : TB_GlobalStyle::Hex(0x101010));
+    if (m_selectedShown != m_current) {
+        if (m_selectedShown) {
+            m_selectedShown->Selected = false;
+        }
+        m_selectedShown = m_current;
+    }
+    if (m_current) {
+        m_current->Selected = true;
+    }
+    EnsureLayout();
+    float height = CanvasHeight();
+    tb_int first = 0, last = 0;
+    RowsMeeting(0, height, m_scroll->Value, first, last);
+    TB_Brush* brushBefore = g.Brush;
+    TB_Pen* penBefore = g.Pen;
+    tb_int painted = 0;
+    for (tb_int row = first; row < last; ++row) {
+        TB_ContentsBoxItem* item = m_visible[static_cast<size_t>(row)];
+        const TB_Rectangle<int>& rect = item->Rect;
+        if (static_cast<float>(rect.y) >= height || rect.y + rect.height <= 0) {
+            continue;  // touches the canvas's edge only
+        }
+        item->Enabled = enabled;
+        item->ViewMode = m_viewMode;
+        item->Font = ItemFont;
+        TB_Rectangle<float> area = ToFloat(rect);
+        g.PushClip(area);
+        const TB_Color& fill = item->Selected && item->Hovered
+                                   ? style.ContentsSelectedHoverBackground
+                               : item->Selected ? style.ContentsSelectedBackground
+                               : item->Hovered  ? style.ContentsHoverBackground
+                                                : ItemColors[painted % 2];
+        TB_SolidBrush brush(fill);
+        g.Brush = &brush;
+        g.Pen = nullptr;
+        g.DrawRectangle(area);
+        g.Brush = brushBefore;
+        g.Pen = penBefore;
+        if (m_textScrolling) {
+            item->TextOffset = item->Hovered ? m_scrollTick : 0;
+        }
+        item->Paint(g, rect);
+        g.PopClip();
+        ++painted;
+    }
+    if (BorderWidth > 0) {
+        TB_Pen pen(enabled ? style.ContentsBorder : style.ContentsDisabledBorder, BorderWidth);
+        g.Pen = &pen;
+        g.Brush = nullptr;
+        g.DrawRectangle(TB_Rectangle<float>{0, 0, CanvasWidth() - 1, height - 1});
+    }
+    g.Brush = brushBefore;
+    g.Pen = penBefore;
+}
+
+// ---- inspection -----------------------------------------------------------------------------
+
+bool TB_ContentsBox::Inspect(TB_IPropertyVisitor& visitor) {
+    TB_NativeContainer::Inspect(visitor);
+    EnsureLayout();
+    visitor.WriteInt2(u"ItemSize", static_cast<tb_int>(CanvasWidth() - 2 * BorderWidth),
+                      static_cast<tb_int>(RowHeight));
+    m_scroll->Inspect(visitor.BeginList(u"Scroll").AddItem());
+    // A report shows every rectangle as of now, the far rows too.
+    TB_ContentsBoxItem* shown = m_selectedShown;
+    if (shown != m_current) {
+        if (shown) {
+            shown->Selected = false;
+        }
+        m_selectedShown = m_current;
+        if (m_current) {
+            m_current->Selected = true;
+        }
+    }
+    TB_IPropertyVisitor& list = visitor.BeginList(u"Items");
+    for (TB_ContentsBoxItem* item : Items) {
+        WriteRow(item);
+        item->Inspect(list.AddItem());
+    }
+    return true;
+}

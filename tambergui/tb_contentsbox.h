@@ -1,0 +1,244 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "tb_canvas.h"
+#include "tb_menu.h"
+#include "tb_nativecontainer.h"
+#include "tb_scrollbar.h"
+#include "tb_uitimer.h"
+
+class TB_Button;
+class TB_Frame;
+
+// How a contents box arranges its items; list (one row per item) is the only mode built.
+namespace TB_ContentsViewMode {
+enum : tb_int { None = 0, List = 1 };
+}
+
+// One entry of a contents box. The box lays it out, copies its own state into it before it
+// paints it, and calls the paint, hit rectangle and drop data hooks, which subclasses override
+// to draw richer rows and to offer their own data when the item is dragged out.
+class TB_ContentsBoxItem : public TB_Object, public TB_IInspectable {
+public:
+    TB_ContentsBoxItem() = default;
+    explicit TB_ContentsBoxItem(const TB_String& text) : Text(text) {}
+    ~TB_ContentsBoxItem() override;
+
+    // Draws the item into its row; the box has filled the row's background and clipped to it.
+    // The base draws Text on one line, sliding left by TextOffset when it is too long.
+    virtual void Paint(TB_Graphics& graphics, const TB_Rectangle<int>& rectangle);
+    // The part of the row that answers the pointer: the base takes the text's width plus 5.
+    virtual TB_Rectangle<int> HitRectangle(const TB_Rectangle<int>& rectangle);
+    // Appends what a drag of this item carries, handing one count of each to the list. The base
+    // adds nothing, so plain items cannot be dragged.
+    virtual void GetDropData(TB_List<TB_DropData*>& list) { (void)list; }
+    // "Text", "Tag", "Rect", "Hovered", "Selected", "ItemVisible", "HitRect", and "Object" when
+    // the attached object is a string.
+    bool Inspect(TB_IPropertyVisitor& visitor) override;
+
+    // Holds one count of the object (null detaches) and lets go of the previous one.
+    void SetObject(TB_Object* object);
+
+    TB_String Text;  // also the tooltip and the type-ahead key
+    TB_String Tag;
+    TB_Object* Object = nullptr;  // one count held
+    // In the canvas's coordinates. Exact for every row that meets the canvas and for whatever
+    // the box's ItemRectangle or Inspect were asked; rows scrolled far out of view may still
+    // carry an older scroll offset, which never puts them inside the canvas.
+    TB_Rectangle<int> Rect{0, 0, 0, 0};
+    bool Hovered = false;
+    bool Selected = false;
+    // Copies of the box's state, made when the item is painted.
+    bool Enabled = true;
+    tb_int TextOffset = 0;
+    tb_int ViewMode = TB_ContentsViewMode::List;
+    TB_Font* Font = nullptr;  // not counted; the box's item font
+    // Whether the item passes the box's filter; only such items are laid out, drawn and hit.
+    // After changing it directly, call the box's Relayout.
+    bool ItemVisible = true;
+
+protected:
+    // The text's width in the item's font (or the default one), for the base paint and hit
+    // rectangle.
+    float TextWidth(TB_Graphics& graphics);
+
+private:
+    friend class TB_ContentsBox;
+    tb_int m_index = -1;  // position in the box's list, as of the last layout
+    tb_int m_row = -1;    // position among the visible items, -1 when hidden
+};
+
+// A scrolling list of items: a canvas that shows them in rows and takes the pointer and the
+// keys, a vertical scroll bar, and an optional strip above for the owner's controls. One item
+// at most is current; pressing on an item selects it, the arrow keys move the selection (with
+// wrap-around, over hidden items too) and a letter or digit jumps to the next visible item
+// starting with it. A press that moves more than 3 pixels drags the item out.
+//
+// The cost of painting, scrolling and pointer hits follows the visible rows only: rows are
+// found by their position, never by walking the items. Adding an item lays out that one row;
+// a filter change or a resize lays out every item in one pass.
+class TB_ContentsBox : public TB_NativeContainer {
+public:
+    using ItemPredicate = std::function<bool(TB_ContentsBoxItem*)>;
+
+    TB_ContentsBox();
+    ~TB_ContentsBox() override;
+
+    // Top area, canvas and scroll bar over the client area; then the rows and the scroll bar.
+    void PerformLayout() override;
+    void SetEnable(bool enable) override;
+    // The widget's properties and children, then "ItemSize", "Scroll" and "Items".
+    bool Inspect(TB_IPropertyVisitor& visitor) override;
+
+    // List mode shows the scroll bar and hides the drop-down button.
+    void SetViewMode(tb_int mode);
+    tb_int GetViewMode() const { return m_viewMode; }
+    // Makes the strip above the rows once (button height high) as the first child.
+    void CreateTopArea();
+
+    // Takes over the caller's count.
+    virtual void AddItem(TB_ContentsBoxItem* item);
+    // Hands the box's count back to the caller; a current item is unselected first.
+    virtual void RemoveItem(TB_ContentsBoxItem* item);
+    // Unselects, then empties the list, releasing the items when asked (the caller takes over
+    // their counts otherwise).
+    virtual void ClearItems(bool release);
+    // ItemVisible = predicate(item) for every item, laid out in the same pass; an empty
+    // predicate shows all.
+    virtual void Filter(const ItemPredicate& predicate);
+    virtual void ShowAll() { Filter(ItemPredicate()); }
+    virtual TB_ContentsBoxItem* Find(const ItemPredicate& predicate);
+    virtual TB_ContentsBoxItem* ItemAt(tb_int index);
+    virtual tb_int IndexOf(const TB_ContentsBoxItem* item);
+    virtual tb_int IndexOfText(const TB_String& text);
+    virtual TB_ContentsBoxItem* GetCurrent() { return m_current; }
+    virtual tb_int Count() { return Items.Count(); }
+    virtual tb_int CurrentIndex() { return m_current ? IndexOf(m_current) : -1; }
+    // Below 0 unselects; at or past the count reports "out of bounds" and changes nothing.
+    virtual void SelectIndex(tb_int index);
+    // Null unselects; an item not in the list is ignored. A new current item is scrolled into
+    // view and raises SelectionChanged.
+    virtual void SelectItem(TB_ContentsBoxItem* item);
+    // Scrolls so that the current row is wholly shown, half a row below the top.
+    virtual void EnsureCurrentVisible();
+    virtual void EnsureIndexVisible(tb_int index);
+    // The item's rectangle after laying out; empty for an index out of range.
+    virtual TB_Rectangle<int> ItemRectangle(tb_int index);
+    virtual void GetSelectedItems(TB_List<TB_ContentsBoxItem*>& list);
+    virtual tb_int SelectedCount() { return m_current ? 1 : 0; }
+    virtual void OnSelectionChanged() {
+        TB_EventArg arg;
+        OnSelectionChanged(arg);
+    }
+    virtual void OnSelectionChanged(TB_EventArg& arg) { SelectionChanged.Fire(arg); }
+    virtual void OnItemOrderChanged() {
+        TB_EventArg arg;
+        OnItemOrderChanged(arg);
+    }
+    virtual void OnItemOrderChanged(TB_EventArg& arg) { ItemOrderChanged.Fire(arg); }
+    virtual void OnMultiSelectionChanged() {
+        TB_EventArg arg;
+        OnMultiSelectionChanged(arg);
+    }
+    virtual void OnMultiSelectionChanged(TB_EventArg& arg) { MultiSelectionChanged.Fire(arg); }
+
+    // Lays every item out again now (after ItemVisible, RowHeight or BorderWidth changed),
+    // updates the scroll bar and repaints.
+    void Relayout();
+    // The first visible item whose rectangle holds the canvas point (edges included), or null.
+    TB_ContentsBoxItem* ItemAtPoint(float x, float y);
+    // Switches the sliding of hovered long texts on or off.
+    void SetTextScrolling(bool on) { m_textScrolling = on; }
+    bool IsTextScrolling() const { return m_textScrolling; }
+    tb_int GetScrollTick() const { return m_scrollTick; }
+    tb_int GetHoveredIndex() const { return m_hoveredIndex; }
+    TB_ContentsBoxItem* GetPressedItem() const { return m_pressed; }
+    tb_int GetContentHeight() const { return m_contentHeight; }
+    // The rows' canvas, scroll bar, hidden drop-down button and top strip (null until made).
+    TB_Canvas* GetCanvas() const { return m_canvas; }
+    TB_ScrollBar* GetScrollBar() const { return m_scroll; }
+    TB_Button* GetDropDownButton() const { return m_dropDown; }
+    TB_NativeContainer* GetTopArea() const { return m_topArea; }
+    const TB_UiTimer* GetHoverTimer() const { return m_hoverTimer; }
+    const TB_UiTimer* GetPressTimer() const { return m_pressTimer; }
+
+    TB_List<TB_ContentsBoxItem*> Items;  // one count held on each
+    float BorderWidth = 0;               // frame line width and row inset
+    float RowHeight;
+    TB_Font* ItemFont;  // owned
+    TB_Color ItemColors[2];
+    std::function<void()> BeforePaint;
+    TB_MenuItemList* ContextMenu;  // owned; the owner fills it
+
+    TB_Event<TB_EventArg> SelectionChanged;
+    TB_Event<TB_EventArg> ItemOrderChanged;
+    TB_Event<TB_EventArg> MultiSelectionChanged;
+
+    static constexpr tb_int kHoverInterval = 30;   // milliseconds per pixel of text sliding
+    static constexpr tb_int kPressInterval = 100;  // milliseconds
+    static constexpr float kDragDistance = 3;      // a drag starts beyond this many pixels
+
+private:
+    void OnPaintHandler(TB_PaintEventArg& arg);
+    void OnDownHandler(TB_MouseEventArg& arg);
+    void OnMoveHandler(TB_MouseEventArg& arg);
+    void OnUpHandler(TB_MouseEventArg& arg);
+    void OnClickHandler(TB_MouseEventArg& arg);
+    void OnWheelHandler(TB_MouseEventArg& arg);
+    void OnEnterHandler(TB_EventArg&);
+    void OnLeaveHandler(TB_EventArg&);
+    void OnKeyDownHandler(TB_KeyEventArg& arg);
+    void OnScrollChanged(TB_EventArg&);
+    void OnHoverTick(TB_EventArg&);
+    void OnSelectAll(TB_EventArg&);
+
+    // Lays out every item when something made the layout stale, then brings the rows around
+    // the canvas up to the scroll bar's value.
+    void EnsureLayout();
+    // The one pass over the items, applying the predicate first when there is one.
+    void LayoutPass(const ItemPredicate* predicate);
+    void UpdateScrollBar();
+    // Rewrites the rows that met the canvas at the last synchronised value and those that
+    // meet it now, so that no stale rectangle lies inside the canvas.
+    void SyncRows();
+    void WriteRow(TB_ContentsBoxItem* item) const;
+    // The rows [first, last) whose rectangles meet the canvas band [top, bottom] at value.
+    void RowsMeeting(float top, float bottom, tb_int value, tb_int& first, tb_int& last) const;
+    tb_int RowY(tb_int row) const;
+    float CanvasWidth() const;
+    float CanvasHeight() const;
+    void ClearHovered();
+    void StartDrag();
+    TB_Frame* OwningFrame();
+
+    tb_int m_viewMode = TB_ContentsViewMode::None;
+    TB_Canvas* m_canvas;
+    TB_ScrollBar* m_scroll;
+    TB_Button* m_dropDown;
+    TB_NativeContainer* m_topArea = nullptr;
+    TB_UiTimer* m_hoverTimer;
+    TB_UiTimer* m_pressTimer;
+    TB_Action* m_selectAll;
+    TB_ContentsBoxItem* m_current = nullptr;
+    TB_ContentsBoxItem* m_pressed = nullptr;
+    TB_ContentsBoxItem* m_selectedShown = nullptr;          // the item whose Selected is set
+    TB_ContentsBoxItem* m_hovered[2] = {nullptr, nullptr};  // a shared edge holds two
+    TB_Vector2 m_pressPoint{0, 0};
+    tb_int m_hoveredIndex = -1;
+    bool m_textScrolling = false;
+    tb_int m_scrollTick = 0;
+    tb_int m_contentHeight = 0;
+
+    // Layout state: the visible items in order, and what the rectangles were computed with.
+    std::vector<TB_ContentsBoxItem*> m_visible;
+    bool m_layoutStale = true;
+    float m_layoutWidth = -1;
+    float m_layoutHeight = -1;
+    float m_layoutRow = -1;
+    float m_layoutBorder = -1;
+    tb_int m_syncedValue = 0;
+    tb_int m_syncedFirst = 0;
+    tb_int m_syncedLast = 0;
+};
