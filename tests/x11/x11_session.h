@@ -151,30 +151,47 @@ public:
             _exit(127);
         }
         close(out[1]);
-        m_out = fdopen(out[0], "r");
+        m_out = out[0];
     }
     ~X11Program() {
         if (m_pid > 0) {
             kill(m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
         }
-        if (m_out) {
-            std::fclose(m_out);
+        if (m_out >= 0) {
+            close(m_out);
         }
     }
     X11Program(const X11Program&) = delete;
     X11Program& operator=(const X11Program&) = delete;
 
-    // Reads output until a line contains the text; false at the end of the output.
-    bool WaitFor(const std::string& text) {
-        char line[4096];
-        while (m_out && std::fgets(line, sizeof line, m_out)) {
-            Output += line;
-            if (std::string(line).find(text) != std::string::npos) {
+    // Reads output until a line not yet passed contains the text; false at the end of the
+    // output or after the time limit (so a program that hangs fails the test, not the run).
+    bool WaitFor(const std::string& text, int seconds = 30) {
+        for (int waited = 0;;) {
+            size_t found = Output.find(text, m_passed);
+            if (found != std::string::npos) {
+                size_t end = Output.find('\n', found + text.size() - (text == "\n" ? 1 : 0));
+                m_passed = end == std::string::npos ? Output.size() : end + 1;
                 return true;
             }
+            if (m_out < 0 || waited >= seconds * 10) {
+                return false;
+            }
+            pollfd item{m_out, POLLIN, 0};
+            if (poll(&item, 1, 100) <= 0) {
+                ++waited;
+                continue;
+            }
+            char chunk[4096];
+            ssize_t n = read(m_out, chunk, sizeof chunk);
+            if (n <= 0) {
+                close(m_out);
+                m_out = -1;
+                continue;  // one last look at what arrived
+            }
+            Output.append(chunk, static_cast<size_t>(n));
         }
-        return false;
     }
     void Signal(int signal) const { kill(m_pid, signal); }
     pid_t Pid() const { return m_pid; }
@@ -192,5 +209,6 @@ public:
 
 private:
     pid_t m_pid = -1;
-    FILE* m_out = nullptr;
+    int m_out = -1;
+    size_t m_passed = 0;  // output before this was matched already
 };
