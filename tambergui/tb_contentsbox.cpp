@@ -530,13 +530,21 @@ void TB_ContentsBox::SelectItem(TB_ContentsBoxItem* item) {
 }
 
 void TB_ContentsBox::EnsureCurrentVisible() {
+    ScrollIntoView(m_current);
+}
+
+void TB_ContentsBox::EnsureIndexVisible(tb_int index) {
+    ScrollIntoView(ItemAt(index));
+}
+
+void TB_ContentsBox::ScrollIntoView(TB_ContentsBoxItem* item) {
     // A filtered-out item has no row to show; scrolling for it would only jump to the top.
-    if (!m_current || !m_current->ItemVisible) {
+    if (!item || !item->ItemVisible) {
         return;
     }
     EnsureLayout();
-    WriteRow(m_current);
-    const TB_Rectangle<int>& rect = m_current->Rect;
+    WriteRow(item);
+    const TB_Rectangle<int>& rect = item->Rect;
     TB_Rectangle<int> inner{rect.x + 2, rect.y + 2, rect.width - 5, rect.height - 5};
     if (inner.x >= 0 && inner.y >= 0 &&
         static_cast<float>(inner.x + inner.width) <= CanvasWidth() &&
@@ -549,17 +557,6 @@ void TB_ContentsBox::EnsureCurrentVisible() {
         std::min<tb_int64>(target, static_cast<tb_int64>(m_scroll->Max) - m_scroll->LargeChange);
     m_scroll->SetValue(
         static_cast<int>(std::max<tb_int64>(target, std::numeric_limits<int>::min())));
-}
-
-void TB_ContentsBox::EnsureIndexVisible(tb_int index) {
-    TB_ContentsBoxItem* item = ItemAt(index);
-    if (!item || !item->ItemVisible) {
-        return;
-    }
-    TB_ContentsBoxItem* current = m_current;
-    m_current = item;  // the same scrolling, without selecting
-    EnsureCurrentVisible();
-    m_current = current;
 }
 
 TB_Rectangle<int> TB_ContentsBox::ItemRectangle(tb_int index) {

@@ -210,6 +210,8 @@ private:
     float CanvasWidth() const;
     float CanvasHeight() const;
     void ClearHovered();
+    // Scrolls a visible item's row wholly into view, half a row below the top.
+    void ScrollIntoView(TB_ContentsBoxItem* item);
     void StartDrag();
     TB_Frame* OwningFrame();
 

@@ -173,8 +173,11 @@ TEST_F(ContentsBox, RowsScrollBarAndOutOfBounds) {
     EXPECT_EQ(box->ItemRectangle(0), (TB_Rectangle<int>{2, 2, 196, 24}));
     EXPECT_EQ(box->ItemRectangle(9), (TB_Rectangle<int>{2, 218, 196, 24}));
 
+    // Shown without being selected: limited to the last page.
+    box->EnsureIndexVisible(9);
+    EXPECT_EQ(scroll->Value, 142);
+    EXPECT_EQ(Current(), "none");
     // Scrolled to the end, the rectangles are in view coordinates and the pointer finds them.
-    scroll->SetValue(142);
     EXPECT_EQ(box->ItemRectangle(9).y, 76);
     EXPECT_EQ(box->ItemAt(9)->Rect.y, 76);
     Send(TB_WM_LBUTTONDOWN, 50, 80, TB_MK_LBUTTON);
