@@ -58,7 +58,7 @@ LV_RightsDialog::LV_RightsDialog() {
     OpenSourceLabel->SetText(u"以下のオープンソースソフトウェアを含んでいます");
     AddChild(OpenSourceLabel);
 
-    LicenceArea = new LV_TextView();
+    LicenceArea = new TC_LongTextArea();
     LicenceArea->SetText(licences);
     AddChild(LicenceArea);
 

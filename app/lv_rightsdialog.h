@@ -2,10 +2,10 @@
 
 #include <functional>
 
-#include "lv_textview.h"
 #include "tb_button.h"
 #include "tb_checkbox.h"
 #include "tb_frame.h"
+#include "tc_longtextarea.h"
 
 // The modal window that names the program, its version and maker, and shows the licence
 // texts of the program and of the libraries it contains (LV_LicenseText). Sized at the GUI
@@ -22,7 +22,7 @@ public:
     TB_Lable* TitleLabel;
     TB_Lable* MakerLabel;
     TB_Lable* OpenSourceLabel;
-    LV_TextView* LicenceArea;
+    TC_LongTextArea* LicenceArea;
     TB_Button* OkButton;
     TB_Font* TitleFont;  // one count; the title label holds another
 
