@@ -1,15 +1,577 @@
 #include "lv_frame.h"
 
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "lv_rightsdialog.h"
+#include "lv_style.h"
 #include "tb_error.h"
+#include "tb_filemanager.h"
 #include "tb_globalstyle.h"
+#include "tb_menupanel.h"
+#include "tb_messageloop.h"
+#include "tb_platform.h"
+#include "tc_app.h"
+#include "tc_messagebox.h"
+#include "tc_voiceloader.h"
+
+std::string LV_Frame::GuideFolder;
+std::vector<std::string> LV_Frame::StartFolders;
+
+namespace {
+
+constexpr const char16_t* kTitle = u"ルモヴォクスアプリ";
+
+enum IconBase { Saisei = 0, Teishi, Skip, Modoru, I001, I002, I003, I004, I004b, I005, I006, Open };
+
+TC_AppSettings* Settings() {
+    return TC_App::Instance() ? &TC_App::Instance()->Settings() : nullptr;
+}
+
+}  // namespace
 
 LV_Frame::LV_Frame() {
-    Text = u"ルモヴォクスアプリ";
-    X = 0;
-    Y = 0;
-    Width = 1280;
-    Height = 1024;
-    BackgroundColor = TB_GetGlobalStyle().WidgetBackground;
+    // 1. The appearance block, black item colours, the menu list.
+    m_itemColors[0] = m_itemColors[1] = TB_Color{0, 0, 0, 1};
+    m_menu = new TB_MenuItemList();
+    m_postTarget = GetPostTarget();
+    m_postTarget->AddRef();  // media threads post through it
+    Id = u"mainFrame";
+
+    // 2. The style: reset, scale, colours.
+    TC_AppSettings* settings = Settings();
+    TB_Color background = TB_GetGlobalStyle().WidgetBackground;
+    if (settings) {
+        LV_BuildStyle(this, *settings, m_appearance, background);
+    }
+    m_itemColors[0] = TB_GetGlobalStyle().ContentsItemColor1;
+    m_itemColors[1] = TB_GetGlobalStyle().ContentsItemColor2;
+    BackgroundColor = background;
     FillBackground = true;
+
+    // 3.-5. Title, icons, sizes.
+    Text = kTitle;
+    float s = TB_GetGlobalStyle().Scale;
+    LoadIcons();
+    m_margin = 20 * s;
+
+    // 6. The clip list.
+    m_panel = new TC_VoiceDataListPanel(m_appearance);
+    m_panel->Id = u"voiceDataListPanel";
+    m_panel->ItemColors[0] = m_itemColors[0];
+    m_panel->ItemColors[1] = m_itemColors[1];
+    m_panel->GetMenuButton()->Click.Add([this](TB_MouseEventArg&) {
+        TB_Button* button = m_panel->GetMenuButton();
+        ShowPopup(new TB_MenuPanel(m_menu), button, TB_Vector2{0, button->GetHeight()}, 0);
+    });
+    m_panel->GetCanvas()->DoubleClick.Add([this](TB_MouseEventArg& arg) {
+        if (arg.Left && m_panel->GetCurrent()) {
+            PlayAndShowStop();
+        }
+    });
+    AddChild(m_panel);
+
+    // 7. The bottom bar.
+    BuildBottomBar();
+    m_panel->PlaybackFinished.Add([this](TB_EventArg&) {
+        // A media thread: only a post, the icons change on the GUI thread.
+        m_postTarget->Post(new TB_Action([this](TB_EventArg&) { ShowPlayIcons(false); }));
+    });
+
+    // 8.-11. Libraries, and the place of the last session.
+    TC_App* app = TC_App::Instance();
+    if (app) {
+        m_panel->GetSelector()->SetLibraries(&app->VoiceLibraries().Libraries());
+    }
+    m_panel->LibraryAdded.Add([this](TC_VoiceLibraryEventArg& arg) { AddLibrary(arg.Library); });
+    m_panel->LibraryRemoveRequested.Add(
+        [this](TC_VoiceLibraryEventArg& arg) { RequestRemoveLibrary(arg.Library); });
+    if (settings) {
+        m_panel->RestorePlace(settings->GetText(u"VoiceLibDirPath"),
+                              settings->GetInt(u"VoiceLibIndex"));
+    }
+    m_panel->CurrentLibraryChanged.Add(this, &LV_Frame::StoreLibraryPlace);
+    m_panel->SelectionChanged.Add(this, &LV_Frame::UpdateBottomBar);
+
+    // 12. Commands.
+    BuildCommands();
+
+    // 13.-14. The window place.
+    TB_Rectangle<float> bounds{0, 0, 1280, 1024};
+    tb_int state = 1;
+    if (settings) {
+        TB_Rectangle<float> stored = settings->GetRectangle(u"StartWindowBounds");
+        bounds = {std::trunc(stored.x), std::trunc(stored.y), std::trunc(stored.width),
+                  std::trunc(stored.height)};
+        state = settings->GetInt(u"StartWindowState");
+    }
+    bounds = KeepOnMonitor(bounds, TB_GetPlatform().WorkAreas());
+    SetBounds(bounds);
+    SetShowState(state);
+    Moved.Add(this, &LV_Frame::StoreWindowPlace);
+    Resized.Add(this, &LV_Frame::StoreWindowPlace);
+
+    // 15.-16. Menu and layout.
+    BuildMenu();
+    Resized.Add(this, &LV_Frame::LayoutMain);
     Shown.Add([](TB_EventArg&) { TB_DebugPrint(u"Main window shown"); });
+    TB_EventArg none;
+    LayoutMain(none);
+    UpdateBottomBar(none);
+    OpenStartFolders();
+}
+
+LV_Frame::~LV_Frame() {
+    if (TC_App* app = TC_App::Instance(); app && app->VoiceLibraries().IsIndexLoaded()) {
+        app->SaveIndex();
+    }
+    m_menu->Release();
+    for (TB_Action* command : m_commands) {
+        if (Actions) {
+            Actions->Remove(command);
+        }
+        command->Release();
+    }
+    if (m_titleBitmap) {
+        m_titleBitmap->Release();
+    }
+    for (TB_SvgRenderer*& icon : m_icons) {
+        if (icon) {
+            icon->Release();
+            icon = nullptr;
+        }
+    }
+    m_postTarget->Release();
+}
+
+void LV_Frame::LoadIcons() {
+    TC_AppSettings* settings = Settings();
+    TB_Uri folder = LV_StyleFolder(settings ? LV_CurrentStyleName(*settings) : TB_String(u"light"));
+    for (int base = 0; base < LV_kStyleIconBases; ++base) {
+        for (int state = 0; state < 4; ++state) {
+            auto* icon = new TB_SvgRenderer();
+            LV_LoadStyleIcon(this, folder, LV_StyleIconFile(base, state), icon);
+            m_icons[base * 4 + state] = icon;
+        }
+    }
+    auto set = [this](TB_SvgRenderer** target, int base) {
+        for (int state = 0; state < 4; ++state) {
+            target[state] = m_icons[base * 4 + state];
+        }
+    };
+    set(m_appearance.ImportIcons, I001);
+    set(m_appearance.MenuIcons, I002);
+    set(m_appearance.SearchClearIcons, I003);
+    set(m_appearance.FavouriteIcons, I004);
+    set(m_appearance.FavouriteOnIcons, I004b);
+    set(m_appearance.FilterIcons, I005);
+    if (LV_LoadStyleBitmap(this, folder, u"title_under_line.png", m_titleBitmap)) {
+        m_appearance.TitleBitmap = m_titleBitmap;
+    }
+}
+
+void LV_Frame::SetIcons(TB_Button* button, int base) {
+    button->ButtonStyle = TB_ButtonStyle::Image;
+    button->SetNormalImage(m_icons[base * 4]);
+    button->SetHoverImage(m_icons[base * 4 + 1]);
+    button->SetPressedImage(m_icons[base * 4 + 2]);
+    button->SetDisabledImage(m_icons[base * 4 + 3]);
+}
+
+void LV_Frame::BuildBottomBar() {
+    float s = TB_GetGlobalStyle().Scale;
+    float side = 48 * s;
+    m_bottomBar = new TB_NativeContainer();
+    m_bottomBar->Id = u"bottomBar";
+    m_bottomBar->BackgroundColor = BackgroundColor;
+    auto button = [&](const char16_t* caption, const char16_t* id, int base) {
+        auto* b = new TB_Button(caption);
+        b->Id = id;
+        b->SetToolTip(caption);
+        b->SetSize(side, side);
+        SetIcons(b, base);
+        b->SetEnable(false);
+        return b;
+    };
+    m_play = button(u"再生", u"playButton", Saisei);
+    m_back = button(u"戻る", u"backButton", Modoru);
+    m_next = button(u"次へ", u"nextButton", Skip);
+    m_lineLabel = new TB_Lable(u"セリフ", 0);
+    m_lineLabel->Id = u"lineLabel";
+    m_lineBox = new LV_CopyTextBox();
+    m_lineBox->Id = u"lineBox";
+    m_fileLabel = new TB_Lable(u"ファイル", 0);
+    m_fileLabel->Id = u"fileLabel";
+    m_fileBox = new LV_CopyTextBox();
+    m_fileBox->Id = u"fileBox";
+    for (LV_CopyTextBox* box : {m_lineBox, m_fileBox}) {
+        SetIcons(box->GetCopyButton(), I006);
+    }
+    float boxSide = m_lineBox->GetHeight();
+    m_openFolder = new TB_Button(u"フォルダーを開く");
+    m_openFolder->Id = u"bOpenFolder";
+    m_openFolder->SetToolTip(u"フォルダーを開く");
+    m_openFolder->SetSize(boxSide, boxSide);
+    SetIcons(m_openFolder, Open);
+    m_openFolder->SetEnable(false);
+
+    m_play->Click.Add([this](TB_MouseEventArg&) { TogglePlay(); });
+    m_back->Click.Add([this](TB_MouseEventArg&) { PlayPrevious(); });
+    m_next->Click.Add([this](TB_MouseEventArg&) { PlayNext(); });
+    m_openFolder->Click.Add([this](TB_MouseEventArg&) { m_panel->OpenInFileManager(); });
+    for (TB_NativeWidget* child :
+         std::initializer_list<TB_NativeWidget*>{m_play, m_back, m_next, m_lineLabel, m_lineBox,
+                                                 m_fileLabel, m_fileBox, m_openFolder}) {
+        m_bottomBar->AddChild(child);
+    }
+    m_bottomBar->SetSize(400, m_lineBox->GetHeight() + 8 * s + m_fileBox->GetHeight());
+    m_bottomBar->Resized.Add(this, &LV_Frame::LayoutBottomBar);
+    AddChild(m_bottomBar);
+}
+
+void LV_Frame::BuildCommands() {
+    if (!Actions) {
+        Actions = new TB_ActionList();
+    }
+    auto add = [this](const char16_t* id, const char16_t* caption, std::function<void()> run) {
+        auto* action = new TB_Action(id, caption, [run](TB_EventArg&) { run(); });
+        Actions->Add(action);
+        m_commands.Add(action);
+    };
+    add(u"HowTo", u"ルモヴォクスアプリの使い方", [this] { OpenGuide(""); });
+    add(u"GoToStore", u"ルモヴォクスをストアで購入", [this] { OpenGuide("get-libraries"); });
+    add(u"ResetEnv", u"環境情報の初期化", [this] { ResetEnvironment(); });
+    add(u"ShowRights", u"権利情報", [this] { ShowRights(); });
+    for (tb_int size : {80, 100, 125, 150, 200}) {
+        std::u16string id =
+            u"UiSize" + std::u16string(TB_String(std::to_string(size).c_str()).View());
+        std::u16string caption =
+            std::u16string(TB_String(std::to_string(size).c_str()).View()) + u"%";
+        add(id.c_str(), caption.c_str(), [this, size] { ChooseSize(size); });
+    }
+    add(u"UiStyleLight", u"ライト", [this] { ChooseStyle(u"light"); });
+    add(u"UiStyleDark", u"ダーク", [this] { ChooseStyle(u"dark"); });
+}
+
+void LV_Frame::BuildMenu() {
+    auto find = [this](const char16_t* id) -> TB_Action* {
+        TB_Action* action = Actions ? Actions->FindAction(id) : nullptr;
+        return action ? action : (m_panel->Actions ? m_panel->Actions->FindAction(id) : nullptr);
+    };
+    m_menu->Add(new TB_MenuButton(find(u"ImportFolder")));
+    m_menu->Add(new TB_MenuButton(find(u"RemoveLib")));
+    m_menu->Add(new TB_MenuSeparator());
+    m_menu->Add(new TB_MenuButton(find(u"HowTo")));
+    m_menu->Add(new TB_MenuButton(find(u"GoToStore")));
+    m_menu->Add(new TB_MenuSeparator());
+    TC_AppSettings* settings = Settings();
+    tb_int scale = settings ? settings->GetInt(u"GuiScale") : 100;
+    TB_String style = settings ? LV_CurrentStyleName(*settings) : TB_String(u"light");
+    auto* sizes = new TB_MenuSubMenuItem(u"表示サイズ");
+    for (tb_int size : {80, 100, 125, 150, 200}) {
+        std::u16string id =
+            u"UiSize" + std::u16string(TB_String(std::to_string(size).c_str()).View());
+        auto* item = new TB_MenuCheckBox(find(id.c_str()));
+        item->Checked = size == scale;
+        sizes->Add(item);
+    }
+    m_menu->Add(sizes);
+    auto* styles = new TB_MenuSubMenuItem(u"スタイル");
+    auto* light = new TB_MenuCheckBox(find(u"UiStyleLight"));
+    light->Checked = style == TB_String(u"light");
+    auto* dark = new TB_MenuCheckBox(find(u"UiStyleDark"));
+    dark->Checked = style == TB_String(u"dark");
+    styles->Add(light);
+    styles->Add(dark);
+    m_menu->Add(styles);
+    m_menu->Add(new TB_MenuSeparator());
+    m_menu->Add(new TB_MenuButton(find(u"ResetEnv")));
+    m_menu->Add(new TB_MenuButton(find(u"ShowRights")));
+}
+
+TB_Rectangle<float> LV_Frame::KeepOnMonitor(const TB_Rectangle<float>& bounds,
+                                            const std::vector<TB_Rectangle<int>>& monitors) {
+    if (monitors.empty()) {
+        return bounds;
+    }
+    for (const TB_Rectangle<int>& m : monitors) {
+        if (bounds.x >= m.x && bounds.x <= m.x + m.width && bounds.y >= m.y &&
+            bounds.y <= m.y + m.height) {
+            return bounds;
+        }
+    }
+    const TB_Rectangle<int>* nearest = nullptr;
+    tb_int best = 0;
+    for (const TB_Rectangle<int>& m : monitors) {
+        double dx = bounds.x - m.x, dy = bounds.y - m.y;
+        auto distance = static_cast<tb_int>(std::min(std::sqrt(dx * dx + dy * dy), 2147483647.0));
+        if (!nearest || distance < best) {
+            nearest = &m;
+            best = distance;
+        }
+    }
+    return {static_cast<float>(nearest->x), static_cast<float>(nearest->y), bounds.width,
+            bounds.height};
+}
+
+void LV_Frame::LayoutMain(TB_EventArg&) {
+    TB_Vector2 client = GetClientSize();
+    float w = std::floor(client.x), h = std::floor(client.y), m = m_margin;
+    float barHeight = m_bottomBar->GetHeight();
+    m_bottomBar->SetBounds(
+        TB_Rectangle<float>{m, h - barHeight - m, std::max(0.0f, w - 2 * m), barHeight});
+    float top = m / 2;
+    m_panel->SetBounds(TB_Rectangle<float>{m, top, std::max(0.0f, w - 2 * m),
+                                           std::max(0.0f, m_bottomBar->GetY() - 1.5f * m)});
+}
+
+void LV_Frame::LayoutBottomBar(TB_EventArg&) {
+    TC_AppSettings* settings = Settings();
+    float o = (settings ? settings->GetInt(u"GuiScale") : 100) / 100.0f;
+    TB_Vector2 size = m_bottomBar->GetClientSize();
+    float w = std::floor(size.x), h = std::floor(size.y);
+    float y0 = (h - m_play->GetHeight()) / 2;
+    m_back->SetPosition(0, y0);
+    m_play->SetPosition(m_back->GetRight() + 8 * o, y0);
+    m_next->SetPosition(m_play->GetRight() + 8 * o, y0);
+    float lw = std::max(m_lineLabel->GetWidth(), m_fileLabel->GetWidth());
+    float x1 = m_next->GetRight() + 32 * o + lw;
+    float boxWidth = std::max(0.0f, w - x1 - m_openFolder->GetWidth());
+    m_lineBox->SetBounds(TB_Rectangle<float>{x1, 0, boxWidth, m_lineBox->GetHeight()});
+    m_fileBox->SetBounds(
+        TB_Rectangle<float>{x1, m_lineBox->GetBottom() + 8 * o, boxWidth, m_fileBox->GetHeight()});
+    m_openFolder->SetPosition(m_fileBox->GetRight(), m_fileBox->GetY());
+    m_lineLabel->SetPosition(x1 - 4 * o - m_lineLabel->GetWidth(), m_lineBox->GetY() + 2 * o);
+    m_fileLabel->SetPosition(x1 - 4 * o - m_fileLabel->GetWidth(), m_fileBox->GetY() + 2 * o);
+}
+
+void LV_Frame::UpdateBottomBar(TB_EventArg&) {
+    TC_VoiceData* voice = m_panel->CurrentVoice();
+    if (voice) {
+        m_lineBox->SetText(voice->Surface);
+        m_fileBox->SetText(TC_VoiceDataListPanel::FullPathText(*voice));
+        m_openFolder->SetEnable(true);
+        m_play->SetEnable(true);
+        bool several = m_panel->Count() > 1;
+        m_back->SetEnable(several);
+        m_next->SetEnable(several);
+    } else {
+        m_play->SetEnable(false);
+        m_back->SetEnable(false);
+        m_next->SetEnable(false);
+        m_lineBox->SetText(TB_String());
+        m_fileBox->SetText(TB_String());
+        m_openFolder->SetEnable(false);
+    }
+}
+
+void LV_Frame::StoreWindowPlace(TB_EventArg&) {
+    TC_AppSettings* settings = Settings();
+    if (!settings) {
+        return;
+    }
+    if (ShowState == 1) {
+        settings->SetRectangle(u"StartWindowBounds", GetBounds());
+    }
+    settings->SetInt(u"StartWindowState", ShowState);
+}
+
+void LV_Frame::StoreLibraryPlace(TB_EventArg&) {
+    TC_AppSettings* settings = Settings();
+    if (!settings) {
+        return;
+    }
+    if (TC_VoiceLibrary* library = m_panel->GetLibrary()) {
+        settings->SetText(u"VoiceLibDirPath", library->RootPath.GetUri());
+        settings->SetInt(u"VoiceLibIndex", m_panel->CurrentLibraryIndex());
+    } else {
+        settings->SetText(u"VoiceLibDirPath", TB_String(u""));
+        settings->SetInt(u"VoiceLibIndex", -1);
+    }
+}
+
+void LV_Frame::ShowPlayIcons(bool playing) {
+    int base = playing ? Teishi : Saisei;
+    SetIcons(m_play, base);
+    m_play->Invalidate();
+}
+
+void LV_Frame::PlayAndShowStop() {
+    if (m_panel->PlaySelected()) {
+        ShowPlayIcons(true);
+    }
+}
+
+void LV_Frame::TogglePlay() {
+    TB_AudioPlayer* player = m_panel->GetPlayer();
+    if (!player) {
+        PlayAndShowStop();
+        return;
+    }
+    double position = player->GetPosition();
+    double duration = player->GetDuration();
+    if (position > duration - 0.01 && player->IsPlaying()) {
+        PlayAndShowStop();  // ran to its end while still reported as playing
+        return;
+    }
+    if (player->GetState() == TB_PlayerState::Playing) {
+        player->Stop();
+        player->SetPosition(0);
+        ShowPlayIcons(false);
+        return;
+    }
+    PlayAndShowStop();
+}
+
+void LV_Frame::PlayPrevious() {
+    tb_int i = m_panel->CurrentIndex();
+    if (i < 1) {
+        i = m_panel->Count();
+    }
+    m_panel->SelectIndex(i - 1);
+    PlayAndShowStop();
+}
+
+void LV_Frame::PlayNext() {
+    tb_int i = m_panel->CurrentIndex();
+    tb_int n = m_panel->Count();
+    m_panel->SelectIndex(i < n - 1 ? i + 1 : 0);
+    PlayAndShowStop();
+}
+
+void LV_Frame::AddLibrary(TC_VoiceLibrary* library) {
+    TC_App* app = TC_App::Instance();
+    if (!app || !library) {
+        return;
+    }
+    // The list takes over a count of its own; the caller's stays with the caller.
+    library->AddRef();
+    if (!app->AddLibrary(library, this)) {
+        library->Release();
+    } else {
+        m_panel->GetSelector()->SetLibraries(&app->VoiceLibraries().Libraries());
+        m_panel->SetLibrary(library);
+    }
+}
+
+void LV_Frame::OpenStartFolders() {
+    std::vector<std::string> folders;
+    folders.swap(StartFolders);
+    TC_App* app = TC_App::Instance();
+    if (!app) {
+        return;
+    }
+    for (const std::string& folder : folders) {
+        // Relative to where the program was started, as a shell user means it.
+        char* absolute = realpath(folder.c_str(), nullptr);
+        if (!absolute) {
+            std::fprintf(stderr, "LumoVox: cannot open \"%s\": %s\n", folder.c_str(),
+                         std::strerror(errno));
+            continue;
+        }
+        std::string path(absolute);
+        std::free(absolute);
+        TB_Uri root(TB_String(path.c_str(), static_cast<tb_int64>(path.size())));
+        std::vector<TC_VoiceLibrary*> flat;
+        m_panel->FlattenLibraries(flat);
+        TC_VoiceLibrary* known = nullptr;
+        for (TC_VoiceLibrary* library : flat) {
+            if (library->Type != TC_VoiceLibraryType::Group &&
+                library->RootPath.GetUri() == root.GetUri()) {
+                known = library;
+                break;
+            }
+        }
+        if (known) {
+            m_panel->SetLibrary(known);
+            continue;
+        }
+        auto library = TB_Ref<TC_VoiceLibrary>::Adopt(new TC_VoiceLibrary());
+        library->Type = TC_VoiceLibraryType::Folder;
+        library->RootPath = root;
+        if (!TC_VoiceLoader::LoadLibrary(library.Get(), true)) {
+            std::fprintf(stderr, "LumoVox: \"%s\" is not a folder that holds voice clips.\n",
+                         folder.c_str());
+            continue;
+        }
+        AddLibrary(library.Get());
+    }
+}
+
+void LV_Frame::RequestRemoveLibrary(TC_VoiceLibrary* library) {
+    TC_App* app = TC_App::Instance();
+    if (!app || !library) {
+        return;
+    }
+    tb_int answer =
+        TC_ShowMessage(this, u"この操作は取り消すことができません。音声ライブラリを削除しますか？",
+                       kTitle, TB_MB_YESNO | TB_MB_ICONQUESTION);
+    if (answer != TB_IDYES) {
+        return;
+    }
+    m_panel->SetLibrary(nullptr);
+    if (!app->VoiceLibraries().RemoveLibrary(library)) {
+        return;
+    }
+    TB_List<TC_VoiceLibrary*>& libraries = app->VoiceLibraries().Libraries();
+    m_panel->GetSelector()->SetLibraries(&libraries);
+    m_panel->SetLibrary(libraries.Count() > 0 ? libraries[0] : nullptr);
+}
+
+void LV_Frame::ResetEnvironment() {
+    tb_int answer = TC_ShowMessage(
+        this,
+        u"すべての設定情報を削除します。この操作は取り消すことができません。また、アプリケーショ"
+        u"ンは一度終了します。本当に初期化してもよろしいですか？",
+        kTitle, TB_MB_YESNO | TB_MB_ICONWARNING);
+    if (answer != TB_IDYES) {
+        return;
+    }
+    m_panel->SetLibrary(nullptr);
+    m_panel->GetSelector()->SetLibraries(nullptr);
+    if (TC_App* app = TC_App::Instance()) {
+        app->ResetEnvironment();
+    }
+    Restart = false;
+    PostClose();
+}
+
+// Commands run from a menu whose panel is still on the stack: the window closes once they
+// have returned, the way its close button closes it.
+void LV_Frame::PostClose() {
+    TB_PostAction(this, new TB_Action([this](TB_EventArg&) {
+                      if (Window) {
+                          TB_GetPlatform().RequestClose(Window);
+                      }
+                  }));
+}
+
+void LV_Frame::ShowRights() {
+    LV_RightsDialog::ShowModal(this);
+}
+
+void LV_Frame::OpenGuide(const char* section) {
+    if (!GuideFolder.empty()) {
+        TB_OpenFile(GuideFolder + "/guide.html", section);
+    }
+}
+
+void LV_Frame::ChooseSize(tb_int percent) {
+    if (TC_AppSettings* settings = Settings()) {
+        settings->SetInt(u"GuiScale", percent);
+    }
+    Restart = true;
+    PostClose();
+}
+
+void LV_Frame::ChooseStyle(const char16_t* name) {
+    if (TC_AppSettings* settings = Settings()) {
+        settings->SetText(u"UiStyleName", TB_String(name));
+    }
+    Restart = true;
+    PostClose();
 }

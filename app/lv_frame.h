@@ -1,13 +1,90 @@
 #pragma once
 
-#include "tb_frame.h"
+#include <string>
+#include <vector>
 
-// The main window. Until the voice browser exists it is an empty frame titled
-// "ルモヴォクスアプリ" on the style's background; closing it ends the program unless a
-// restart was asked for.
+#include "lv_copytextbox.h"
+#include "tb_button.h"
+#include "tb_checkbox.h"
+#include "tb_frame.h"
+#include "tb_menu.h"
+#include "tb_nativebitmap.h"
+#include "tb_posttarget.h"
+#include "tb_svg.h"
+#include "tc_voicedatalistpanel.h"
+#include "tc_voicelistappearance.h"
+
+// The main window: the clip list with its strip of controls, a bottom bar with the playback
+// buttons and the line and path of the selected clip, and the main menu. Style and size
+// changes close it with Restart set, and the entry builds a new one from the settings.
 class LV_Frame : public TB_Frame {
 public:
     LV_Frame();
+    ~LV_Frame() override;
+
+    // The window place kept on a monitor: bounds whose top-left point lies in no monitor move
+    // to the corner of the nearest one; the size stays.
+    static TB_Rectangle<float> KeepOnMonitor(const TB_Rectangle<float>& bounds,
+                                             const std::vector<TB_Rectangle<int>>& monitors);
+
+    void TogglePlay();
+    void PlayPrevious();
+    void PlayNext();
+    // The steps behind the library menu and the reset command; public for tools and tests.
+    void AddLibrary(TC_VoiceLibrary* library);
+    void RequestRemoveLibrary(TC_VoiceLibrary* library);
+    void ResetEnvironment();
+    void ShowRights();
+
+    TC_VoiceDataListPanel* GetPanel() const { return m_panel; }
+    TB_Button* GetPlayButton() const { return m_play; }
+    LV_CopyTextBox* GetLineBox() const { return m_lineBox; }
+    LV_CopyTextBox* GetFileBox() const { return m_fileBox; }
+    TB_MenuItemList* GetMainMenu() const { return m_menu; }
 
     bool Restart = false;
+    // The folder of the user guide (a native path); set by the entry.
+    static std::string GuideFolder;
+    // Folders named on the command line: the first window imports them (a folder already
+    // loaded is only selected) and shows the last one.
+    static std::vector<std::string> StartFolders;
+
+private:
+    void LoadIcons();
+    void BuildBottomBar();
+    void BuildCommands();
+    void BuildMenu();
+    void LayoutMain(TB_EventArg&);
+    void LayoutBottomBar(TB_EventArg&);
+    void UpdateBottomBar(TB_EventArg&);
+    void StoreWindowPlace(TB_EventArg&);
+    void StoreLibraryPlace(TB_EventArg&);
+    // Step 5 of the toggle: play the selected clip and show the stop icons when it starts.
+    void PlayAndShowStop();
+    void ShowPlayIcons(bool playing);
+    void SetIcons(TB_Button* button, int base);
+    void OpenGuide(const char* section);
+    void ChooseSize(tb_int percent);
+    void ChooseStyle(const char16_t* name);
+    void PostClose();
+    void OpenStartFolders();
+
+    TC_VoiceListAppearance m_appearance;
+    TC_VoiceDataListPanel* m_panel = nullptr;
+    TB_Color m_itemColors[2];
+    TB_NativeContainer* m_bottomBar = nullptr;
+    TB_Button* m_back = nullptr;
+    TB_Button* m_play = nullptr;
+    TB_Button* m_next = nullptr;
+    TB_Lable* m_lineLabel = nullptr;
+    TB_Lable* m_fileLabel = nullptr;
+    LV_CopyTextBox* m_lineBox = nullptr;
+    LV_CopyTextBox* m_fileBox = nullptr;
+    TB_Button* m_openFolder = nullptr;
+    TB_SvgRenderer* m_icons[48] = {};
+    TB_NativeBitmap* m_titleBitmap = nullptr;
+    TB_MenuItemList* m_menu;
+    TB_List<TB_Action*> m_commands;
+    float m_margin = 20;
+    TB_PostTarget* m_postTarget;
 };

@@ -12,6 +12,7 @@
 #include "lv_frame.h"
 #include "lv_licenses.h"
 #include "lv_signals.h"
+#include "lv_style.h"
 #include "lv_version.h"
 #include "tb_consolewriter.h"
 #include "tb_error.h"
@@ -47,8 +48,9 @@ void RunMainWindowLoop(TC_App& app, LV_Signals& requests) {
 }
 
 constexpr const char* kUsage =
-    "Usage: lumovox [OPTION]\n"
-    "Browse and audition libraries of recorded voice clips.\n"
+    "Usage: lumovox [OPTION] [FOLDER]...\n"
+    "Browse and audition libraries of recorded voice clips. Each FOLDER is added as a\n"
+    "library (a folder already added is just shown), and the last one is shown.\n"
     "\n"
     "  --version   print the version and exit\n"
     "  --licenses  print the licences of the program and the libraries it contains, and exit\n"
@@ -79,7 +81,7 @@ int AnswerInformationalOptions(int argc, char** argv) {
         std::fprintf(stderr, "lumovox: unknown option '%s'\nTry 'lumovox --help'.\n", option);
         return 2;
     } else {
-        return -1;  // not an option: started as before
+        return -1;  // folders: the program starts with them
     }
     if (!written) {
         std::fprintf(stderr, "lumovox: could not write to standard output\n");
@@ -119,6 +121,13 @@ int LV_Main(int argc, char** argv) {
     TB_MediaStartup();
     TC_App* app = TC_LibraryStartup();
     app->CreateIcons();
+    app->LoadIndex();
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") != 0) {
+            LV_Frame::StartFolders.push_back(argv[i]);
+        }
+    }
+    LV_Frame::GuideFolder = LV_GuideFolder();
     RunMainWindowLoop(*app, requests);
 
     TC_LibraryShutdown();

@@ -138,6 +138,28 @@ TB_Uri LV_AppIconFile() {
     return DataPath({TB_String(u"lumovox.svg")}, false);
 }
 
+std::string LV_GuideFolder() {
+    TB_Uri programFolder;
+    TB_Uri::SetToModuleFolder(programFolder);
+    TB_Uri installed = programFolder;
+    installed.Append(TB_String(LUMOVOX_DATADIR_FROM_BINDIR));
+    installed.Append(u"doc");
+    installed.Append(u"lumovox");
+    installed.Normalize();
+    TB_Uri configured(TB_String(LUMOVOX_INSTALL_DATADIR "/doc/lumovox"));
+    TB_Uri source(TB_String(LUMOVOX_SOURCE_DOCDIR));
+    for (TB_Uri* place : {&installed, &configured, &source}) {
+        TB_Uri guide = *place;
+        guide.Append(u"guide.html");
+        if (guide.IsFile()) {
+            std::string path;
+            TB_AppendUtf8(path, place->GetPath().View());
+            return path;
+        }
+    }
+    return std::string();
+}
+
 bool LV_LoadStyleIcon(TB_Widget* window, const TB_Uri& folder, const TB_String& file,
                       TB_SvgRenderer* renderer) {
     TB_Uri path = FileIn(folder, file);

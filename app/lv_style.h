@@ -33,6 +33,10 @@ TB_Uri LV_StyleFolder(const TB_String& name);
 // The application icon (SVG) for the window, found in the same places as the styles:
 // lumovox.svg beside the executable or in <prefix>/share/lumovox/.
 TB_Uri LV_AppIconFile();
+// The folder of the user guide (guide.html): installed under <prefix>/share/doc/lumovox, or
+// the source tree's docs/ for a program run from its build tree. A native path; empty when
+// there is none.
+std::string LV_GuideFolder();
 // Reads <folder>/<file> into the renderer; on failure shows "「path」が見つかりませんでした。"
 // owned by the window and answers false.
 bool LV_LoadStyleIcon(TB_Widget* window, const TB_Uri& folder, const TB_String& file,

@@ -63,7 +63,10 @@ install(FILES ${man_outputs} DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 
 # GNUInstallDirs would name the folder after the project ("LumoVox"); the package is lumovox.
 install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE"
+              "${PROJECT_SOURCE_DIR}/docs/guide.html"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/lumovox")
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/docs/images" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/lumovox"
+        OPTIONAL)
 
 if(LUMOVOX_TESTS)
   set(tested_sizes)

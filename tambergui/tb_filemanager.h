@@ -14,3 +14,5 @@ bool TB_ShowInFileManager(const std::string& path, std::function<void(bool)> don
 // Opens a URL (a web page, a local file URL) with the desktop's default handler; false when
 // there is no GUI or the handler refused.
 bool TB_OpenUrl(const std::string& url);
+// Opens a local file (a path, with an optional "#fragment") in the desktop's default handler.
+bool TB_OpenFile(const std::string& path, const std::string& fragment = std::string());

@@ -61,3 +61,11 @@ bool TB_OpenUrl(const std::string& url) {
     }
     return QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray::fromStdString(url)));
 }
+
+bool TB_OpenFile(const std::string& path, const std::string& fragment) {
+    if (path.empty()) {
+        return false;
+    }
+    std::string url = TB_QtFileUri(path).toStdString();
+    return TB_OpenUrl(fragment.empty() ? url : url + "#" + fragment);
+}

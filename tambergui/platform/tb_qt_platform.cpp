@@ -782,8 +782,9 @@ TB_WindowHandle TB_QtPlatform::CreateWindow(TB_NativeWidget* widget, WindowKind 
     window->setGeometry(bounds.x, bounds.y, bounds.width > 0 ? bounds.width : 0,
                         bounds.height > 0 ? bounds.height : 0);
     window->Send(TB_WM_CREATE, 0, 0);
-    if (visible && kind == WindowKind::Child) {
-        window->show();
+    if (kind == WindowKind::Child) {
+        // Explicitly: a child never shown or hidden by hand would appear with its parent.
+        window->setVisible(visible);
     }
     return window;
 }

@@ -122,6 +122,7 @@ class InstalledTree(unittest.TestCase):
             "share/lumovox/lumovox.svg",
             "share/man/man1/lumovox.1.gz", "share/man/man1/lumovox-check.1.gz",
             "share/doc/lumovox/README.md", "share/doc/lumovox/LICENSE",
+            "share/doc/lumovox/guide.html",
         }
         expected |= {f"share/icons/hicolor/{n}x{n}/apps/{APP_ID}.png" for n in ARGS.icon_sizes}
         styles = os.path.join(ARGS.source, "style")

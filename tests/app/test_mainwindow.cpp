@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+
+#include <filesystem>
+
+#include "framework_fixture.h"
+#include "lv_frame.h"
+#include "platform/tb_native_window.h"
+#include "tb_dropdata.h"
+#include "tb_globalstyle.h"
+#include "tb_gui.h"
+#include "tb_messageloop.h"
+#include "tc_app.h"
+#include "tc_voiceloader.h"
+
+namespace {
+
+// A main window over the sample libraries, with a private data folder; message boxes are
+// answered by `answer` and recorded.
+class MainWindowTest : public FrameworkTest {
+protected:
+    static void SetUpTestSuite() {
+        TB_GraphicsStartup();
+        TB_GuiStartup(TB_String(), nullptr);
+    }
+    void SetUp() override {
+        FrameworkTest::SetUp();
+        TB_SetMessageBoxHook(
+            [this](TB_WindowHandle, const TB_String& text, const TB_String& title, tb_uint style) {
+                m_messages.push_back({text.ToStdString(), title.ToStdString(), style});
+                return answer;
+            });
+        app = new TC_App();
+        TC_App::SetInstance(app);
+        app->CreateIcons();
+        app->LoadIndex();
+    }
+    void TearDown() override {
+        frame.Reset();
+        TC_App::SetInstance(nullptr);
+        app->Release();
+        TB_GetGlobalStyle().ResetToBuiltIn();
+        FrameworkTest::TearDown();
+    }
+    void Open(const std::vector<std::string>& folders = {}) {
+        LV_Frame::StartFolders = folders;
+        frame = TB_Ref<LV_Frame>::Adopt(new LV_Frame());
+        frame->Create();
+    }
+    TC_VoiceDataListPanel& Panel() { return *frame->GetPanel(); }
+    // The display texts of the clips the list shows, in order.
+    std::vector<std::string> Shown() {
+        std::vector<std::string> shown;
+        for (TB_ContentsBoxItem* item : Panel().Items) {
+            if (item->ItemVisible) {
+                shown.push_back(static_cast<TC_VoiceDataItem*>(item)->Voice->Display.ToStdString());
+            }
+        }
+        return shown;
+    }
+    void Type(const char16_t* text) { Panel().GetSearchBox()->TextField->SetText(TB_String(text)); }
+
+    const std::string kHikari = std::string(LUMOVOX_SOURCE_DIR) + "/samples/hikari";
+    const std::string kTones = std::string(LUMOVOX_SOURCE_DIR) + "/samples/tones";
+    TC_App* app = nullptr;
+    TB_Ref<LV_Frame> frame;
+    tb_int answer = TB_IDOK;
+};
+
+TEST(KeepOnMonitor, AStoredPlaceOnAMissingMonitorMovesToTheNearestCorner) {
+    std::vector<TB_Rectangle<int>> monitors{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+    // On a monitor, edges included: kept as it is.
+    for (TB_Rectangle<float> kept :
+         {TB_Rectangle<float>{0, 0, 1280, 1024}, TB_Rectangle<float>{1920, 1080, 300, 200},
+          TB_Rectangle<float>{3200, 500, 640, 480}}) {
+        EXPECT_EQ(LV_Frame::KeepOnMonitor(kept, monitors), kept);
+    }
+    // Right of everything (a third monitor unplugged): the second monitor's corner, size kept.
+    EXPECT_EQ(LV_Frame::KeepOnMonitor({4000, 300, 800, 600}, monitors),
+              (TB_Rectangle<float>{1920, 0, 800, 600}));
+    // Above and left: the first monitor.
+    EXPECT_EQ(LV_Frame::KeepOnMonitor({-500, -20, 640, 480}, monitors),
+              (TB_Rectangle<float>{0, 0, 640, 480}));
+    // Equal distances: the first monitor listed wins.
+    EXPECT_EQ(LV_Frame::KeepOnMonitor({960, -100, 10, 10}, {{0, 0, 10, 10}, {1920, 0, 10, 10}}),
+              (TB_Rectangle<float>{0, 0, 10, 10}));
+    EXPECT_EQ(LV_Frame::KeepOnMonitor({50, 50, 10, 10}, {}), (TB_Rectangle<float>{50, 50, 10, 10}));
+}
+
+TEST_F(MainWindowTest, FoldersOnTheCommandLineBecomeLibrariesOnce) {
+    Open({kHikari, kTones});
+    ASSERT_NE(Panel().GetLibrary(), nullptr);
+    EXPECT_EQ(Panel().GetLibrary()->RootPath.GetPath().ToStdString(), kTones);  // the last one
+    EXPECT_EQ(app->VoiceLibraries().Libraries().Count(), 2);
+    frame.Reset();
+    // Named again: only selected, no duplicate and no message.
+    Open({kHikari});
+    EXPECT_EQ(app->VoiceLibraries().Libraries().Count(), 2);
+    EXPECT_EQ(Panel().GetLibrary()->RootPath.GetPath().ToStdString(), kHikari);
+    EXPECT_TRUE(m_messages.empty()) << m_messages[0].text;
+    // A missing folder is reported on the console and skipped.
+    frame.Reset();
+    Open({kHikari + "/no such folder"});
+    EXPECT_EQ(app->VoiceLibraries().Libraries().Count(), 2);
+    EXPECT_EQ(Panel().GetLibrary()->RootPath.GetPath().ToStdString(), kHikari);  // restored
+}
+
+TEST_F(MainWindowTest, SearchFoldsKanaAndEveryWordMustMatch) {
+    Open({kHikari});
+    size_t all = Shown().size();
+    ASSERT_GT(all, 3u);
+    // The sample readings are hiragana; katakana finds them as well.
+    Type(u"オハヨウ");
+    EXPECT_EQ(Shown(), std::vector<std::string>{"おはよう"});
+    Type(u"おはよう");
+    EXPECT_EQ(Shown(), std::vector<std::string>{"おはよう"});
+    Type(u"ｵﾊﾖｳ");
+    EXPECT_TRUE(Shown().empty());
+    Type(u"voice .wav");
+    for (const std::string& title : Shown()) {
+        EXPECT_NE(title, "こんにちは");  // an MP3
+    }
+    Type(u"");
+    EXPECT_EQ(Shown().size(), all);
+}
+
+TEST_F(MainWindowTest, FavouritesOnlyKeepsTheCurrentClipUntilTheFilterRuns) {
+    Open({kHikari});
+    Panel().SelectIndex(0);
+    TB_ToggleButton* star = Panel().GetFavouriteButton();
+    ASSERT_TRUE(star->IsEnable());
+    star->PerformClick();
+    EXPECT_TRUE(Panel().CurrentVoice()->Favorite);
+    Type(u"");  // favourites only is set through the popup; here it is set as the popup does
+    Panel().ApplyFilter();
+    star->PerformClick();  // un-starred while shown
+    EXPECT_FALSE(Panel().CurrentVoice()->Favorite);
+    EXPECT_TRUE(Panel().GetCurrent()->ItemVisible);
+}
+
+TEST_F(MainWindowTest, BackAndNextWrapAndTheBottomBarFollowsTheSelection) {
+    Open({kHikari});
+    tb_int count = Panel().Count();
+    ASSERT_GT(count, 2);
+    EXPECT_FALSE(frame->GetPlayButton()->IsEnable());  // nothing selected yet
+    Panel().SelectIndex(0);
+    EXPECT_TRUE(frame->GetPlayButton()->IsEnable());
+    frame->PlayPrevious();  // from the first to the last
+    EXPECT_EQ(Panel().CurrentIndex(), count - 1);
+    frame->PlayNext();  // and round again
+    EXPECT_EQ(Panel().CurrentIndex(), 0);
+    TC_VoiceData* voice = Panel().CurrentVoice();
+    EXPECT_EQ(frame->GetLineBox()->Text.ToStdString(), voice->Surface.ToStdString());
+    EXPECT_EQ(frame->GetFileBox()->Text.ToStdString(),
+              kHikari + "/" + voice->RelFilePath.ToStdString());
+    Panel().SelectIndex(-1);
+    EXPECT_FALSE(frame->GetPlayButton()->IsEnable());
+    EXPECT_TRUE(frame->GetLineBox()->Text.IsEmpty());
+}
+
+TEST_F(MainWindowTest, PlayingAMissingFileSaysWhichFile) {
+    TempFolder folder;
+    WriteFile(folder / "gone.wav", "RIFF");
+    WriteFile(folder / "broken.wav", "not a wave file at all");
+    Open({folder.Path()});
+    ASSERT_EQ(Panel().Count(), 2);
+    std::remove((folder / "gone.wav").c_str());
+    tb_int gone = Panel().IndexOfText(u"gone.wav");
+    ASSERT_GE(gone, 0);
+    // Selecting it says nothing; playing it names the full path.
+    TC_VoiceData* voice = static_cast<TC_VoiceDataItem*>(Panel().ItemAt(gone))->Voice;
+    voice->Exists = false;  // as the loader's check after the deletion finds it
+    Panel().SelectIndex(gone);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_FALSE(Panel().PlaySelected());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].text, "ファイル「" + (folder / "gone.wav") + "」が見つかりません。");
+    EXPECT_EQ(m_messages[0].title, "声ライブラリ");
+    // A file that does not decode.
+    Panel().SelectIndex(Panel().IndexOfText(u"broken.wav"));
+    EXPECT_FALSE(Panel().PlaySelected());
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_NE(m_messages[1].text.find("は再生できません。"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, ADraggedClipCarriesItsFileAndItsDescription) {
+    Open({kHikari});
+    Panel().SelectIndex(0);
+    auto* item = static_cast<TC_VoiceDataItem*>(Panel().GetCurrent());
+    TB_List<TB_DropData*> data;
+    item->GetDropData(data);
+    ASSERT_EQ(data.Count(), 2);
+    std::string path = TC_VoiceDataListPanel::FullPathText(*item->Voice).ToStdString();
+    EXPECT_EQ(TB_DropData::FilesOf(data[0]->Data), std::vector<std::string>{path});
+    EXPECT_EQ(data[1]->Format, app->ClipDragFormat());
+    std::string json(data[1]->Data.begin(), data[1]->Data.end());
+    ASSERT_FALSE(json.empty());
+    EXPECT_EQ(json.back(), '\0');
+    json.pop_back();
+    EXPECT_EQ(json, "{\n    \"voices\": [\n        {\n            \"subtitle\": \"" +
+                        item->Voice->Surface.ToStdString() + "\",\n            \"path\": \"" +
+                        path + "\"\n        }\n    ]\n}");
+    TB_ReleaseAll(data);
+}
+
+TEST_F(MainWindowTest, ResetAnsweredNoChangesNothingAndSizeAsksForARestart) {
+    Open({kHikari});
+    answer = TB_IDNO;
+    frame->ResetEnvironment();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].text.find("初期化してもよろしいですか"), std::string::npos);
+    EXPECT_EQ(app->VoiceLibraries().Libraries().Count(), 1);
+    EXPECT_FALSE(frame->Restart);
+    frame->Actions->FindAction(u"UiSize125")->Execute();
+    EXPECT_TRUE(frame->Restart);
+    EXPECT_EQ(app->Settings().GetInt(u"GuiScale"), 125);
+    // The next window is built at 125 % and checks that size in its menu.
+    frame.Reset();
+    Open();
+    EXPECT_FLOAT_EQ(TB_GetGlobalStyle().Scale, 1.25f);
+    EXPECT_EQ(frame->GetPlayButton()->GetWidth(), 60.0f);
+    bool checked = false;
+    for (TB_MenuItem* item : frame->GetMainMenu()->Items) {
+        if (auto* sizes = dynamic_cast<TB_MenuSubMenuItem*>(item)) {
+            for (TB_MenuItem* size : sizes->Items->Items) {
+                auto* box = dynamic_cast<TB_MenuCheckBox*>(size);
+                if (box && box->GetText() == TB_String(u"125%")) {
+                    checked = box->Checked;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(checked);
+    answer = TB_IDYES;
+    frame->ResetEnvironment();
+    EXPECT_EQ(app->VoiceLibraries().Libraries().Count(), 0);
+    EXPECT_EQ(app->Settings().GetInt(u"GuiScale"), 100);
+    EXPECT_FALSE(frame->Restart);
+}
+
+// Pictures of the window with the sample libraries, in both styles and at two sizes, for a
+// person to look at (test-output/main-*.png) and for the guide.
+TEST_F(MainWindowTest, ScreenshotsOfBothStylesAtTwoSizes) {
+    for (const char16_t* style : {u"light", u"dark"}) {
+        for (tb_int size : {100, 200}) {
+            app->Settings().SetText(u"UiStyleName", TB_String(style));
+            app->Settings().SetInt(u"GuiScale", size);
+            app->Settings().SetRectangle(u"StartWindowBounds",
+                                         TB_Rectangle<float>{0, 0, 1000, 700});
+            frame.Reset();
+            Open(app->VoiceLibraries().Libraries().Count() == 0
+                     ? std::vector<std::string>{kTones, kHikari}
+                     : std::vector<std::string>{});
+            Panel().SelectIndex(1);
+            QImage image = static_cast<QWidget*>(frame->Window)->grab().toImage();
+            std::string path = std::string(LUMOVOX_BINARY_DIR) + "/test-output/main-" +
+                               TB_String(style).ToStdString() + "-" + std::to_string(size) + ".png";
+            std::filesystem::create_directories(std::string(LUMOVOX_BINARY_DIR) + "/test-output");
+            EXPECT_TRUE(image.save(QString::fromStdString(path))) << path;
+            EXPECT_EQ(image.width(), 1000);
+            // The window's background is the style's.
+            const TB_Color& bg = frame->BackgroundColor;
+            EXPECT_EQ(image.pixel(2, 2), QColor::fromRgbF(bg.r, bg.g, bg.b).rgb()) << path;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,732 @@
+#include "tc_voicedatalistpanel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "tb_dropdata.h"
+#include "tb_filemanager.h"
+#include "tb_folderdialog.h"
+#include "tb_frame.h"
+#include "tb_globalstyle.h"
+#include "tb_graphics.h"
+#include "tb_menupanel.h"
+#include "tb_popuppanel.h"
+#include "tc_app.h"
+#include "tc_builtinicons.h"
+#include "tc_messagebox.h"
+#include "tc_voiceloader.h"
+
+namespace {
+
+constexpr const char16_t* kMessageTitle = u"声ライブラリ";
+
+float Scale() {
+    return TB_GetGlobalStyle().Scale;
+}
+
+// Icon-only look with the set's four states, when the set is given.
+void UseIcons(TB_Button* button, TB_SvgRenderer* const icons[4]) {
+    button->ButtonStyle = TB_ButtonStyle::Image;
+    if (!icons[0]) {
+        return;
+    }
+    button->SetNormalImage(icons[0]);
+    button->SetHoverImage(icons[1]);
+    button->SetPressedImage(icons[2]);
+    button->SetDisabledImage(icons[3]);
+}
+
+TB_Color WithAlpha(TB_Color color, float alpha) {
+    color.a *= alpha;
+    return color;
+}
+
+// JSON string escaping for the clip description.
+void AppendJsonString(std::string& out, const std::string& text) {
+    out += '"';
+    for (unsigned char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    char escape[8];
+                    std::snprintf(escape, sizeof escape, "\\u%04x", c);
+                    out += escape;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    out += '"';
+}
+
+}  // namespace
+
+// ---- rows ----
+
+TC_VoiceDataItem::TC_VoiceDataItem(TC_VoiceData* voice, TC_VoiceDataListPanel* panel, TB_Font* font)
+    : TB_ContentsBoxItem(voice->RelFilePath), Voice(voice), Font(font), Panel(panel) {}
+
+void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
+    const TB_GlobalStyle& style = TB_GetGlobalStyle();
+    const TC_VoiceListAppearance& look = Panel->Appearance();
+    float s = Scale();
+    float c = 8 * s;
+    float k = Panel->CategoryColumnWidth();
+    float x = static_cast<float>(r.x), y = static_cast<float>(r.y);
+    float w = static_cast<float>(r.width), h = static_cast<float>(r.height);
+    TB_Color color = Enabled ? style.ContentsForeColor : TB_GlobalStyle::Hex(0x404040);
+    if (!Voice->Exists) {
+        color = look.UnavailableTextColor;
+    } else if (Selected) {
+        color = look.SelectedTextColor;
+    }
+    TB_SolidBrush brush(color);
+    TB_Font* previousFont = g.Font;
+    TB_Brush* previousBrush = g.Brush;
+    TB_Pen* previousPen = g.Pen;
+    g.Font = Font;
+    g.Brush = &brush;
+
+    // The display text, sliding left while hovered when it does not fit.
+    float area = std::max(0.0f, w - k - h);
+    float textWidth = g.MeasureString(Voice->Display).x;
+    float offset = 0;
+    if (textWidth + c > area) {
+        offset = std::min(textWidth + c - area, static_cast<float>(TextOffset));
+    }
+    float textHeight = g.MeasureString(u"あ").y;
+    g.PushClip(TB_Rectangle<float>{x, y, area, h});
+    g.DrawString(Voice->Display, TB_Vector2{x + c - offset, y + (h - textHeight) / 2});
+    g.PopClip();
+
+    // The favourite star: filled for a favourite, an outline otherwise.
+    if (TB_SvgRenderer* star = TC_App::Instance() ? TC_App::Instance()->StarIcon() : nullptr) {
+        FavRect = {x + area + h / 4, y + h / 4, h / 2, h / 2};
+        // The built-in icon is drawn in the graphics' brush and pen.
+        TB_SolidBrush fill(color);
+        TB_SolidBrush none(TB_Color{0, 0, 0, 0});
+        TB_Pen outline(Selected ? color : TB_GlobalStyle::Hex(0x808080), 1);
+        g.Brush = Voice->Favorite ? static_cast<TB_Brush*>(&fill) : &none;
+        g.Pen = Voice->Favorite ? nullptr : &outline;
+        star->Render(g, FavRect, false);
+        g.Brush = &brush;
+    }
+
+    // The category column and its divider.
+    std::u16string names;
+    for (tb_int i = 0; i < Voice->Categories.Count(); ++i) {
+        names += Voice->Categories[i]->Name.View();
+        if (i + 1 < Voice->Categories.Count()) {
+            names += u", ";
+        }
+    }
+    g.PushClip(TB_Rectangle<float>{x + w - k, y, k, h});
+    g.DrawString(TB_String(names.c_str(), static_cast<tb_int>(names.size())),
+                 TB_Vector2{x + w - k + c, y + (h - textHeight) / 2});
+    g.PopClip();
+    TB_Pen divider(WithAlpha(color, 0.5f), 1);
+    g.Pen = &divider;
+    g.DrawLine(TB_Vector2{x + w - k, y}, TB_Vector2{x + w - k, y + h});
+
+    g.Font = previousFont;
+    g.Brush = previousBrush;
+    g.Pen = previousPen;
+}
+
+void TC_VoiceDataItem::GetDropData(TB_List<TB_DropData*>& list) {
+    TB_String path = TC_VoiceDataListPanel::FullPathText(*Voice);
+    TB_List<TB_Uri*> uris;
+    uris.Add(new TB_Uri(path));
+    auto* files = new TB_DropData();
+    files->SetFiles(uris);
+    TB_ReleaseAll(uris);
+    list.Add(files);
+
+    // The clip description: UTF-8 JSON indented by four spaces, NUL-terminated.
+    std::string json = "{\n    \"voices\": [\n        {\n            \"subtitle\": ";
+    AppendJsonString(json, Voice->Surface.ToStdString());
+    json += ",\n            \"path\": ";
+    AppendJsonString(json, path.ToStdString());
+    json += "\n        }\n    ]\n}";
+    auto* description = new TB_DropData();
+    description->Format = TC_App::Instance() ? TC_App::Instance()->ClipDragFormat()
+                                             : TB_RegisterClipboardFormat("TC Voice Lib Data");
+    description->Data.assign(json.begin(), json.end());
+    description->Data.push_back(0);
+    list.Add(description);
+}
+
+bool TC_VoiceDataItem::Inspect(TB_IPropertyVisitor& visitor) {
+    bool active = false;
+    for (TC_VoiceCategory* category : Voice->Categories) {
+        active = active || category->Active;
+    }
+    visitor.WriteBool(u"CategoryActive", active);
+    visitor.WriteRectangle(u"FavRect", FavRect);
+    TB_IPropertyVisitor& clip = visitor.BeginList(u"VoiceData").AddItem();
+    Voice->Inspect(clip);
+    clip.WriteBool(u"Exists", Voice->Exists);
+    return TB_ContentsBoxItem::Inspect(visitor);
+}
+
+// ---- the panel ----
+
+TC_VoiceDataListPanel::TC_VoiceDataListPanel(const TC_VoiceListAppearance& appearance)
+    : m_appearance(appearance) {
+    float s = Scale();
+    BorderWidth = static_cast<float>(appearance.ListBorder);
+    SetViewMode(TB_ContentsViewMode::List);
+    CreateTopArea();
+    SetTextScrolling(true);
+
+    m_listFont = new TB_Font(9 * s);
+    m_player = new TB_AudioPlayer();
+    // Arrives on a media thread; whoever listens marshals it.
+    m_player->Ended.Add([this](TB_EventArg&) { OnPlaybackFinished(); });
+
+    if (!Actions) {
+        Actions = new TB_ActionList();
+    }
+    auto haveLibrary = [this] { return m_library != nullptr; };
+    auto haveClip = [this] { return m_library != nullptr && GetCurrent() != nullptr; };
+    m_actions[0] =
+        new TB_Action(u"ImportFolder", u"フォルダを追加", [this](TB_EventArg&) { ImportFolder(); });
+    m_actions[1] = new TB_Action(
+        u"RemoveLib", u"ライブラリを削除",
+        [this](TB_EventArg&) {
+            TC_VoiceLibraryEventArg arg;
+            arg.Library = m_library;
+            OnLibraryRemoveRequested(arg);
+        },
+        TB_String(), haveLibrary);
+    m_actions[2] = new TB_Action(
+        u"UpdateLib", u"ライブラリを更新", [this](TB_EventArg&) { ReloadLibrary(); }, u"F5",
+        haveLibrary);
+    m_actions[3] = new TB_Action(
+        u"PlayAudio", u"再生", [this](TB_EventArg&) { PlaySelected(); }, TB_String(), haveClip);
+    m_actions[4] = new TB_Action(
+        u"OpenFolder", u"フォルダーを開く", [this](TB_EventArg&) { OpenInFileManager(); },
+        TB_String(), haveClip);
+    for (TB_Action* action : m_actions) {
+        Actions->Add(action);
+    }
+    m_libraryMenu = new TB_MenuItemList();
+    m_libraryMenu->Add(new TB_MenuButton(m_actions[0]));
+    m_libraryMenu->Add(new TB_MenuButton(m_actions[1]));
+    m_libraryMenu->Add(new TB_MenuSeparator());
+    m_libraryMenu->Add(new TB_MenuButton(m_actions[2]));
+    m_barsIcon.LoadText(TC_BuiltinIconText(TC_BuiltinIcon::Bars));
+
+    BuildTopStrip();
+    SelectionChanged.Add(this, &TC_VoiceDataListPanel::LoadSelected);
+    GetCanvas()->Click.Add(this, &TC_VoiceDataListPanel::OnListClick);
+    Resized.Add([this](TB_EventArg&) { UpdateCategoryWidth(); });
+    ContextMenu->Add(new TB_MenuButton(m_actions[3]));
+    ContextMenu->Add(new TB_MenuButton(m_actions[4]));
+}
+
+TC_VoiceDataListPanel::~TC_VoiceDataListPanel() {
+    if (m_player) {
+        m_player->Close();  // no end of a clip can be reported after this
+        m_player->Release();
+    }
+    m_libraryMenu->Release();
+    for (TB_Action* action : m_actions) {
+        Actions->Remove(action);
+        action->Release();
+    }
+    m_listFont->Release();
+}
+
+void TC_VoiceDataListPanel::BuildTopStrip() {
+    float s = Scale();
+    const TB_GlobalStyle& style = TB_GetGlobalStyle();
+    TB_NativeContainer* strip = GetTopArea();
+    float fieldHeight = static_cast<float>(style.TextFieldHeight);
+
+    m_thumbnail = new TB_Canvas();
+    m_thumbnail->Id = u"thumbnailCanvas";
+    m_thumbnail->SetSize(48 * s, 48 * s);
+    m_thumbnail->Paint.Add(this, &TC_VoiceDataListPanel::PaintThumbnail);
+
+    m_selector = new TC_VoiceLibrarySelector();
+    m_selector->Id = u"libraryList";
+    m_selector->BorderWidth = m_appearance.SelectorBorder;
+    m_selector->SetSize(200 * s, fieldHeight);
+    m_selector->LibraryChanged.Add(
+        [this](TC_VoiceLibraryEventArg& arg) { SetLibrary(arg.Library); });
+
+    m_importButton = new TB_Button(u"+");
+    m_importButton->Id = u"importButton";
+    m_importButton->SetSize(fieldHeight, fieldHeight);
+    UseIcons(m_importButton, m_appearance.ImportIcons);
+    m_importButton->Click.Add([this](TB_MouseEventArg&) {
+        if (TB_Frame* frame = OwnerFrame()) {
+            frame->ShowPopup(new TB_MenuPanel(m_libraryMenu), m_importButton,
+                             TB_Vector2{0, m_importButton->GetHeight()}, 0);
+        }
+    });
+
+    m_menuButton = new TB_Button(u"Setting");
+    m_menuButton->Id = u"settingButton";
+    m_menuButton->SetSize(fieldHeight, fieldHeight);
+    UseIcons(m_menuButton, m_appearance.MenuIcons);
+    if (!m_appearance.MenuIcons[0]) {
+        m_menuButton->SetNormalImage(&m_barsIcon);
+    }
+    m_menuButton->SetVisible(m_appearance.MenuButtonShown);
+
+    m_searchBox = new TC_SearchTextBox();
+    m_searchBox->Id = u"filterTextBox";
+    m_searchBox->SearchTextChanged.Add([this](TB_EventArg&) { ApplyFilter(); });
+    float searchHeight = m_searchBox->GetHeight();
+
+    m_favButton = new TB_ToggleButton(u"★");
+    m_favButton->Id = u"favButton";
+    m_favButton->SetToolTip(u"お気に入り登録/解除");
+    m_favButton->SetSize(searchHeight, searchHeight);
+    UseIcons(m_favButton, m_appearance.FavouriteIcons);
+    if (m_appearance.FavouriteOnIcons[0]) {
+        // The toggle's images are those of its selected state; the plain set shows it off.
+        m_favButton->SetUnselectedNormalImage(m_appearance.FavouriteIcons[0]);
+        m_favButton->SetUnselectedHoverImage(m_appearance.FavouriteIcons[1]);
+        m_favButton->SetUnselectedPressedImage(m_appearance.FavouriteIcons[2]);
+        m_favButton->SetUnselectedDisabledImage(m_appearance.FavouriteIcons[3]);
+        m_favButton->SetNormalImage(m_appearance.FavouriteOnIcons[0]);
+        m_favButton->SetHoverImage(m_appearance.FavouriteOnIcons[1]);
+        m_favButton->SetPressedImage(m_appearance.FavouriteOnIcons[2]);
+        m_favButton->SetDisabledImage(m_appearance.FavouriteOnIcons[3]);
+    }
+    m_favButton->SetEnable(false);
+    m_favButton->SelectedChanged.Add(this, &TC_VoiceDataListPanel::OnFavouriteChanged);
+
+    m_filterButton = new TB_Button(u"表示フィルター");
+    m_filterButton->Id = u"filterButton";
+    m_filterButton->SetToolTip(u"表示フィルター");
+    m_filterButton->SetSize(searchHeight, searchHeight);
+    UseIcons(m_filterButton, m_appearance.FilterIcons);
+    m_filterButton->Click.Add([this](TB_MouseEventArg&) { ShowFilterPopup(); });
+
+    if (TB_Button* clear = m_searchBox->GetClearButton()) {
+        UseIcons(clear, m_appearance.SearchClearIcons);
+    }
+
+    if (TB_NativeBitmap* bitmap = m_appearance.TitleBitmap) {
+        m_title = new TB_Canvas();
+        m_title->SetSize(static_cast<float>(bitmap->Width), static_cast<float>(bitmap->Height));
+        m_title->Paint.Add([bitmap](TB_PaintEventArg& arg) {
+            arg.Graphics->DrawImage(bitmap,
+                                    TB_Rectangle<float>{0, 0, static_cast<float>(bitmap->Width),
+                                                        static_cast<float>(bitmap->Height)},
+                                    TB_Rectangle<float>{0, 0, static_cast<float>(bitmap->Width),
+                                                        static_cast<float>(bitmap->Height)});
+        });
+    }
+
+    for (TB_NativeWidget* child : std::initializer_list<TB_NativeWidget*>{
+             m_thumbnail, m_selector, m_importButton, m_menuButton, m_searchBox, m_favButton,
+             m_filterButton, m_title}) {
+        if (child) {
+            strip->AddChild(child);
+        }
+    }
+    float height =
+        fieldHeight + 4 * s + 4 * s + m_filterButton->GetHeight() + m_appearance.ExtraHeight * s;
+    strip->SetSize(strip->GetWidth(), height);
+    strip->Resized.Add(this, &TC_VoiceDataListPanel::LayoutTopStrip);
+}
+
+void TC_VoiceDataListPanel::LayoutTopStrip(TB_EventArg&) {
+    float s = Scale();
+    float m = 4 * s;
+    float width = GetTopArea()->GetClientSize().x;
+    float selectorHeight = m_selector->GetHeight();
+    float searchHeight = m_searchBox->GetHeight();
+    float side = selectorHeight + searchHeight + m;
+    m_thumbnail->SetBounds(TB_Rectangle<float>{0, m, side, side});
+    float y2 = selectorHeight + 2 * m;
+    m_filterButton->SetPosition(width - m_filterButton->GetWidth(), y2);
+    m_favButton->SetPosition(m_filterButton->GetX() - m_favButton->GetWidth(), y2);
+    float x1 = m_thumbnail->GetRight() + m;
+    m_searchBox->SetBounds(
+        TB_Rectangle<float>{x1, y2, m_favButton->GetX() - m / 2 - x1, searchHeight});
+    if (m_appearance.MenuButtonShown) {
+        m_importButton->SetPosition(m_searchBox->GetRight() - searchHeight, m);
+        m_menuButton->SetPosition(m_filterButton->GetX(), m);
+    } else {
+        m_importButton->SetPosition(width - m_importButton->GetWidth() - m / 2, m);
+    }
+    m_selector->SetBounds(
+        TB_Rectangle<float>{x1, m, std::max(0.0f, m_importButton->GetX() - x1), selectorHeight});
+    if (m_title) {
+        m_title->SetPosition(0, m_filterButton->GetBottom() + m_appearance.UnderlineOffset * s);
+        m_title->SetSize(width, m_title->GetHeight());
+    }
+}
+
+TB_String TC_VoiceDataListPanel::FullPathText(const TC_VoiceData& voice) {
+    TB_Uri full;
+    voice.GetFullPath(full);
+    return full.GetPath();
+}
+
+TC_VoiceData* TC_VoiceDataListPanel::CurrentVoice() {
+    auto* item = static_cast<TC_VoiceDataItem*>(GetCurrent());
+    return item ? item->Voice : nullptr;
+}
+
+void TC_VoiceDataListPanel::CollectVoices(TC_VoiceLibrary* library,
+                                          std::vector<TC_VoiceData*>& voices) {
+    for (TC_VoiceData* voice : library->Voices) {
+        voices.push_back(voice);
+    }
+    for (TC_VoiceLibrary* sub : library->SubLibs) {
+        CollectVoices(sub, voices);
+    }
+}
+
+void TC_VoiceDataListPanel::CollectCategories(TC_VoiceLibrary* library,
+                                              std::vector<TC_VoiceCategory*>& categories) {
+    for (TC_VoiceCategory* category : library->Categories) {
+        categories.push_back(category);
+    }
+    for (TC_VoiceLibrary* sub : library->SubLibs) {
+        CollectCategories(sub, categories);
+    }
+}
+
+void TC_VoiceDataListPanel::SetLibrary(TC_VoiceLibrary* library) {
+    if (library == m_library) {
+        return;
+    }
+    ClearItems(true);
+    m_library = library;
+    std::vector<TC_VoiceData*> voices;
+    if (library) {
+        CollectVoices(library, voices);
+        for (TC_VoiceData* voice : voices) {
+            AddItem(new TC_VoiceDataItem(voice, this, m_listFont));
+        }
+    }
+    // Prepared once here so that a keystroke never walks the clips' texts again.
+    m_search.Build(voices);
+    UpdateCategoryWidth();
+    ApplyFilter();
+    m_selector->SetLibrary(library);
+    m_selector->Invalidate();
+    m_thumbnail->Invalidate();
+    OnCurrentLibraryChanged();
+}
+
+void TC_VoiceDataListPanel::FlattenLibraries(std::vector<TC_VoiceLibrary*>& list) {
+    std::function<void(TC_VoiceLibrary*)> add = [&](TC_VoiceLibrary* library) {
+        list.push_back(library);
+        for (TC_VoiceLibrary* sub : library->SubLibs) {
+            add(sub);
+        }
+    };
+    if (m_selector->Libs) {
+        for (TC_VoiceLibrary* library : *m_selector->Libs) {
+            add(library);
+        }
+    }
+}
+
+void TC_VoiceDataListPanel::RestorePlace(const TB_String& folder, tb_int index) {
+    std::vector<TC_VoiceLibrary*> flat;
+    FlattenLibraries(flat);
+    for (TC_VoiceLibrary* library : flat) {
+        if (library->RootPath.GetUri() == folder) {
+            SetLibrary(library);
+            break;
+        }
+    }
+    if (index >= 0 && index < static_cast<tb_int>(flat.size())) {
+        SetLibrary(flat[static_cast<size_t>(index)]);
+    }
+}
+
+tb_int TC_VoiceDataListPanel::CurrentLibraryIndex() {
+    std::vector<TC_VoiceLibrary*> flat;
+    FlattenLibraries(flat);
+    auto found = std::find(flat.begin(), flat.end(), m_library);
+    return m_library && found != flat.end() ? static_cast<tb_int>(found - flat.begin()) : -1;
+}
+
+void TC_VoiceDataListPanel::UpdateCategoryWidth() {
+    m_categoryWidth = 0;
+    if (!m_library) {
+        return;
+    }
+    std::vector<TC_VoiceCategory*> categories;
+    CollectCategories(m_library, categories);
+    TB_NativeBitmap scratch(1, 1);
+    scratch.Allocate();
+    TB_Graphics g(&scratch);
+    g.Font = m_listFont;
+    for (TC_VoiceCategory* category : categories) {
+        m_categoryWidth = std::max(m_categoryWidth, g.MeasureString(category->Name).x + 16);
+    }
+    m_categoryWidth = std::min(m_categoryWidth, GetCanvas()->GetWidth() / 2);
+    GetCanvas()->Invalidate();
+}
+
+void TC_VoiceDataListPanel::ApplyFilter() {
+    m_search.Match(m_searchBox->Text.View(), m_favouritesOnly, m_visible);
+    size_t i = 0;
+    // Items were added in the order the search was built with; one pass, no allocation.
+    Filter([this, &i](TB_ContentsBoxItem*) { return i < m_visible.size() && m_visible[i++] != 0; });
+}
+
+void TC_VoiceDataListPanel::LoadSelected(TB_EventArg&) {
+    m_clipLoaded = false;
+    TC_VoiceData* voice = CurrentVoice();
+    if (!voice) {
+        m_favButton->SetEnable(false);
+        return;
+    }
+    TB_PlayerState state = m_player->GetState();
+    if (state == TB_PlayerState::Playing || state == TB_PlayerState::Paused) {
+        m_player->Stop();
+    }
+    TB_String path = FullPathText(*voice);
+    if (voice->Exists) {
+        m_clipLoaded = m_player->Open(path) == 0;
+    } else {
+        m_player->Close();
+    }
+    m_favButton->SetEnable(true);
+    if (m_favButton->Selected != voice->Favorite) {
+        m_favButton->Selected = voice->Favorite;
+        m_favButton->OnSelectedChanged();
+        m_favButton->Invalidate();
+    }
+}
+
+void TC_VoiceDataListPanel::OnListClick(TB_MouseEventArg& arg) {
+    if (!arg.Left) {
+        return;
+    }
+    if (auto* item = static_cast<TC_VoiceDataItem*>(ItemAtPoint(arg.X, arg.Y))) {
+        const TB_Rectangle<float>& r = item->FavRect;
+        if (arg.X >= r.x && arg.X <= r.x + r.width && arg.Y >= r.y && arg.Y <= r.y + r.height) {
+            item->Voice->Favorite = !item->Voice->Favorite;
+            GetCanvas()->Invalidate();
+        }
+    }
+    TC_VoiceData* voice = CurrentVoice();
+    if (voice && m_favButton->Selected != voice->Favorite) {
+        m_favButton->Selected = voice->Favorite;
+        m_favButton->OnSelectedChanged();
+        m_favButton->Invalidate();
+    }
+}
+
+void TC_VoiceDataListPanel::OnFavouriteChanged(TB_EventArg&) {
+    if (TC_VoiceData* voice = CurrentVoice()) {
+        voice->Favorite = m_favButton->Selected;
+        GetCanvas()->Invalidate();
+    }
+}
+
+bool TC_VoiceDataListPanel::PlaySelected() {
+    if (!m_player) {
+        return false;
+    }
+    TC_VoiceData* voice = CurrentVoice();
+    if (!voice) {
+        m_player->SetPosition(0);
+        m_player->Play();
+        return true;
+    }
+    TB_String path = FullPathText(*voice);
+    if (!voice->Exists) {
+        std::u16string text = u"ファイル「" + std::u16string(path.View()) + u"」が見つかりません。";
+        TC_ShowMessage(this, TB_String(text.c_str()), kMessageTitle, TB_MB_OK | TB_MB_ICONERROR);
+        return false;
+    }
+    if (!m_clipLoaded) {
+        std::u16string text = u"ファイル「" + std::u16string(path.View()) +
+                              u"」は再生できません。ファイルが破損している可能性があります。";
+        TC_ShowMessage(this, TB_String(text.c_str()), kMessageTitle, TB_MB_OK | TB_MB_ICONERROR);
+        return false;
+    }
+    m_player->SetPosition(0);
+    m_player->Play();
+    return true;
+}
+
+bool TC_VoiceDataListPanel::OpenInFileManager() {
+    TC_VoiceData* voice = CurrentVoice();
+    if (!voice) {
+        return false;
+    }
+    TB_Uri full;
+    voice->GetFullPath(full);
+    std::string native;
+    TB_AppendUtf8(native, full.GetPath().View());
+    TB_ShowInFileManager(native);
+    return true;
+}
+
+void TC_VoiceDataListPanel::ReloadLibrary() {
+    TC_VoiceLibrary* library = m_library;
+    if (!library) {
+        return;
+    }
+    SetLibrary(nullptr);
+    TC_VoiceLoader::LoadLibrary(library, false);
+    SetLibrary(library);
+}
+
+void TC_VoiceDataListPanel::ImportFolder() {
+    auto dialog = TB_Ref<TB_FolderDialog>::Adopt(new TB_FolderDialog());
+    if (m_library) {
+        dialog->InitialFolder = m_library->RootPath;
+    }
+    if (dialog->ShowDialog(OwnerFrame()) != 1) {
+        return;
+    }
+    auto library = TB_Ref<TC_VoiceLibrary>::Adopt(new TC_VoiceLibrary());
+    library->Type = TC_VoiceLibraryType::Folder;
+    library->RootPath = dialog->SelectedFolder;
+    if (!TC_VoiceLoader::LoadLibrary(library.Get(), true)) {
+        return;  // not a folder, or nothing loadable: dropped without a word
+    }
+    TC_VoiceLibraryEventArg arg;
+    arg.Kind = 0;
+    arg.Library = library.Get();
+    OnLibraryAdded(arg);
+}
+
+TB_Frame* TC_VoiceDataListPanel::OwnerFrame() {
+    for (TB_Widget* widget = this; widget; widget = widget->Parent) {
+        if (auto* frame = dynamic_cast<TB_Frame*>(widget)) {
+            return frame;
+        }
+    }
+    return nullptr;
+}
+
+void TC_VoiceDataListPanel::ShowFilterPopup() {
+    if (!m_library) {
+        return;
+    }
+    float s = Scale();
+    auto popup = TB_Ref<TB_PopupPanel>::Adopt(new TB_PopupPanel());
+    popup->Id = u"VoiceCategoryPanel";
+    auto* favourites = new TB_CheckBox(u"お気に入り のみ");
+    favourites->SetToolTip(u"favFilter");
+    favourites->SetPosition(8 * s, 8 * s);
+    favourites->Checked = m_favouritesOnly;
+    favourites->CheckedChanged.Add([this, favourites](TB_EventArg&) {
+        m_favouritesOnly = favourites->Checked;
+        ApplyFilter();
+    });
+    popup->AddChild(favourites);
+
+    // One box per category name, in first-seen order; later namesakes follow the first.
+    std::vector<TC_VoiceCategory*> categories;
+    CollectCategories(m_library, categories);
+    std::vector<TC_VoiceDataListPanelCatCheckBox*> boxes;
+    float y = favourites->GetHeight() + 8 * s + 8 * s;
+    float widest = favourites->GetWidth();
+    for (TC_VoiceCategory* category : categories) {
+        auto same = std::find_if(boxes.begin(), boxes.end(),
+                                 [category](auto* box) { return box->Text == category->Name; });
+        if (same != boxes.end()) {
+            (*same)->Categories.Add(category);
+            category->Active = (*same)->Checked;
+            continue;
+        }
+        auto* box = new TC_VoiceDataListPanelCatCheckBox(category->Name);
+        box->Categories.Add(category);
+        box->Checked = category->Active;
+        box->SetPosition(8 * s, y);
+        y += box->GetHeight();
+        widest = std::max(widest, box->GetWidth());
+        box->CheckedChanged.Add([this, box](TB_EventArg&) {
+            for (TC_VoiceCategory* member : box->Categories) {
+                member->Active = box->Checked;
+            }
+            ApplyFilter();
+        });
+        boxes.push_back(box);
+        popup->AddChild(box);
+    }
+    auto* allOn = new TB_Button(u"全てオン");
+    allOn->Id = u"allOn";
+    allOn->SetBounds(TB_Rectangle<float>{8 * s, y + 6 * s, 60 * s, 22 * s});
+    auto* allOff = new TB_Button(u"全てオフ");
+    allOff->Id = u"allOff";
+    allOff->SetBounds(TB_Rectangle<float>{allOn->GetRight() + 4, y + 6 * s, 60 * s, 22 * s});
+    allOn->Click.Add([boxes](TB_MouseEventArg&) {
+        for (auto* box : boxes) {
+            box->SetChecked(true);
+        }
+    });
+    allOff->Click.Add([boxes](TB_MouseEventArg&) {
+        for (auto* box : boxes) {
+            box->SetChecked(false);
+        }
+    });
+    popup->AddChild(allOn);
+    popup->AddChild(allOff);
+    float width = 16 * s + std::max(widest, allOff->GetRight());
+    float height = std::floor(8 * s + allOff->GetBottom());
+    popup->SetSize(width, height);
+    popup->ShowModal(m_filterButton, TB_Vector2{0, m_filterButton->GetHeight()});
+}
+
+void TC_VoiceDataListPanel::PaintThumbnail(TB_PaintEventArg& arg) {
+    TB_Graphics& g = *arg.Graphics;
+    g.Clear(m_thumbnail->BackgroundColor);
+    if (!m_library || !m_library->Thumbnail) {
+        return;
+    }
+    TB_Bitmap32* source = m_library->Thumbnail;
+    float side = std::min(m_thumbnail->GetWidth(), m_thumbnail->GetHeight());
+    TB_Rectangle<float> fit =
+        TC_ThumbnailCache::FitSquare(0, 0, side, source->Width, source->Height);
+    TB_NativeBitmap* scaled = m_selector->Thumbnails().Get(source, static_cast<tb_int>(fit.width),
+                                                           static_cast<tb_int>(fit.height));
+    if (scaled) {
+        fit.x += (m_thumbnail->GetWidth() - side) / 2;
+        fit.y += (m_thumbnail->GetHeight() - side) / 2;
+        g.DrawImage(scaled, fit, TB_Rectangle<float>{0, 0, fit.width, fit.height});
+    }
+}
+
+bool TC_VoiceDataListPanel::Inspect(TB_IPropertyVisitor& visitor) {
+    if (m_library) {
+        visitor.WriteString(u"Library", m_library->Name);
+    } else {
+        visitor.WriteNull(u"Library");
+    }
+    visitor.WriteBool(u"FavouritesOnly", m_favouritesOnly);
+    visitor.WriteString(u"SearchText", m_searchBox->Text);
+    TC_VoiceData* voice = CurrentVoice();
+    if (voice) {
+        visitor.WriteString(u"CurrentVoice", voice->RelFilePath);
+    } else {
+        visitor.WriteNull(u"CurrentVoice");
+    }
+    visitor.WriteBool(u"ClipLoaded", m_clipLoaded);
+    return TB_ContentsBox::Inspect(visitor);
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <vector>
+
+#include "tb_audioplayer.h"
+#include "tb_button.h"
+#include "tb_canvas.h"
+#include "tb_checkbox.h"
+#include "tb_contentsbox.h"
+#include "tc_searchtextbox.h"
+#include "tc_voicelibraryselector.h"
+#include "tc_voicelistappearance.h"
+#include "tc_voicesearch.h"
+
+class TC_VoiceDataListPanel;
+
+// One clip as a row: its display text (sliding while hovered when too long), the favourite
+// star and the category column. Text is the clip's file path as the library stores it.
+class TC_VoiceDataItem : public TB_ContentsBoxItem {
+public:
+    TC_VoiceDataItem(TC_VoiceData* voice, TC_VoiceDataListPanel* panel, TB_Font* font);
+
+    void Paint(TB_Graphics& graphics, const TB_Rectangle<int>& rectangle) override;
+    // The file, then the clip description in the application's own format.
+    void GetDropData(TB_List<TB_DropData*>& list) override;
+    // "CategoryActive", "FavRect", "VoiceData", then the item's own.
+    bool Inspect(TB_IPropertyVisitor& visitor) override;
+
+    TC_VoiceData* Voice;  // not counted; the library outlives its rows
+    TB_Font* Font;        // the panel's list font
+    TB_Rectangle<float> FavRect{0, 0, 0, 0};
+    TC_VoiceDataListPanel* Panel;
+};
+
+// A check box of the filter popup standing for every category of one name.
+class TC_VoiceDataListPanelCatCheckBox : public TB_CheckBox {
+public:
+    explicit TC_VoiceDataListPanelCatCheckBox(const TB_String& text) : TB_CheckBox(text) {}
+    TB_List<TC_VoiceCategory*> Categories;  // not counted
+};
+
+// The clip list of the main window with its strip of controls above: library selector,
+// thumbnail, import and menu buttons, search box, favourite toggle and filter button.
+class TC_VoiceDataListPanel : public TB_ContentsBox {
+public:
+    explicit TC_VoiceDataListPanel(const TC_VoiceListAppearance& appearance);
+    ~TC_VoiceDataListPanel() override;
+
+    // Shows the clips of the library (and of its sub-libraries); null empties the list.
+    void SetLibrary(TC_VoiceLibrary* library);
+    TC_VoiceLibrary* GetLibrary() const { return m_library; }
+    // The library whose folder URI is folder, then the one at index in the flattened list.
+    void RestorePlace(const TB_String& folder, tb_int index);
+    // The current library's position in the flattened library list, or -1.
+    tb_int CurrentLibraryIndex();
+    // Every library of the selector followed by its sub-libraries, depth first.
+    void FlattenLibraries(std::vector<TC_VoiceLibrary*>& list);
+
+    bool PlaySelected();
+    // Shows the current clip in the file manager; false without one.
+    bool OpenInFileManager();
+    void ApplyFilter();
+    void ReloadLibrary();
+    void ImportFolder();
+    void ShowFilterPopup();
+
+    // The clip's full path as text (no scheme), as the list shows and searches it.
+    static TB_String FullPathText(const TC_VoiceData& voice);
+    TC_VoiceData* CurrentVoice();
+    TB_AudioPlayer* GetPlayer() const { return m_player; }
+    bool IsClipLoaded() const { return m_clipLoaded; }
+    bool FavouritesOnly() const { return m_favouritesOnly; }
+    float CategoryColumnWidth() const { return m_categoryWidth; }
+    const TC_VoiceListAppearance& Appearance() const { return m_appearance; }
+
+    TC_VoiceLibrarySelector* GetSelector() const { return m_selector; }
+    TB_Button* GetImportButton() const { return m_importButton; }
+    TB_Button* GetMenuButton() const { return m_menuButton; }
+    TC_SearchTextBox* GetSearchBox() const { return m_searchBox; }
+    TB_ToggleButton* GetFavouriteButton() const { return m_favButton; }
+    TB_Button* GetFilterButton() const { return m_filterButton; }
+    TB_Canvas* GetThumbnailCanvas() const { return m_thumbnail; }
+
+    // The widget's properties, then "Library", "FavouritesOnly", "SearchText", "CurrentVoice"
+    // and the list's own.
+    bool Inspect(TB_IPropertyVisitor& visitor) override;
+
+    virtual void OnLibraryAdded(TC_VoiceLibraryEventArg& arg) { LibraryAdded.Fire(arg); }
+    virtual void OnLibraryRemoveRequested(TC_VoiceLibraryEventArg& arg) {
+        LibraryRemoveRequested.Fire(arg);
+    }
+    virtual void OnPlaybackFinished() {
+        TB_EventArg arg;
+        OnPlaybackFinished(arg);
+    }
+    virtual void OnPlaybackFinished(TB_EventArg& arg) { PlaybackFinished.Fire(arg); }
+    virtual void OnCurrentLibraryChanged() {
+        TB_EventArg arg;
+        OnCurrentLibraryChanged(arg);
+    }
+    virtual void OnCurrentLibraryChanged(TB_EventArg& arg) { CurrentLibraryChanged.Fire(arg); }
+
+    TB_Event<TC_VoiceLibraryEventArg> LibraryAdded;
+    TB_Event<TC_VoiceLibraryEventArg> LibraryRemoveRequested;
+    // Raised on the media thread that ended the clip.
+    TB_Event<TB_EventArg> PlaybackFinished;
+    TB_Event<TB_EventArg> CurrentLibraryChanged;
+
+private:
+    void BuildTopStrip();
+    void LayoutTopStrip(TB_EventArg&);
+    void UpdateCategoryWidth();
+    void LoadSelected(TB_EventArg&);
+    void OnListClick(TB_MouseEventArg& arg);
+    void OnFavouriteChanged(TB_EventArg&);
+    void PaintThumbnail(TB_PaintEventArg& arg);
+    void CollectVoices(TC_VoiceLibrary* library, std::vector<TC_VoiceData*>& voices);
+    void CollectCategories(TC_VoiceLibrary* library, std::vector<TC_VoiceCategory*>& categories);
+    TB_Frame* OwnerFrame();
+
+    TC_VoiceListAppearance m_appearance;
+    TC_VoiceLibrary* m_library = nullptr;  // not counted; the application owns libraries
+    TB_Font* m_listFont;
+    TB_AudioPlayer* m_player;
+    bool m_clipLoaded = false;
+    float m_categoryWidth = 0;
+    bool m_favouritesOnly = false;
+    TC_VoiceSearch m_search;
+    std::vector<uint8_t> m_visible;
+    TB_MenuItemList* m_libraryMenu;
+    TB_SvgRenderer m_barsIcon;
+    TB_Action* m_actions[5] = {};
+
+    TB_Canvas* m_thumbnail = nullptr;
+    TC_VoiceLibrarySelector* m_selector = nullptr;
+    TB_Button* m_importButton = nullptr;
+    TB_Button* m_menuButton = nullptr;
+    TC_SearchTextBox* m_searchBox = nullptr;
+    TB_ToggleButton* m_favButton = nullptr;
+    TB_Button* m_filterButton = nullptr;
+    TB_Canvas* m_title = nullptr;
+};
