@@ -24,7 +24,7 @@ struct Outcome {
 // needs one and no DISPLAY) and with an empty private data folder, so any attempt to start
 // the GUI or the application shows. stdoutPath, when given, replaces the output pipe.
 Outcome RunProgram(const std::vector<std::string>& args, const TempFolder& temp,
-               const std::string& stdoutPath = {}) {
+                   const std::string& stdoutPath = {}) {
     Outcome run;
     std::string outFile = temp / "stdout", errFile = temp / "stderr";
     pid_t child = fork();
