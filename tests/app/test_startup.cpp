@@ -95,9 +95,15 @@ TEST(Startup, RunsItsWindowCreatesTheFoldersAndClosesCleanly) {
               std::string::npos);
     EXPECT_EQ(output.find("libjpeg"), std::string::npos);
     EXPECT_EQ(output.find("giflib"), std::string::npos);
-    // A first run writes every built-in setting in table order, with one boot counted.
-    EXPECT_EQ(ReadFile(temp / "data/LumoVox/setting.json"),
-              ReadFile(std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/setting.default.json"));
+    // A first run writes every built-in setting in table order, with one boot counted and
+    // the style the window was built with named.
+    std::string expected =
+        ReadFile(std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/setting.default.json");
+    const std::string unnamed = "\"UiStyleName\": {\n\t\t\"type\": 8,\n\t\t\"value\": \"\"";
+    ASSERT_NE(expected.find(unnamed), std::string::npos);
+    expected.replace(expected.find(unnamed), unnamed.size(),
+                     "\"UiStyleName\": {\n\t\t\"type\": 8,\n\t\t\"value\": \"light\"");
+    EXPECT_EQ(ReadFile(temp / "data/LumoVox/setting.json"), expected);
     output.clear();
     ASSERT_EQ(RunProgram(temp.Path(), {"XDG_DATA_HOME=" + (temp / "data")}, output), 0) << output;
     EXPECT_NE(ReadFile(temp / "data/LumoVox/setting.json")

@@ -122,7 +122,8 @@ class InstalledTree(unittest.TestCase):
             "share/lumovox/lumovox.svg",
             "share/man/man1/lumovox.1.gz", "share/man/man1/lumovox-check.1.gz",
             "share/doc/lumovox/README.md", "share/doc/lumovox/LICENSE",
-            "share/doc/lumovox/guide.html",
+            "share/doc/lumovox/guide.html", "share/doc/lumovox/images/main-light.png",
+            "share/doc/lumovox/images/main-dark.png",
         }
         expected |= {f"share/icons/hicolor/{n}x{n}/apps/{APP_ID}.png" for n in ARGS.icon_sizes}
         styles = os.path.join(ARGS.source, "style")
