@@ -14,12 +14,16 @@
 #include "lv_signals.h"
 #include "lv_style.h"
 #include "lv_version.h"
+#include "tb_brush.h"
 #include "tb_consolewriter.h"
 #include "tb_error.h"
 #include "tb_framework.h"
+#include "tb_graphics.h"
 #include "tb_gui.h"
 #include "tb_media.h"
 #include "tb_messageloop.h"
+#include "tb_nativebitmap.h"
+#include "tb_svg.h"
 #include "tc_app.h"
 
 namespace {
@@ -28,6 +32,29 @@ void StartTls() {
     OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
     OPENSSL_init_ssl(0, nullptr);
     TB_DebugPrint(u"OpenSSL\t: %s", OpenSSL_version(OPENSSL_VERSION));
+}
+
+// Our own icon, drawn by our renderer, on every window; a missing file only costs the icon.
+void SetWindowIcon() {
+    if (!TB_GraphicsStarted()) {
+        return;
+    }
+    auto renderer = TB_Ref<TB_SvgRenderer>::Adopt(new TB_SvgRenderer());
+    if (!renderer->LoadFile(LV_AppIconFile())) {
+        return;
+    }
+    constexpr tb_int kSide = 256;
+    auto bitmap = TB_Ref<TB_NativeBitmap>::Adopt(new TB_NativeBitmap(kSide, kSide));
+    {
+        TB_Graphics graphics(bitmap.Get());
+        graphics.Clear(TB_Color{0, 0, 0, 0});
+        TB_SolidBrush brush(TB_Color{0, 0, 0, 1});
+        graphics.Brush = &brush;
+        graphics.Pen = nullptr;
+        renderer->Render(graphics, TB_Rectangle<float>{0, 0, kSide, kSide}, true);
+        graphics.Brush = nullptr;
+    }
+    TB_SetApplicationIcon(bitmap.Get());
 }
 
 // Runs main windows until one closes without asking for a restart (a close asked for by a
@@ -128,6 +155,7 @@ int LV_Main(int argc, char** argv) {
         }
     }
     LV_Frame::GuideFolder = LV_GuideFolder();
+    SetWindowIcon();
     RunMainWindowLoop(*app, requests);
 
     TC_LibraryShutdown();

@@ -21,6 +21,10 @@ const void* TB_GetApplicationIcon();
 // The graphics platform: creates and destroys the platform application object. The
 // framework start-up calls these at the place of the graphics library start-up.
 void TB_GraphicsStartup();
+class TB_NativeBitmap;
+// The icon every window of the program shows (title bar, task switcher); nothing without
+// graphics.
+void TB_SetApplicationIcon(TB_NativeBitmap* image);
 void TB_GraphicsShutdown();
 bool TB_GraphicsStarted();
 

@@ -1,9 +1,13 @@
 // The Qt application object stands where the graphics library is started and stopped.
 #include <QApplication>
 #include <QCoreApplication>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 
 #include "platform/tb_qt_platform.h"
 #include "tb_gui.h"
+#include "tb_nativebitmap.h"
 
 namespace {
 
@@ -29,6 +33,8 @@ void TB_GraphicsStartup() {
     QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
     g_application = new QApplication(g_argc, g_argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Lets desktops match the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.lumovox.LumoVox"));
     TB_SetPlatform(&TB_GetQtPlatform());
 }
 
@@ -36,6 +42,13 @@ void TB_GraphicsShutdown() {
     TB_SetPlatform(nullptr);
     delete g_application;
     g_application = nullptr;
+}
+
+void TB_SetApplicationIcon(TB_NativeBitmap* image) {
+    if (g_application && image && image->PlatformImage()) {
+        QApplication::setWindowIcon(
+            QIcon(QPixmap::fromImage(*static_cast<QImage*>(image->PlatformImage()))));
+    }
 }
 
 bool TB_GraphicsStarted() {
