@@ -691,7 +691,10 @@ void TC_VoiceDataListPanel::ShowFilterPopup() {
     float width = 16 * s + std::max(widest, allOff->GetRight());
     float height = std::floor(8 * s + allOff->GetBottom());
     popup->SetSize(width, height);
+    popup->Shown.Add([this](TB_EventArg& arg) { FilterPopupShown.Fire(arg); });
+    m_filterPopup = popup.Get();
     popup->ShowModal(m_filterButton, TB_Vector2{0, m_filterButton->GetHeight()});
+    m_filterPopup = nullptr;
 }
 
 void TC_VoiceDataListPanel::PaintThumbnail(TB_PaintEventArg& arg) {

@@ -7,6 +7,7 @@
 #include "tb_canvas.h"
 #include "tb_checkbox.h"
 #include "tb_contentsbox.h"
+#include "tb_popuppanel.h"
 #include "tc_searchtextbox.h"
 #include "tc_voicelibraryselector.h"
 #include "tc_voicelistappearance.h"
@@ -105,6 +106,10 @@ public:
     // Raised on the media thread that ended the clip.
     TB_Event<TB_EventArg> PlaybackFinished;
     TB_Event<TB_EventArg> CurrentLibraryChanged;
+    // Raised once the filter popup is on the screen, inside its modal loop (tests, tools).
+    TB_Event<TB_EventArg> FilterPopupShown;
+    // The open filter popup, null while none is shown.
+    TB_PopupPanel* GetFilterPopup() const { return m_filterPopup; }
 
 private:
     void BuildTopStrip();
@@ -139,4 +144,5 @@ private:
     TB_ToggleButton* m_favButton = nullptr;
     TB_Button* m_filterButton = nullptr;
     TB_Canvas* m_title = nullptr;
+    TB_PopupPanel* m_filterPopup = nullptr;  // while shown
 };

@@ -144,6 +144,47 @@ TEST_F(MainWindowTest, FavouritesOnlyKeepsTheCurrentClipUntilTheFilterRuns) {
     EXPECT_TRUE(Panel().GetCurrent()->ItemVisible);
 }
 
+// The filter popup: all categories off hides every clip, all on shows them again, and
+// favourites only keeps the starred ones.
+TEST_F(MainWindowTest, TheFilterPopupSwitchesCategoriesAndFavourites) {
+    Open({kHikari});
+    size_t all = Shown().size();
+    Panel().SelectIndex(0);
+    Panel().GetFavouriteButton()->PerformClick();
+    std::vector<size_t> seen;
+    bool ran = false;
+    Panel().FilterPopupShown.Add([&](TB_EventArg&) {
+        ran = true;
+        TB_PopupPanel* popup = Panel().GetFilterPopup();
+        ASSERT_NE(popup, nullptr);
+        auto find = [popup](const char16_t* id) -> TB_NativeWidget* {
+            for (TB_NativeWidget* child : popup->Children) {
+                if (child->Id == TB_String(id)) {
+                    return child;
+                }
+            }
+            return nullptr;
+        };
+        auto* allOff = static_cast<TB_Button*>(find(u"allOff"));
+        auto* allOn = static_cast<TB_Button*>(find(u"allOn"));
+        ASSERT_TRUE(allOff && allOn);
+        allOff->PerformClick();
+        seen.push_back(Shown().size());
+        allOn->PerformClick();
+        seen.push_back(Shown().size());
+        // The first box is "お気に入り のみ".
+        auto* favourites = static_cast<TB_CheckBox*>(popup->Children[0]);
+        favourites->SetChecked(true);
+        seen.push_back(Shown().size());
+        favourites->SetChecked(false);
+        popup->Close();
+    });
+    Panel().ShowFilterPopup();
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(seen, (std::vector<size_t>{0, all, 1}));
+    EXPECT_EQ(Panel().GetFilterPopup(), nullptr);
+}
+
 TEST_F(MainWindowTest, BackAndNextWrapAndTheBottomBarFollowsTheSelection) {
     Open({kHikari});
     tb_int count = Panel().Count();

@@ -32,7 +32,7 @@ class ControlsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!session.Available()) {
-            GTEST_SKIP() << "no Xvfb, openbox or xdotool";
+            GTEST_SKIP() << "no X session: " << session.Why();
         }
         program =
             std::make_unique<X11Program>(session, kWindow, std::vector<std::string>{},

@@ -44,8 +44,9 @@ private:
         if (m_xvfb == 0) {
             close(displayPipe[0]);
             std::string fd = std::to_string(displayPipe[1]);
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, STDERR_FILENO);
+            std::string log = m_temp / "xvfb.log";
+            int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            dup2(out, STDERR_FILENO);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
                    "-nolisten", "tcp", nullptr);
             _exit(127);
@@ -67,9 +68,10 @@ private:
         m_openbox = fork();
         if (m_openbox == 0) {
             setenv("DISPLAY", m_display.c_str(), 1);
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
+            std::string log = m_temp / "openbox.log";
+            int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
             std::string startup = "sh -c 'echo ready > " + ready + "'";
             execlp("openbox", "openbox", "--startup", startup.c_str(), nullptr);
             _exit(127);
@@ -108,6 +110,11 @@ public:
     X11Session& operator=(const X11Session&) = delete;
 
     bool Available() const { return m_ready; }
+    // What the server and the window manager said, for a test that cannot run.
+    std::string Why() const {
+        return "Xvfb: " + ReadFile(m_temp / "xvfb.log") +
+               "\nopenbox: " + ReadFile(m_temp / "openbox.log");
+    }
     // An xdotool step that moves the pointer to (x, y) and waits until it got there; nothing
     // when it is there already, where "mousemove --sync" would wait for a move that never comes.
     std::string MoveTo(int x, int y) {
