@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "paint_util.h"
+
 #include <QApplication>
 
 #include <cmath>
@@ -16,25 +18,6 @@
 #include "tb_scrollbar.h"
 
 namespace {
-
-tb_uint Argb(const TB_Color& c) {
-    auto byte = [](float v) { return static_cast<tb_uint>(v * 255.0f) & 0xFF; };
-    return (byte(c.a) << 24) | (byte(c.r) << 16) | (byte(c.g) << 8) | byte(c.b);
-}
-
-TB_Ref<TB_NativeBitmap> Paint(TB_Canvas& control) {
-    auto bitmap = TB_Ref<TB_NativeBitmap>::Adopt(new TB_NativeBitmap(
-        static_cast<tb_int>(control.Width), static_cast<tb_int>(control.Height)));
-    auto graphics = TB_Ref<TB_Graphics>::Adopt(new TB_Graphics(bitmap.Get()));
-    TB_PaintEventArg arg;
-    arg.Graphics = graphics.Get();
-    control.OnPaint(arg);
-    return bitmap;
-}
-
-tb_uint Pixel(const TB_Ref<TB_NativeBitmap>& bitmap, int x, int y) {
-    return *bitmap->PixelAt(x, y);
-}
 
 // Pointer input straight to the handlers, for bars without a window.
 void Move(TB_ScrollBar& bar, float x, float y) {
