@@ -10,24 +10,6 @@ namespace {
 const std::string kWindow = std::string(LUMOVOX_BINARY_DIR) + "/tests/lumovox-controls-window";
 const std::string kDropTarget = std::string(LUMOVOX_BINARY_DIR) + "/tests/lumovox-drop-target";
 
-// The widget with the Id anywhere in the dump, or null.
-const rapidjson::Value* FindId(const rapidjson::Value& node, const char* id) {
-    if (node.IsObject() && node.HasMember("Id") && std::string(node["Id"].GetString()) == id) {
-        return &node;
-    }
-    const char* lists[] = {"Windows", "Children"};
-    for (const char* list : lists) {
-        if (node.IsObject() && node.HasMember(list)) {
-            for (const auto& child : node[list].GetArray()) {
-                if (const rapidjson::Value* found = FindId(child, id)) {
-                    return found;
-                }
-            }
-        }
-    }
-    return nullptr;
-}
-
 class ControlsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -48,20 +30,15 @@ protected:
     }
     // Asks the running program for its window tree.
     rapidjson::Document Dump() {
-        program->Signal(SIGUSR1);
-        EXPECT_TRUE(program->WaitFor("UI dump written")) << program->Output;
-        rapidjson::Document dump;
-        dump.Parse(ReadFile(dumpPath).c_str());
-        EXPECT_FALSE(dump.HasParseError());
+        rapidjson::Document dump = DumpOf(*program, dumpPath);
+        EXPECT_TRUE(dump.HasMember("Windows")) << program->Output;
         return dump;
     }
     // Clicks the middle of a widget with the real pointer.
     void Click(const rapidjson::Document& dump, const char* id) {
         const rapidjson::Value* widget = FindId(dump, id);
         ASSERT_NE(widget, nullptr) << id;
-        const auto& b = (*widget)["ScreenBounds"];
-        int x = static_cast<int>(b[0].GetDouble() + b[2].GetDouble() / 2);
-        int y = static_cast<int>(b[1].GetDouble() + b[3].GetDouble() / 2);
+        auto [x, y] = CentreOf(*widget);
         ASSERT_EQ(session.Run("xdotool" + session.MoveTo(x, y) + "click 1"), 0);
     }
 

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <rapidjson/document.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -236,3 +238,41 @@ private:
     int m_out = -1;
     size_t m_passed = 0;  // output before this was matched already
 };
+
+// The widget with the Id anywhere in a UI dump, or null.
+inline const rapidjson::Value* FindId(const rapidjson::Value& node, const char* id) {
+    if (node.IsObject() && node.HasMember("Id") && std::string(node["Id"].GetString()) == id) {
+        return &node;
+    }
+    for (const char* list : {"Windows", "Children"}) {
+        if (node.IsObject() && node.HasMember(list)) {
+            for (const auto& child : node[list].GetArray()) {
+                if (const rapidjson::Value* found = FindId(child, id)) {
+                    return found;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Asks a program started with LUMOVOX_UI_DUMP=path for its window tree; an empty document
+// when it did not answer.
+inline rapidjson::Document DumpOf(X11Program& program, const std::string& path) {
+    rapidjson::Document dump;
+    program.Signal(SIGUSR1);
+    if (program.WaitFor("UI dump written")) {
+        dump.Parse(ReadFile(path).c_str());
+    }
+    if (dump.HasParseError() || !dump.IsObject()) {
+        dump.SetObject();
+    }
+    return dump;
+}
+
+// The middle of a widget on the screen.
+inline std::pair<int, int> CentreOf(const rapidjson::Value& widget) {
+    const auto& b = widget["ScreenBounds"];
+    return {static_cast<int>(b[0].GetDouble() + b[2].GetDouble() / 2),
+            static_cast<int>(b[1].GetDouble() + b[3].GetDouble() / 2)};
+}
