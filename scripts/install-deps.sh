@@ -23,8 +23,9 @@ PACKAGES=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-pulseaudio gstreamer1.0-alsa
-  # window screenshots in a headless session
-  xvfb xauth openbox xdotool xclip x11-utils
+  # the real-input tests: a headless session, its window manager, typed and clicked input
+  # (xmodmap binds the Japanese letters they type to keys of their own)
+  xvfb xauth openbox xdotool xclip x11-utils x11-xserver-utils
   # the reference renderer the icon tests compare with
   librsvg2-bin
   # the validators of the desktop entry and the AppStream metadata; cpack's DEB generator

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <limits>
 
+#include "tb_dropdata.h"
 #include "tb_error.h"
 #include "tb_filestream.h"
 #include "tb_framework.h"
@@ -53,6 +54,8 @@ TC_App::TC_App()
             boots->IntValue += 1;  // saturates: a hand-edited maximum must not overflow
         }
     }
+    // Clips dragged out of the list carry their description in this format.
+    m_clipDragFormat = TB_RegisterClipboardFormat("TC Voice Lib Data");
     m_workerRun = true;
     m_worker = new TB_ThreadEx<TC_App>(this, &TC_App::WorkerLoop);
     m_worker->Start();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework_fixture.h"
+#include "tb_dropdata.h"
 #include "tb_error.h"
 #include "tb_framework.h"
 #include "tc_app.h"
@@ -71,6 +72,14 @@ TEST_F(AppTest, WorkerDrainsItemsQueuedWhileItWasBusy) {
     done.Wait();
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
     EXPECT_TRUE(app->IsWorkerRunning());
+    app->Release();
+}
+
+// Clips leave the list with their description in the format other programs know it by.
+TEST_F(AppTest, RegistersTheClipDescriptionFormat) {
+    auto* app = new TC_App();
+    EXPECT_NE(app->ClipDragFormat(), 0u);
+    EXPECT_EQ(TB_ClipboardFormatMimeType(app->ClipDragFormat()), "application/x-tc-voice-lib-data");
     app->Release();
 }
 

@@ -28,11 +28,15 @@ protected:
     void Start(const std::vector<std::string>& arguments = {},
                const std::vector<std::string>& environment = {}) {
         std::vector<std::string> env{"LUMOVOX_UI_DUMP=" + dumpPath, "XDG_DATA_HOME=" + dataHome,
-                                     "XDG_CONFIG_HOME=" + temp / "config",
-                                     "HOME=" + temp / "home"};
+                                     "XDG_CONFIG_HOME=" + temp / "config", "HOME=" + temp / "home"};
         env.insert(env.end(), environment.begin(), environment.end());
         program = std::make_unique<X11Program>(session, kProgram, arguments, env);
         ASSERT_TRUE(program->WaitFor("Main window shown")) << program->Output;
+        // Shown to the toolkit is not yet mapped by the window manager; a click before that
+        // would be lost.
+        ASSERT_EQ(session.Run("xdotool search --sync --onlyvisible --pid " +
+                              std::to_string(program->Pid())),
+                  0);
     }
     // Closes the window as its close button would; the exit status.
     int Close() {

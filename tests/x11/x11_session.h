@@ -9,6 +9,7 @@
 
 #include <rapidjson/document.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -57,8 +58,13 @@ private:
         // Xvfb writes the number of the display it took once it accepts clients.
         char number[32] = {};
         ssize_t n = read(displayPipe[0], number, sizeof number - 1);
+        int readError = errno;
         close(displayPipe[0]);
         if (n <= 0) {
+            // Why the display's number did not come, for Why(); seen now and then under load.
+            WriteFile(m_temp / "start.log", ReadFile(m_temp / "start.log") + "read " +
+                                                std::to_string(n) + " errno " +
+                                                std::to_string(readError) + "\n");
             return;
         }
         m_display = ":" + std::to_string(std::atoi(number));
@@ -114,7 +120,8 @@ public:
     bool Available() const { return m_ready; }
     // What the server and the window manager said, for a test that cannot run.
     std::string Why() const {
-        return "Xvfb: " + ReadFile(m_temp / "xvfb.log") +
+        return "start: " + ReadFile(m_temp / "start.log") +
+               "\nXvfb: " + ReadFile(m_temp / "xvfb.log") +
                "\nopenbox: " + ReadFile(m_temp / "openbox.log");
     }
     // An xdotool step that moves the pointer to (x, y) and waits until it got there; nothing
@@ -126,6 +133,33 @@ public:
         m_pointerX = x;
         m_pointerY = y;
         return " mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " ";
+    }
+    // Gives every character of the text outside ASCII a key of its own in the display's
+    // keymap, so that xdotool types it as a plain key. Otherwise xdotool binds it to a spare
+    // key only for the press, and a program that reads the press after the key was taken
+    // back gets nothing, or the next character. False without xmodmap.
+    bool BindKeys(const std::string& text) {
+        std::string command = "xmodmap";
+        for (size_t at = 0; at < text.size();) {
+            unsigned char lead = static_cast<unsigned char>(text[at]);
+            size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+            for (size_t i = 1; i < length && at + i < text.size(); ++i) {
+                code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+            }
+            at += length;
+            if (code < 0x80 || m_bound.find(code) != std::u32string::npos) {
+                continue;
+            }
+            // From the top of the keycode range down: keys no keyboard of a test presses.
+            int keycode = 255 - static_cast<int>(m_bound.size());
+            m_bound.push_back(code);
+            char keysym[16];
+            std::snprintf(keysym, sizeof keysym, "U%04X", static_cast<unsigned>(code));
+            command +=
+                " -e 'keycode " + std::to_string(keycode) + " = " + keysym + " " + keysym + "'";
+        }
+        return command == "xmodmap" || Run(command) == 0;
     }
     const std::string& Display() const { return m_display; }
     // Runs an X client command on the display (xdotool ...); its exit status.
@@ -145,6 +179,7 @@ private:
     bool m_ready = false;
     int m_pointerX = -1;
     int m_pointerY = -1;
+    std::u32string m_bound;  // characters given keys, the first on keycode 255
 };
 
 // A program of ours running on the session's display, its output read line by line.
