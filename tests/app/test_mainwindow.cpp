@@ -111,6 +111,24 @@ TEST_F(MainWindowTest, FoldersOnTheCommandLineBecomeLibrariesOnce) {
     EXPECT_EQ(Panel().GetLibrary()->RootPath.GetPath().ToStdString(), kHikari);  // restored
 }
 
+// The stored place names a library by folder and by its position; a valid position wins.
+TEST_F(MainWindowTest, RestoringThePlaceByFolderAndByPosition) {
+    Open({kHikari, kTones});
+    auto rootOf = [this] { return Panel().GetLibrary()->RootPath.GetPath().ToStdString(); };
+    Panel().SetLibrary(nullptr);
+    Panel().RestorePlace(TB_String(u"file:///no/longer/there"), 0);
+    EXPECT_EQ(rootOf(), kHikari);
+    TB_String hikari = Panel().GetLibrary()->RootPath.GetUri();
+    Panel().RestorePlace(TB_String(u"file:///no/longer/there"), 1);
+    EXPECT_EQ(rootOf(), kTones);
+    // An index out of range leaves the folder's library; neither leaves the current one.
+    Panel().RestorePlace(hikari, 7);
+    EXPECT_EQ(rootOf(), kHikari);
+    Panel().RestorePlace(TB_String(u"file:///no/longer/there"), -1);
+    EXPECT_EQ(rootOf(), kHikari);
+    EXPECT_EQ(Panel().CurrentLibraryIndex(), 0);
+}
+
 TEST_F(MainWindowTest, SearchFoldsKanaAndEveryWordMustMatch) {
     Open({kHikari});
     size_t all = Shown().size();
