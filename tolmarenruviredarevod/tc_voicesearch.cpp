@@ -2,8 +2,49 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
+
+// Where the needle next occurs in the text at or after `from`, or npos. The first unit is
+// looked for eight at a time where the processor can compare them so: a keystroke's search
+// reads the text of every clip, and this is most of its cost.
+size_t FindUnits(std::u16string_view text, std::u16string_view needle, size_t from) {
+    if (needle.empty() || needle.size() > text.size()) {
+        return needle.empty() && from <= text.size() ? from : std::u16string_view::npos;
+    }
+    const char16_t* data = text.data();
+    const size_t lastStart = text.size() - needle.size();
+    const char16_t first = needle[0];
+    std::u16string_view rest = needle.substr(1);
+    size_t at = from;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi16(static_cast<short>(first));
+    while (at + 8 <= lastStart + 1) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, wanted)));
+        while (mask != 0) {
+            size_t candidate = at + static_cast<size_t>(__builtin_ctz(mask)) / 2;
+            if (text.substr(candidate + 1, rest.size()) == rest) {
+                return candidate;
+            }
+            mask &= mask - 1;  // the candidate's two bytes
+            mask &= mask - 1;
+        }
+        at += 8;
+    }
+#endif
+    for (; at <= lastStart; ++at) {
+        if (data[at] == first && text.substr(at + 1, rest.size()) == rest) {
+            return at;
+        }
+    }
+    return std::u16string_view::npos;
+}
 
 constexpr char16_t kFirstHiragana = u'\u3041';
 constexpr char16_t kLastHiragana = u'\u3096';
@@ -72,8 +113,17 @@ void TC_VoiceSearch::Build(const std::vector<TC_VoiceData*>& voices) {
     m_readingStarts.clear();
     m_fieldStarts.reserve(voices.size() + 1);
     m_readingStarts.reserve(voices.size() + 1);
+    m_categories.clear();
+    m_everyClipCategorised = true;
+    std::unordered_set<TC_VoiceCategory*> seen;
     TC_VoicePathBuilder paths;
     for (TC_VoiceData* voice : voices) {
+        m_everyClipCategorised = m_everyClipCategorised && voice->Categories.Count() > 0;
+        for (TC_VoiceCategory* category : voice->Categories) {
+            if (seen.insert(category).second) {
+                m_categories.push_back(category);
+            }
+        }
         m_fieldStarts.push_back(static_cast<uint32_t>(m_fields.size()));
         AppendField(m_fields, voice->Surface.View());
         AppendField(m_fields, voice->Display.View());
@@ -91,23 +141,33 @@ void TC_VoiceSearch::Build(const std::vector<TC_VoiceData*>& voices) {
 void TC_VoiceSearch::MarkHits(const std::u16string& text, const std::vector<uint32_t>& starts,
                               std::u16string_view needle, std::vector<uint8_t>& hits) {
     std::u16string_view all(text);
-    size_t pos = all.find(needle);
-    while (pos != std::u16string_view::npos) {
-        // The clip whose segment holds the hit; its remaining text need not be searched.
-        auto next = std::upper_bound(starts.begin(), starts.end(), static_cast<uint32_t>(pos));
-        hits[static_cast<size_t>(next - starts.begin()) - 1] = 1;
-        if (next == starts.end()) {
+    size_t clip = 0;
+    const size_t clips = starts.size() - 1;
+    for (size_t pos = FindUnits(all, needle, 0); pos != std::u16string_view::npos;) {
+        // Hits come in text order: the clip holding this one is found by walking on from the
+        // last, which over all hits reads the starts once, in order.
+        while (starts[clip + 1] <= pos) {
+            ++clip;
+        }
+        hits[clip] = 1;
+        if (++clip == clips) {
             break;
         }
-        pos = all.find(needle, *next);
+        pos =
+            FindUnits(all, needle, starts[clip]);  // the rest of a clip with a hit need not be read
     }
 }
 
 void TC_VoiceSearch::Match(std::u16string_view searchText, bool favouritesOnly,
                            std::vector<uint8_t>& visible) {
     const size_t count = m_voices.size();
-    visible.assign(count, 0);
-    for (size_t i = 0; i < count; ++i) {
+    // Mostly nothing is switched off: then no clip need be looked at for it.
+    bool allActive = m_everyClipCategorised &&
+                     std::all_of(m_categories.begin(), m_categories.end(),
+                                 [](const TC_VoiceCategory* category) { return category->Active; });
+    bool everyClip = !favouritesOnly && allActive;
+    visible.assign(count, everyClip ? 1 : 0);
+    for (size_t i = 0; i < count && !everyClip; ++i) {
         const TC_VoiceData& voice = *m_voices[i];
         if (favouritesOnly && !voice.Favorite) {
             continue;
@@ -138,7 +198,7 @@ void TC_VoiceSearch::Match(std::u16string_view searchText, bool favouritesOnly,
         return;
     }
     // The first word is looked for in one scan over every clip's text; each further word only
-    // in the clips still in the running, and the reading only where the words failed.
+    // in the clips still in the running.
     std::vector<uint8_t>& shown = m_allWords;
     m_wordHits.assign(count, 0);
     MarkHits(m_fields, m_fieldStarts, words[0], m_wordHits);
@@ -156,14 +216,11 @@ void TC_VoiceSearch::Match(std::u16string_view searchText, bool favouritesOnly,
             }
         }
     }
-    // The reading is tested with the whole folded text, spaces included.
+    // The reading is tested with the whole folded text, spaces included, in one scan too.
     std::u16string folded = TC_FoldKana(text);
-    std::u16string_view readings(m_readings);
+    m_wordHits.assign(count, 0);
+    MarkHits(m_readings, m_readingStarts, folded, m_wordHits);
     for (size_t i = 0; i < count; ++i) {
-        if (visible[i] && !shown[i]) {
-            std::u16string_view reading =
-                readings.substr(m_readingStarts[i], m_readingStarts[i + 1] - m_readingStarts[i]);
-            visible[i] = reading.find(folded) != std::u16string_view::npos;
-        }
+        visible[i] &= shown[i] | m_wordHits[i];
     }
 }

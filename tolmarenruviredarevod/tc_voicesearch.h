@@ -49,6 +49,9 @@ private:
     std::vector<uint32_t> m_fieldStarts;
     std::u16string m_readings;
     std::vector<uint32_t> m_readingStarts;
+    // The categories the clips belong to, to tell at once when none is switched off.
+    std::vector<TC_VoiceCategory*> m_categories;
+    bool m_everyClipCategorised = true;
     std::vector<uint8_t> m_wordHits;
     std::vector<uint8_t> m_allWords;
 };

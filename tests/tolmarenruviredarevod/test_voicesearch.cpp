@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "tc_voicesearch.h"
 
 namespace {
@@ -110,6 +115,79 @@ TEST_F(VoiceSearchTest, FavouritesAndCategoriesComeBeforeTheText) {
     EXPECT_EQ(Shown(u""), Names{u"one"});
     library->Categories[0]->Active = false;
     EXPECT_EQ(Shown(u""), Names{});
+}
+
+// A library's search is built once; categories switched and stars set later still count, and
+// one clip's reading never runs on into the next one's.
+TEST_F(VoiceSearchTest, OneSearchFollowsLaterSwitches) {
+    Add(u"一", u"one", u"イチ", u"1.wav", 0);
+    TC_VoiceData* two = Add(u"二", u"two", u"ニ", u"2.wav", 1);
+    TC_VoiceSearch search;
+    search.Build(std::vector<TC_VoiceData*>(library->Voices.begin(), library->Voices.end()));
+    std::vector<uint8_t> visible;
+    search.Match(u"", false, visible);
+    EXPECT_EQ(visible, (std::vector<uint8_t>{1, 1}));
+    library->Categories[0]->Active = false;
+    search.Match(u"", false, visible);
+    EXPECT_EQ(visible, (std::vector<uint8_t>{0, 1}));
+    library->Categories[0]->Active = true;
+    two->Favorite = true;
+    search.Match(u"", true, visible);
+    EXPECT_EQ(visible, (std::vector<uint8_t>{0, 1}));
+    search.Match(u"いち", false, visible);
+    EXPECT_EQ(visible, (std::vector<uint8_t>{1, 0}));
+    search.Match(u"チニ", false, visible);
+    EXPECT_EQ(visible, (std::vector<uint8_t>{0, 0}));
+}
+
+// Random clips over a small alphabet, so that words hit at every offset and near the ends of
+// the texts, against the rule written out plainly: each word in the line, the display text or
+// the full path, or the whole folded text in the folded reading.
+TEST_F(VoiceSearchTest, AgreesWithThePlainRuleOnRandomTexts) {
+    std::mt19937 random(11);
+    const std::u16string alphabet = u"あアいイa0 ";
+    auto text = [&](size_t most) {
+        std::u16string made;
+        for (size_t n = random() % (most + 1); n > 0; --n) {
+            made += alphabet[random() % alphabet.size()];
+        }
+        return made;
+    };
+    std::vector<std::u16string> paths;
+    for (int i = 0; i < 300; ++i) {
+        paths.push_back(text(6) + u".wav");
+        Add(text(12).c_str(), text(4).c_str(), text(6).c_str(), paths.back().c_str(), 0);
+    }
+    TC_VoiceSearch search;
+    search.Build(std::vector<TC_VoiceData*>(library->Voices.begin(), library->Voices.end()));
+    std::vector<uint8_t> visible;
+    for (int round = 0; round < 400; ++round) {
+        std::u16string query = text(4);
+        search.Match(query, false, visible);
+        std::vector<std::u16string> words;
+        for (size_t start = 0; start <= query.size();) {
+            size_t end = std::min(query.find(u' ', start), query.size());
+            if (end > start) {
+                words.push_back(query.substr(start, end - start));
+            }
+            start = end + 1;
+        }
+        for (size_t i = 0; i < paths.size(); ++i) {
+            const TC_VoiceData& voice = *library->Voices[static_cast<tb_int>(i)];
+            std::u16string line(voice.Surface.View()), display(voice.Display.View());
+            std::u16string path = u"/voices/ひかり/" + paths[i];
+            bool every = true;
+            for (const std::u16string& word : words) {
+                every = every && (line.find(word) != std::u16string::npos ||
+                                  display.find(word) != std::u16string::npos ||
+                                  path.find(word) != std::u16string::npos);
+            }
+            bool reading =
+                TC_FoldKana(voice.Yomi.View()).find(TC_FoldKana(query)) != std::u16string::npos;
+            ASSERT_EQ(visible[i], words.empty() || every || reading ? 1 : 0)
+                << "clip " << i << " round " << round;
+        }
+    }
 }
 
 TEST_F(VoiceSearchTest, ManyHitsInOneClipAndNoneAtTheEnd) {

@@ -1,0 +1,113 @@
+// A keystroke in the search box of the real main window over a library of 100,000 clips: the
+// search, the list's relayout and the paint that shows the result, next to the limit, a plain
+// substring scan of the same texts. Runs on Qt's offscreen platform with a private data folder.
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench_ratio.h"
+#include "bench_voices.h"
+#include "lv_frame.h"
+#include "tb_framework.h"
+#include "tb_gui.h"
+#include "tb_messagebox.h"
+#include "tc_app.h"
+
+namespace {
+
+std::string g_home;  // the private data folder, removed at the end
+
+// What a person types, one keystroke after the other; each run types arg's text over the one
+// before it.
+const std::u16string kTyped[] = {u"ね", u"ねこ", u"ねこ 1", u"ねこ 12", u"ねこ 1", u"voice_99"};
+
+struct Window {
+    Window() {
+        char folder[] = "/tmp/lumovox-bench-XXXXXX";
+        g_home = mkdtemp(folder);
+        setenv("XDG_DATA_HOME", g_home.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        TB_AppDescriptor descriptor;
+        descriptor.Name = u"LumoVox";
+        TB_ParseVersion("1.0.0.0", descriptor);
+        TB_FrameworkStartup(descriptor);
+        TB_GraphicsStartup();
+        TB_GuiStartup(TB_String(), nullptr);
+        // A message here would wait for a person; a benchmark has none to ask.
+        TB_SetMessageBoxHook([](TB_WindowHandle, const TB_String& text, const TB_String&, tb_uint) {
+            std::fprintf(stderr, "message: %s\n", text.ToStdString().c_str());
+            return TB_IDOK;
+        });
+        app = new TC_App();
+        TC_App::SetInstance(app);
+        app->CreateIcons();
+        frame = TB_Ref<LV_Frame>::Adopt(new LV_Frame());
+        frame->Create();
+        frame->GetPanel()->SetLibrary(bench::Shared().library.Get());
+        TB_Canvas* canvas = frame->GetPanel()->GetCanvas();
+        surface = new TB_NativeBitmap(static_cast<tb_int>(canvas->Width),
+                                      static_cast<tb_int>(canvas->Height));
+    }
+    void Type(const std::u16string& text) {
+        frame->GetPanel()->GetSearchBox()->TextField->SetText(TB_String(text.c_str()));
+    }
+    void Paint() {
+        auto graphics = TB_Ref<TB_Graphics>::Adopt(new TB_Graphics(surface));
+        TB_PaintEventArg arg;
+        arg.Graphics = graphics.Get();
+        frame->GetPanel()->GetCanvas()->OnPaint(arg);
+    }
+    TC_App* app = nullptr;
+    TB_Ref<LV_Frame> frame;
+    TB_NativeBitmap* surface = nullptr;
+};
+
+Window& Shared() {
+    static Window window;
+    return window;
+}
+
+void BM_Keystroke(benchmark::State& state) {
+    Window& window = Shared();
+    size_t at = static_cast<size_t>(state.range(0));
+    const std::u16string before = at == 0 ? u"" : kTyped[at - 1];
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.Type(before);
+        state.ResumeTiming();
+        window.Type(kTyped[at]);
+        window.Paint();
+    }
+    size_t shown = 0;
+    for (TB_ContentsBoxItem* item : window.frame->GetPanel()->Items) {
+        shown += item->ItemVisible ? 1 : 0;
+    }
+    state.counters["shown"] = static_cast<double>(shown);
+}
+
+void BM_Keystroke_Limit(benchmark::State& state) {
+    bench::Library& library = bench::Shared();
+    std::vector<uint8_t> visible;
+    const std::u16string& text = kTyped[state.range(0)];
+    for (auto _ : state) {
+        bench::PlainScan(library, text, visible);
+        benchmark::DoNotOptimize(visible.data());
+    }
+}
+
+BENCHMARK(BM_Keystroke)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Keystroke_Limit)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int result = RunWithRatios(argc, argv);
+    std::error_code ignored;
+    if (!g_home.empty()) {
+        std::filesystem::remove_all(g_home, ignored);
+    }
+    return result;
+}
