@@ -209,17 +209,23 @@ protected:
         }
         return bounds;
     }
-    // The window manager's view: "x y width height" of the client window on the screen.
-    std::string Geometry(const std::string& id) {
-        std::string info = Query("xwininfo -id " + id);
-        auto field = [&info](const std::string& name) {
-            size_t at = info.find(name);
-            return at == std::string::npos
-                       ? std::string("?")
-                       : std::to_string(std::atoi(info.c_str() + at + name.size()));
-        };
-        return field("Absolute upper-left X:") + " " + field("Absolute upper-left Y:") + " " +
-               field("Width:") + " " + field("Height:");
+    // The window manager's view, "x y width height" of the client window on the screen, once
+    // it is the expected one or after a bounded number of looks: the manager places a new
+    // window in its own time.
+    std::string Geometry(const std::string& id, const std::string& expected) {
+        std::string geometry;
+        for (int attempt = 0; attempt < 200 && geometry != expected; ++attempt) {
+            std::string info = Query("xwininfo -id " + id);
+            auto field = [&info](const std::string& name) {
+                size_t at = info.find(name);
+                return at == std::string::npos
+                           ? std::string("?")
+                           : std::to_string(std::atoi(info.c_str() + at + name.size()));
+            };
+            geometry = field("Absolute upper-left X:") + " " + field("Absolute upper-left Y:") +
+                       " " + field("Width:") + " " + field("Height:");
+        }
+        return geometry;
     }
 };
 
@@ -229,7 +235,7 @@ TEST_F(MainWindowInX11, FirstStartFillsTheTopLeft) {
     Start();
     rapidjson::Document dump = Dump();
     EXPECT_EQ(ScreenBounds(Frame(dump)), (std::vector<double>{0, 0, 1280, 1024}));
-    EXPECT_EQ(Geometry(MainWindowId()), "0 0 1280 1024");
+    EXPECT_EQ(Geometry(MainWindowId(), "0 0 1280 1024"), "0 0 1280 1024");
     EXPECT_EQ(Frame(dump)["Properties"]["ShowState"].GetInt(), 1);
 }
 
@@ -247,7 +253,7 @@ TEST_F(MainWindowInX11, AStoredPlaceOffTheMonitorsMovesToTheNearestCorner) {
     store(3000, 2000, 900, 700);
     Start();
     EXPECT_EQ(ScreenBounds(Frame(Dump())), (std::vector<double>{0, 0, 900, 700}));
-    EXPECT_EQ(Geometry(MainWindowId()), "0 0 900 700");
+    EXPECT_EQ(Geometry(MainWindowId(), "0 0 900 700"), "0 0 900 700");
     ASSERT_EQ(Close(), 0) << lastOutput;
     // Where it opened is what the next start finds.
     EXPECT_EQ(StoredBounds(Settings()), (std::vector<double>{0, 0, 900, 700}));
@@ -255,7 +261,7 @@ TEST_F(MainWindowInX11, AStoredPlaceOffTheMonitorsMovesToTheNearestCorner) {
     store(200, 150, 800, 600);
     Start();
     EXPECT_EQ(ScreenBounds(Frame(Dump())), (std::vector<double>{200, 150, 800, 600}));
-    EXPECT_EQ(Geometry(MainWindowId()), "200 150 800 600");
+    EXPECT_EQ(Geometry(MainWindowId(), "200 150 800 600"), "200 150 800 600");
 }
 
 // Back from the first clip plays the last, next from the last plays the first; with a
@@ -300,21 +306,24 @@ TEST_F(MainWindowInX11, BackAndNextWrapAroundTheList) {
     EXPECT_EQ(CurrentVoice(dump), "clip2.wav");
     ASSERT_EQ(Close(), 0) << lastOutput;
 
-    Start({Library("one", 1)});
+    std::string one = temp / "one";
+    WriteTone(one + "/only.wav", 30);
+    Start({one});
     dump = Dump();
     ClickRow(dump, 0);
-    dump = DumpUntil([](const rapidjson::Document& d) { return CurrentVoice(d) == "clip1.wav"; });
-    ASSERT_EQ(CurrentVoice(dump), "clip1.wav");
+    dump = DumpUntil([](const rapidjson::Document& d) { return CurrentVoice(d) == "only.wav"; });
+    ASSERT_EQ(CurrentVoice(dump), "only.wav");
     EXPECT_TRUE(Enabled(dump, "playButton"));
     EXPECT_FALSE(Enabled(dump, "backButton"));
     EXPECT_FALSE(Enabled(dump, "nextButton"));
-    // A click on a disabled button changes nothing.
+    // Clicks on the disabled buttons do nothing; the play after them (handled after them)
+    // plays the same clip.
     Click(dump, "nextButton");
     Click(dump, "backButton");
-    dump = Dump();
-    EXPECT_EQ(CurrentVoice(dump), "clip1.wav");
-    EXPECT_EQ(PlayIcon(dump), "saisei");
-    EXPECT_FALSE(Frame(dump)["Properties"]["Playing"].GetBool());
+    Click(dump, "playButton");
+    dump = DumpUntil(selectedAndPlaying("only.wav"));
+    EXPECT_EQ(CurrentVoice(dump), "only.wav");
+    EXPECT_TRUE(Frame(dump)["Properties"]["Playing"].GetBool());
 }
 
 // Play while playing stops and shows the play icon; play again starts the clip over; a clip
@@ -497,29 +506,34 @@ TEST_F(MainWindowInX11, AMinimisedWindowStartsMinimised) {
 // SIGTERM, SIGINT and SIGHUP each close the window as its close button would: a place the
 // window was moved to is stored.
 TEST_F(MainWindowInX11, SignalsCloseTheWindowAndKeepTheSettings) {
+    std::vector<double> stored{0, 0, 1280, 1024};
     int step = 0;
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
         ++step;
         Start();
+        // Each start opens where the signal before left the window.
+        EXPECT_EQ(ScreenBounds(Frame(Dump())), stored);
         std::string id = MainWindowId();
         ASSERT_EQ(session.Run("xdotool windowsize --sync " + id + " 640 480"), 0);
         ASSERT_EQ(session.Run("xdotool windowmove --sync " + id + " " + std::to_string(40 * step) +
                               " " + std::to_string(30 * step)),
                   0);
-        rapidjson::Document dump = DumpUntil([](const rapidjson::Document& d) {
+        double from = stored[0];
+        rapidjson::Document dump = DumpUntil([from](const rapidjson::Document& d) {
             std::vector<double> b = ScreenBounds(Frame(d));
-            return b[2] == 640 && b[0] > 0;
+            return b[2] == 640 && b[0] > from;
         });
         std::vector<double> bounds = ScreenBounds(Frame(dump));
         ASSERT_EQ(bounds[2], 640);
-        ASSERT_GT(bounds[0], 0);
+        ASSERT_GT(bounds[0], from);
         program->Signal(signal);
         EXPECT_EQ(program->Wait(), 0) << program->Output;
         EXPECT_NE(program->Output.find("closing on signal " + std::to_string(signal)),
                   std::string::npos);
         program.reset();
-        EXPECT_EQ(StoredBounds(Settings()), bounds);
+        stored = StoredBounds(Settings());
+        EXPECT_EQ(stored, bounds);
     }
 }
 
