@@ -276,8 +276,10 @@ bool TB_NativeWindow::event(QEvent* event) {
             break;
         case QEvent::WindowStateChange:
             // A minimise or restore changes no size, so Qt sends no resize; the widget still
-            // has to learn its new show state, as a native size message would tell it.
-            if (isWindow()) {
+            // has to learn its new show state, as a native size message would tell it. Once
+            // the window is hidden (closing), the window manager's withdrawal reads as a
+            // restore and must not overwrite the state the window was closed in.
+            if (isWindow() && isVisible()) {
                 Send(TB_WM_SIZE, SizeState(*this), TB_MakePointLParam(width(), height()));
             }
             break;

@@ -71,11 +71,17 @@ protected:
         EXPECT_EQ(session.Run(command + " > '" + out + "'"), 0) << command;
         return ReadFile(out);
     }
-    // The X window of the main frame; it may be minimised, so not only visible ones count.
+    // The X window of the main frame, once the window manager has taken it over (it sets
+    // WM_STATE then): a request sent before that is lost or undone by the first placement. It
+    // may be minimised, so not only visible windows count.
     std::string MainWindowId() {
         std::istringstream ids(Query("xdotool search --sync --name '" + kTitle + "'"));
         std::string id;
         ids >> id;
+        EXPECT_TRUE(QueryUntil("xprop -id " + id + " WM_STATE", [](const std::string& state) {
+            return state.find("Normal") != std::string::npos ||
+                   state.find("Iconic") != std::string::npos;
+        }));
         return id;
     }
     // Runs the X client until its output passes the check, a bounded number of times: the
@@ -474,6 +480,9 @@ TEST_F(MainWindowInX11, AMinimisedWindowStartsMinimised) {
     Start();
     std::string id = MainWindowId();
     ASSERT_EQ(session.Run("xdotool windowminimize --sync " + id), 0);
+    ASSERT_TRUE(QueryUntil("xprop -id " + id + " WM_STATE", [](const std::string& state) {
+        return state.find("Iconic") != std::string::npos;
+    }));
     rapidjson::Document dump = DumpUntil([](const rapidjson::Document& d) {
         return Frame(d)["Properties"]["ShowState"].GetInt() == 6;
     });
