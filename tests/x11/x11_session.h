@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -54,11 +55,20 @@ private:
             _exit(127);
         }
         close(displayPipe[1]);
-        // Xvfb writes the number of the display it took once it accepts clients.
+        // Xvfb writes the number of the display it took once it accepts clients, and the end
+        // of the line in a second write: the pipe stays open for the whole line, or a reader
+        // that closed after the number would kill the server at the second write.
         char number[32] = {};
-        ssize_t n = read(displayPipe[0], number, sizeof number - 1);
+        size_t n = 0;
+        while (n < sizeof number - 1 && std::memchr(number, '\n', n) == nullptr) {
+            ssize_t part = read(displayPipe[0], number + n, sizeof number - 1 - n);
+            if (part <= 0) {
+                break;
+            }
+            n += static_cast<size_t>(part);
+        }
         close(displayPipe[0]);
-        if (n <= 0) {
+        if (std::memchr(number, '\n', n) == nullptr) {
             return;
         }
         m_display = ":" + std::to_string(std::atoi(number));
