@@ -28,8 +28,7 @@ protected:
     void Start(const std::vector<std::string>& arguments = {},
                const std::vector<std::string>& environment = {}) {
         std::vector<std::string> env{"LUMOVOX_UI_DUMP=" + dumpPath, "XDG_DATA_HOME=" + dataHome,
-                                     "XDG_CONFIG_HOME=" + temp / "config",
-                                     "HOME=" + temp / "home"};
+                                     "XDG_CONFIG_HOME=" + temp / "config", "HOME=" + temp / "home"};
         env.insert(env.end(), environment.begin(), environment.end());
         program = std::make_unique<X11Program>(session, kProgram, arguments, env);
         ASSERT_TRUE(program->WaitFor("Main window shown")) << program->Output;
