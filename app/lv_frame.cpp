@@ -394,6 +394,24 @@ void LV_Frame::StoreLibraryPlace(TB_EventArg&) {
     }
 }
 
+bool LV_Frame::Inspect(TB_IPropertyVisitor& visitor) {
+    TB_Frame::Inspect(visitor);
+    // Named after the icon set the button holds, so a report shows what the button looks
+    // like, not what the frame believes.
+    const char* icon = "";
+    for (int base : {Saisei, Teishi}) {
+        if (m_play->NormalImage == m_icons[base * 4]) {
+            icon = LV_kStyleIconBaseNames[base];
+        }
+    }
+    visitor.WriteString(u"PlayIcon", TB_String(icon));
+    visitor.WriteInt(u"ShowState", ShowState);
+    TB_AudioPlayer* player = m_panel->GetPlayer();
+    visitor.WriteBool(u"Playing", player && player->IsPlaying());
+    visitor.WriteReal(u"PlayPosition", player ? player->GetPosition() : 0.0);
+    return true;
+}
+
 void LV_Frame::ShowPlayIcons(bool playing) {
     int base = playing ? Teishi : Saisei;
     SetIcons(m_play, base);

@@ -36,6 +36,10 @@ public:
     void ResetEnvironment();
     void ShowRights();
 
+    // Adds what the window shows beyond its widgets' own reports: the play button's icon set
+    // ("saisei" or "teishi"), the show state, and the player's state and position.
+    bool Inspect(TB_IPropertyVisitor& visitor) override;
+
     TC_VoiceDataListPanel* GetPanel() const { return m_panel; }
     TB_Button* GetPlayButton() const { return m_play; }
     LV_CopyTextBox* GetLineBox() const { return m_lineBox; }

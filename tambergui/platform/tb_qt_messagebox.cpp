@@ -35,6 +35,9 @@ tb_int TB_ShowPlatformMessageBox(TB_WindowHandle owner, const TB_String& text,
         console->SetColor(11);
         console->WriteLine(u"MessageBox : %T : %T", &title, &text);
         console->ResetColor();
+        // Out before the wait for an answer, not when the buffer happens to fill: a log read
+        // while the box is open (or cut short by a kill) must show the question.
+        std::fflush(stdout);
     }
     if (g_hook) {
         return g_hook(owner, text, title, style);

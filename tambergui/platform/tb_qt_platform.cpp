@@ -240,6 +240,16 @@ bool TB_NativeWindow::Send(unsigned message, unsigned long long wParam, long lon
     return handled;
 }
 
+namespace {
+
+unsigned SizeState(const QWidget& window) {
+    return (window.windowState() & Qt::WindowMinimized)   ? TB_SIZE_MINIMIZED
+           : (window.windowState() & Qt::WindowMaximized) ? TB_SIZE_MAXIMIZED
+                                                          : TB_SIZE_RESTORED;
+}
+
+}  // namespace
+
 bool TB_NativeWindow::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress: {
@@ -263,6 +273,15 @@ bool TB_NativeWindow::event(QEvent* event) {
             Send(TB_WM_ACTIVATE, 0, 0);
             break;
         case QEvent::ToolTip:
+            break;
+        case QEvent::WindowStateChange:
+            // A minimise or restore changes no size, so Qt sends no resize; the widget still
+            // has to learn its new show state, as a native size message would tell it. Once
+            // the window is hidden (closing), the window manager's withdrawal reads as a
+            // restore and must not overwrite the state the window was closed in.
+            if (isWindow() && isVisible()) {
+                Send(TB_WM_SIZE, SizeState(*this), TB_MakePointLParam(width(), height()));
+            }
             break;
         default:
             if (event->type() == kPostedActionEvent) {
@@ -289,10 +308,8 @@ void TB_NativeWindow::paintEvent(QPaintEvent* event) {
 }
 
 void TB_NativeWindow::resizeEvent(QResizeEvent* event) {
-    unsigned state = (windowState() & Qt::WindowMinimized)   ? TB_SIZE_MINIMIZED
-                     : (windowState() & Qt::WindowMaximized) ? TB_SIZE_MAXIMIZED
-                                                             : TB_SIZE_RESTORED;
-    Send(TB_WM_SIZE, state, TB_MakePointLParam(event->size().width(), event->size().height()));
+    Send(TB_WM_SIZE, SizeState(*this),
+         TB_MakePointLParam(event->size().width(), event->size().height()));
 }
 
 void TB_NativeWindow::moveEvent(QMoveEvent*) {

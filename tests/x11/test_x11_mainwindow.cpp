@@ -1,25 +1,549 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "x11_lumovox.h"
 
 namespace {
 
-using MainWindowInX11 = LumovoxInX11;
+const std::string kClip =
+    std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/audio/pcm16-stereo-48000.wav";
+const std::string kTitle = "^ルモヴォクスアプリ$";
 
-// The first start, with nothing stored: 1280 x 1024 at the top left of the screen.
+// A quiet 440 Hz tone as a 16-bit mono WAV file of the given length.
+void WriteTone(const std::string& path, double seconds) {
+    constexpr uint32_t kRate = 8000;
+    auto samples = static_cast<uint32_t>(seconds * kRate);
+    std::string bytes;
+    auto put = [&bytes](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+        }
+    };
+    bytes += "RIFF";
+    put(36 + samples * 2, 4);
+    bytes += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(1, 2);  // mono
+    put(kRate, 4);
+    put(kRate * 2, 4);
+    put(2, 2);
+    put(16, 2);
+    bytes += "data";
+    put(samples * 2, 4);
+    for (uint32_t i = 0; i < samples; ++i) {
+        auto value = static_cast<int16_t>(2000 * std::sin(2 * M_PI * 440 * i / kRate));
+        put(static_cast<uint16_t>(value), 2);
+    }
+    WriteFile(path, bytes);
+}
+
+class MainWindowInX11 : public LumovoxInX11 {
+protected:
+    void SetUp() override {
+        LumovoxInX11::SetUp();
+        if (!IsSkipped() &&
+            std::system("command -v xprop > /dev/null && command -v xwininfo > /dev/null") != 0) {
+            GTEST_SKIP() << "xprop or xwininfo is missing";
+        }
+    }
+
+    // A folder of copies of the half-second test clip, imported by `lumovox FOLDER`.
+    std::string Library(const std::string& name, int clips) {
+        std::string folder = temp / name;
+        std::filesystem::create_directories(folder);
+        for (int i = 1; i <= clips; ++i) {
+            std::filesystem::copy_file(kClip, folder + "/clip" + std::to_string(i) + ".wav");
+        }
+        return folder;
+    }
+    // What an X client printed.
+    std::string Query(const std::string& command) {
+        std::string out = temp / "query.txt";
+        EXPECT_EQ(session.Run(command + " > '" + out + "'"), 0) << command;
+        return ReadFile(out);
+    }
+    // The X window of the main frame, once the window manager has taken it over (it sets
+    // WM_STATE then): a request sent before that is lost or undone by the first placement. It
+    // may be minimised, so not only visible windows count.
+    std::string MainWindowId() {
+        std::istringstream ids(Query("xdotool search --sync --name '" + kTitle + "'"));
+        std::string id;
+        ids >> id;
+        EXPECT_TRUE(QueryUntil("xprop -id " + id + " WM_STATE", [](const std::string& state) {
+            return state.find("Normal") != std::string::npos ||
+                   state.find("Iconic") != std::string::npos;
+        }));
+        return id;
+    }
+    // Runs the X client until its output passes the check, a bounded number of times: the
+    // window manager answers in its own time. False when it never did.
+    template <typename Check>
+    bool QueryUntil(const std::string& command, Check check) {
+        for (int attempt = 0; attempt < 2000; ++attempt) {
+            if (check(Query(command))) {
+                return true;
+            }
+        }
+        ADD_FAILURE() << command << ": " << Query(command);
+        return false;
+    }
+    // Dumps until the check holds or the time is up: playback runs at its own pace.
+    template <typename Check>
+    rapidjson::Document DumpWithin(double seconds, Check check) {
+        auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        rapidjson::Document dump = Dump();
+        while (!check(dump) && std::chrono::steady_clock::now() < end) {
+            dump = Dump();
+        }
+        return dump;
+    }
+    static const rapidjson::Value& Frame(const rapidjson::Value& dump) {
+        const rapidjson::Value* frame = FindId(dump, "mainFrame");
+        EXPECT_NE(frame, nullptr);
+        return frame ? *frame : dump;
+    }
+    static std::string PlayIcon(const rapidjson::Value& dump) {
+        return Frame(dump)["Properties"]["PlayIcon"].GetString();
+    }
+    static std::string CurrentVoice(const rapidjson::Value& dump) {
+        const auto& current = (*FindId(dump, "voiceDataListPanel"))["Properties"]["CurrentVoice"];
+        return current.IsString() ? current.GetString() : "";
+    }
+    static bool Enabled(const rapidjson::Value& dump, const char* id) {
+        return (*FindId(dump, id))["Enabled"].GetBool();
+    }
+    // Clicks the clip row at the index, as the panel lays it out now.
+    void ClickRow(const rapidjson::Value& dump, int index) {
+        const rapidjson::Value* area = FindId(dump, "ContentsBoxArea");
+        const rapidjson::Value* panel = FindId(dump, "voiceDataListPanel");
+        ASSERT_TRUE(area && panel);
+        const auto& rect = (*panel)["Properties"]["Items"][index]["Rect"];
+        const auto& origin = (*area)["ScreenBounds"];
+        ClickAt(static_cast<int>(origin[0].GetDouble() + rect[0].GetDouble() + 20),
+                static_cast<int>(origin[1].GetDouble() + rect[1].GetDouble() +
+                                 rect[3].GetDouble() / 2));
+    }
+    // The popup menu panels, oldest first.
+    static std::vector<const rapidjson::Value*> Menus(const rapidjson::Value& dump) {
+        std::vector<const rapidjson::Value*> menus;
+        for (const auto& window : dump["Windows"].GetArray()) {
+            if (std::string(window["Class"].GetString()) == "TB_MenuPanel") {
+                menus.push_back(&window);
+            }
+        }
+        return menus;
+    }
+    // The screen point inside the item with the text of a menu panel; (-1, -1) when none.
+    static std::pair<int, int> MenuItem(const rapidjson::Value& menu, const std::string& text) {
+        for (const auto& item : menu["Properties"]["Items"].GetArray()) {
+            if (item.HasMember("Text") && item["Text"].GetString() == text) {
+                const auto& b = menu["ScreenBounds"];
+                const auto& r = item["ItemRect"];
+                return {
+                    static_cast<int>(b[0].GetDouble() + r[0].GetDouble() + 10),
+                    static_cast<int>(b[1].GetDouble() + r[1].GetDouble() + r[3].GetDouble() / 2)};
+            }
+        }
+        return {-1, -1};
+    }
+    // Opens the main menu with the settings button; its dump.
+    rapidjson::Document OpenMainMenu() {
+        Click(Dump(), "settingButton");
+        return DumpUntil([](const rapidjson::Document& d) { return Menus(d).size() == 1; });
+    }
+    // Runs a main menu item, through its submenu when one is named.
+    void ChooseFromMainMenu(const std::string& text, const std::string& submenu = "") {
+        rapidjson::Document dump = OpenMainMenu();
+        ASSERT_EQ(Menus(dump).size(), 1u);
+        if (submenu.empty()) {
+            auto [x, y] = MenuItem(*Menus(dump)[0], text);
+            ASSERT_GE(x, 0) << text;
+            ClickAt(x, y);
+            return;
+        }
+        auto [x, y] = MenuItem(*Menus(dump)[0], submenu);
+        ASSERT_GE(x, 0) << submenu;
+        ASSERT_EQ(session.Run("xdotool" + session.MoveTo(x, y)), 0);
+        rapidjson::Document opened =
+            DumpUntil([](const rapidjson::Document& d) { return Menus(d).size() == 2; });
+        ASSERT_EQ(Menus(opened).size(), 2u);
+        auto [subX, subY] = MenuItem(*Menus(opened)[1], text);
+        ASSERT_GE(subX, 0) << text;
+        // Straight into the submenu (one jump of the pointer, so no other item is crossed).
+        ClickAt(subX, subY);
+    }
+    // The X window of the question the program asks now: it carries the main window's title,
+    // so it is the visible window of that name that is not the main one.
+    std::string WaitForQuestion(const std::string& mainId) {
+        EXPECT_TRUE(program->WaitFor("MessageBox : ")) << program->Output;
+        for (int attempt = 0; attempt < 2000; ++attempt) {
+            std::istringstream ids(Query("xdotool search --onlyvisible --name '" + kTitle + "'"));
+            for (std::string id; ids >> id;) {
+                if (id != mainId) {
+                    return id;
+                }
+            }
+        }
+        ADD_FAILURE() << "no question window";
+        return "";
+    }
+    std::string ReadData(const std::string& name) {
+        return ReadFile(dataHome + "/LumoVox/" + name);
+    }
+    static std::vector<double> StoredBounds(const rapidjson::Document& settings) {
+        std::vector<double> bounds;
+        if (settings.IsObject() && settings.HasMember("StartWindowBounds")) {
+            for (const auto& v : settings["StartWindowBounds"]["value"].GetArray()) {
+                bounds.push_back(v.GetDouble());
+            }
+        }
+        return bounds;
+    }
+    static std::vector<double> ScreenBounds(const rapidjson::Value& widget) {
+        std::vector<double> bounds;
+        for (const auto& v : widget["ScreenBounds"].GetArray()) {
+            bounds.push_back(v.GetDouble());
+        }
+        return bounds;
+    }
+    // The window manager's view, "x y width height" of the client window on the screen, once
+    // it is the expected one or after a bounded number of looks: the manager places a new
+    // window in its own time.
+    std::string Geometry(const std::string& id, const std::string& expected) {
+        std::string geometry;
+        for (int attempt = 0; attempt < 200 && geometry != expected; ++attempt) {
+            std::string info = Query("xwininfo -id " + id);
+            auto field = [&info](const std::string& name) {
+                size_t at = info.find(name);
+                return at == std::string::npos
+                           ? std::string("?")
+                           : std::to_string(std::atoi(info.c_str() + at + name.size()));
+            };
+            geometry = field("Absolute upper-left X:") + " " + field("Absolute upper-left Y:") +
+                       " " + field("Width:") + " " + field("Height:");
+        }
+        return geometry;
+    }
+};
+
+// The first start, with nothing stored: 1280 x 1024 at the top left of the screen, as the
+// program and as the window manager see it.
 TEST_F(MainWindowInX11, FirstStartFillsTheTopLeft) {
     Start();
     rapidjson::Document dump = Dump();
-    const rapidjson::Value* frame = FindId(dump, "mainFrame");
-    ASSERT_NE(frame, nullptr);
-    const auto& bounds = (*frame)["ScreenBounds"];
-    EXPECT_EQ(bounds[0].GetDouble(), 0);
-    EXPECT_EQ(bounds[1].GetDouble(), 0);
-    EXPECT_EQ(bounds[2].GetDouble(), 1280);
-    EXPECT_EQ(bounds[3].GetDouble(), 1024);
+    EXPECT_EQ(ScreenBounds(Frame(dump)), (std::vector<double>{0, 0, 1280, 1024}));
+    EXPECT_EQ(Geometry(MainWindowId(), "0 0 1280 1024"), "0 0 1280 1024");
+    EXPECT_EQ(Frame(dump)["Properties"]["ShowState"].GetInt(), 1);
+}
+
+// A place stored for a monitor that is gone opens at the corner of the one left, with its
+// size; a place whose corner lies on the screen is kept.
+TEST_F(MainWindowInX11, AStoredPlaceOffTheMonitorsMovesToTheNearestCorner) {
+    auto store = [this](int x, int y, int width, int height) {
+        WriteFile(dataHome + "/LumoVox/setting.json",
+                  "{\"StartWindowBounds\": {\"type\": 7, \"value\": [" + std::to_string(x) + ", " +
+                      std::to_string(y) + ", " + std::to_string(width) + ", " +
+                      std::to_string(height) +
+                      "]}, \"StartWindowState\": {\"type\": 1, "
+                      "\"value\": 1}}");
+    };
+    store(3000, 2000, 900, 700);
+    Start();
+    EXPECT_EQ(ScreenBounds(Frame(Dump())), (std::vector<double>{0, 0, 900, 700}));
+    EXPECT_EQ(Geometry(MainWindowId(), "0 0 900 700"), "0 0 900 700");
+    ASSERT_EQ(Close(), 0) << lastOutput;
+    // Where it opened is what the next start finds.
+    EXPECT_EQ(StoredBounds(Settings()), (std::vector<double>{0, 0, 900, 700}));
+
+    store(200, 150, 800, 600);
+    Start();
+    EXPECT_EQ(ScreenBounds(Frame(Dump())), (std::vector<double>{200, 150, 800, 600}));
+    EXPECT_EQ(Geometry(MainWindowId(), "200 150 800 600"), "200 150 800 600");
+}
+
+// Back from the first clip plays the last, next from the last plays the first; with a
+// single clip neither button can be used.
+TEST_F(MainWindowInX11, BackAndNextWrapAroundTheList) {
+    // Clips long enough to be still playing when the dump looks.
+    std::string three = temp / "three";
+    for (const char* name : {"clip1.wav", "clip2.wav", "clip3.wav"}) {
+        WriteTone(three + "/" + name, 30);
+    }
+    Start({three});
+    rapidjson::Document dump = Dump();
+    EXPECT_FALSE(Enabled(dump, "backButton"));  // nothing selected yet
+    ClickRow(dump, 0);
+    dump = DumpUntil([](const rapidjson::Document& d) { return CurrentVoice(d) == "clip1.wav"; });
+    ASSERT_EQ(CurrentVoice(dump), "clip1.wav");
+    ASSERT_TRUE(Enabled(dump, "backButton") && Enabled(dump, "nextButton"));
+    EXPECT_EQ(PlayIcon(dump), "saisei");  // selecting does not play
+    EXPECT_FALSE(Frame(dump)["Properties"]["Playing"].GetBool());
+
+    auto selectedAndPlaying = [](const char* clip) {
+        return [clip](const rapidjson::Document& d) {
+            return CurrentVoice(d) == clip && Frame(d)["Properties"]["Playing"].GetBool();
+        };
+    };
+    Click(dump, "backButton");
+    dump = DumpUntil(selectedAndPlaying("clip3.wav"));
+    EXPECT_EQ(CurrentVoice(dump), "clip3.wav");
+    EXPECT_TRUE(Frame(dump)["Properties"]["Playing"].GetBool());
+    EXPECT_EQ(PlayIcon(dump), "teishi");
+    const auto& items = (*FindId(dump, "voiceDataListPanel"))["Properties"]["Items"];
+    EXPECT_FALSE(items[0]["Selected"].GetBool());
+    EXPECT_TRUE(items[2]["Selected"].GetBool());
+    EXPECT_EQ(std::string((*FindId(dump, "lineBox"))["Text"].GetString()), "clip3");
+
+    Click(dump, "nextButton");
+    dump = DumpUntil(selectedAndPlaying("clip1.wav"));
+    EXPECT_EQ(CurrentVoice(dump), "clip1.wav");
+    EXPECT_TRUE(Frame(dump)["Properties"]["Playing"].GetBool());
+    Click(dump, "nextButton");
+    dump = DumpUntil(selectedAndPlaying("clip2.wav"));
+    EXPECT_EQ(CurrentVoice(dump), "clip2.wav");
+    ASSERT_EQ(Close(), 0) << lastOutput;
+
+    std::string one = temp / "one";
+    WriteTone(one + "/only.wav", 30);
+    Start({one});
+    dump = Dump();
+    ClickRow(dump, 0);
+    dump = DumpUntil([](const rapidjson::Document& d) { return CurrentVoice(d) == "only.wav"; });
+    ASSERT_EQ(CurrentVoice(dump), "only.wav");
+    EXPECT_TRUE(Enabled(dump, "playButton"));
+    EXPECT_FALSE(Enabled(dump, "backButton"));
+    EXPECT_FALSE(Enabled(dump, "nextButton"));
+    // Clicks on the disabled buttons do nothing; the play after them (handled after them)
+    // plays the same clip.
+    Click(dump, "nextButton");
+    Click(dump, "backButton");
+    Click(dump, "playButton");
+    dump = DumpUntil(selectedAndPlaying("only.wav"));
+    EXPECT_EQ(CurrentVoice(dump), "only.wav");
+    EXPECT_TRUE(Frame(dump)["Properties"]["Playing"].GetBool());
+}
+
+// Play while playing stops and shows the play icon; play again starts the clip over; a clip
+// that ends by itself brings the play icon back.
+TEST_F(MainWindowInX11, PlayStopsAndStartsOverAndTheIconFollows) {
+    std::string folder = temp / "tones";
+    WriteTone(folder + "/a-long.wav", 30);
+    WriteTone(folder + "/b-short.wav", 1.5);
+    Start({folder});
+    rapidjson::Document dump = Dump();
+    ClickRow(dump, 0);
+    dump = DumpUntil([](const rapidjson::Document& d) { return CurrentVoice(d) == "a-long.wav"; });
+    ASSERT_EQ(CurrentVoice(dump), "a-long.wav");
+
+    auto position = [](const rapidjson::Value& d) {
+        return Frame(d)["Properties"]["PlayPosition"].GetDouble();
+    };
+    Click(dump, "playButton");
+    dump = DumpWithin(20, [&](const rapidjson::Document& d) { return position(d) >= 1.5; });
+    ASSERT_GE(position(dump), 1.5);
+    EXPECT_EQ(PlayIcon(dump), "teishi");
+    EXPECT_TRUE(Frame(dump)["Properties"]["Playing"].GetBool());
+
+    Click(dump, "playButton");
+    dump = DumpUntil([](const rapidjson::Document& d) { return PlayIcon(d) == "saisei"; });
+    EXPECT_EQ(PlayIcon(dump), "saisei");
+    EXPECT_FALSE(Frame(dump)["Properties"]["Playing"].GetBool());
+    EXPECT_LT(position(dump), 0.1);
+    // Stopped means stopped: it does not move on.
+    EXPECT_LT(position(Dump()), 0.1);
+
+    Click(dump, "playButton");
+    dump = DumpUntil([](const rapidjson::Document& d) { return PlayIcon(d) == "teishi"; });
+    EXPECT_EQ(PlayIcon(dump), "teishi");
+    EXPECT_TRUE(Frame(dump)["Properties"]["Playing"].GetBool());
+    EXPECT_LT(position(dump), 1.5);  // from the start, not from where it stopped
+
+    // The short clip runs to its end without another click.
+    ClickRow(dump, 1);
+    dump = DumpUntil([](const rapidjson::Document& d) { return CurrentVoice(d) == "b-short.wav"; });
+    ASSERT_EQ(CurrentVoice(dump), "b-short.wav");
+    Click(dump, "playButton");
+    dump = DumpWithin(20, [&](const rapidjson::Document& d) {
+        return Frame(d)["Properties"]["Playing"].GetBool();
+    });
+    ASSERT_TRUE(Frame(dump)["Properties"]["Playing"].GetBool());
+    EXPECT_EQ(PlayIcon(dump), "teishi");
+    dump = DumpWithin(20, [](const rapidjson::Document& d) {
+        return !Frame(d)["Properties"]["Playing"].GetBool() && PlayIcon(d) == "saisei";
+    });
+    EXPECT_EQ(PlayIcon(dump), "saisei");
+    EXPECT_FALSE(Frame(dump)["Properties"]["Playing"].GetBool());
+}
+
+// "125%" from the size submenu reopens the window with every size a quarter larger, the
+// item checked and the program still running.
+TEST_F(MainWindowInX11, ChoosingASizeReopensTheWindowLarger) {
+    Start({Library("lib", 2)});
+    rapidjson::Document before = Dump();
+    ChooseFromMainMenu("125%", "表示サイズ");
+    ASSERT_TRUE(program->WaitFor("Main window shown")) << program->Output;
+    rapidjson::Document after = DumpUntil([](const rapidjson::Document& d) {
+        const rapidjson::Value* play = FindId(d, "playButton");
+        return play && (*play)["ScreenBounds"][2].GetDouble() == 60;
+    });
+    ASSERT_EQ(after["Windows"].Size(), 1u);  // the old window and its menus are gone
+    // Fixed sizes grow in both directions, stretched ones in their fixed direction.
+    auto grown = [&](const char* id, bool width) {
+        std::vector<double> small = ScreenBounds(*FindId(before, id));
+        std::vector<double> large = ScreenBounds(*FindId(after, id));
+        if (width) {
+            EXPECT_NEAR(large[2], small[2] * 1.25, 1) << id;
+        }
+        EXPECT_NEAR(large[3], small[3] * 1.25, 1) << id;
+    };
+    for (const char* id : {"playButton", "backButton", "nextButton", "settingButton",
+                           "importButton", "favButton", "thumbnailCanvas", "bOpenFolder"}) {
+        grown(id, true);
+    }
+    for (const char* id : {"filterText", "lineBox", "fileBox"}) {
+        grown(id, false);
+    }
+    // The margins too: the list starts 20 * 1.25 from the left.
+    EXPECT_EQ(ScreenBounds(*FindId(after, "voiceDataListPanel"))[0], 25);
+    EXPECT_EQ(ScreenBounds(Frame(after)), (std::vector<double>{0, 0, 1280, 1024}));
+
+    rapidjson::Document menu = OpenMainMenu();
+    auto [x, y] = MenuItem(*Menus(menu)[0], "表示サイズ");
+    ASSERT_EQ(session.Run("xdotool" + session.MoveTo(x, y)), 0);
+    menu = DumpUntil([](const rapidjson::Document& d) { return Menus(d).size() == 2; });
+    ASSERT_EQ(Menus(menu).size(), 2u);
+    for (const auto& item : (*Menus(menu)[1])["Properties"]["Items"].GetArray()) {
+        EXPECT_EQ(item["Checked"].GetBool(), std::string(item["Text"].GetString()) == "125%")
+            << item["Text"].GetString();
+    }
+    ASSERT_EQ(session.Run("xdotool key Escape"), 0);
+    ASSERT_EQ(Close(), 0) << lastOutput;
+    EXPECT_EQ(Settings()["GuiScale"]["value"].GetInt(), 125);
+}
+
+// The reset question answered No leaves everything; answered Yes, the program ends without
+// another window and the next start finds nothing stored.
+TEST_F(MainWindowInX11, ResetAsksFirstAndEndsTheProgram) {
+    std::string library = Library("lib", 2);
+    Start({library});
+    std::string mainId = MainWindowId();
+    ChooseFromMainMenu("環境情報の初期化");
+    std::string question = WaitForQuestion(mainId);
+    ASSERT_FALSE(question.empty());
+    // No by the keyboard: from the default Yes to No, and press it.
+    ASSERT_EQ(session.Run("xdotool windowactivate --sync " + question + " key Tab space"), 0);
+    ASSERT_TRUE(QueryUntil("xdotool search --onlyvisible --name '" + kTitle + "'",
+                           [&mainId](const std::string& ids) { return ids == mainId + "\n"; }));
+    rapidjson::Document dump = Dump();
+    EXPECT_EQ(dump["Windows"].Size(), 1u);
+    EXPECT_EQ((*FindId(dump, "voiceDataListPanel"))["Properties"]["Library"].GetString(),
+              std::string("lib"));
+    ASSERT_EQ(Close(), 0) << lastOutput;
+    EXPECT_EQ(lastOutput.find("Main window shown", lastOutput.find("Main window shown") + 1),
+              std::string::npos);
+    EXPECT_NE(ReadData("voice-libs.json").find("lib"), std::string::npos);
+    rapidjson::Document settings = Settings();
+    EXPECT_NE(std::string(settings["VoiceLibDirPath"]["value"].GetString()).find(library),
+              std::string::npos);
+
+    Start();  // the stored library comes back
+    EXPECT_EQ((*FindId(Dump(), "voiceDataListPanel"))["Properties"]["Library"].GetString(),
+              std::string("lib"));
+    mainId = MainWindowId();
+    ChooseFromMainMenu("環境情報の初期化");
+    question = WaitForQuestion(mainId);
+    ASSERT_FALSE(question.empty());
+    ASSERT_EQ(session.Run("xdotool windowactivate --sync " + question + " key Return"), 0);
+    EXPECT_EQ(program->Wait(), 0) << program->Output;
+    std::string output = program->Output;
+    program.reset();
+    EXPECT_EQ(output.find("Main window shown", output.find("Main window shown") + 1),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(ReadData("voice-libs.json").find("lib"), std::string::npos);
+    settings = Settings();
+    EXPECT_EQ(std::string(settings["VoiceLibDirPath"]["value"].GetString()), "");
+    EXPECT_EQ(settings["VoiceLibIndex"]["value"].GetInt(), -1);
+}
+
+// Closed while minimised, the window comes back minimised; restored, it comes back normal.
+TEST_F(MainWindowInX11, AMinimisedWindowStartsMinimised) {
+    Start();
+    std::string id = MainWindowId();
+    ASSERT_EQ(session.Run("xdotool windowminimize --sync " + id), 0);
+    ASSERT_TRUE(QueryUntil("xprop -id " + id + " WM_STATE", [](const std::string& state) {
+        return state.find("Iconic") != std::string::npos;
+    }));
+    rapidjson::Document dump = DumpUntil([](const rapidjson::Document& d) {
+        return Frame(d)["Properties"]["ShowState"].GetInt() == 6;
+    });
+    EXPECT_EQ(Frame(dump)["Properties"]["ShowState"].GetInt(), 6);
+    ASSERT_EQ(Close(), 0) << lastOutput;
+    rapidjson::Document settings = Settings();
+    EXPECT_EQ(settings["StartWindowState"]["value"].GetInt(), 6);
+    // The place of the normal window stays for the restore.
+    EXPECT_EQ(StoredBounds(settings), (std::vector<double>{0, 0, 1280, 1024}));
+
+    Start();
+    id = MainWindowId();
+    EXPECT_TRUE(
+        QueryUntil("xprop -id " + id + " WM_STATE _NET_WM_STATE", [](const std::string& state) {
+            return state.find("Iconic") != std::string::npos &&
+                   state.find("_NET_WM_STATE_HIDDEN") != std::string::npos;
+        }));
+    EXPECT_EQ(Frame(Dump())["Properties"]["ShowState"].GetInt(), 6);
+
+    ASSERT_EQ(session.Run("xdotool windowactivate --sync " + id), 0);
+    dump = DumpUntil([](const rapidjson::Document& d) {
+        return Frame(d)["Properties"]["ShowState"].GetInt() == 1;
+    });
+    EXPECT_EQ(Frame(dump)["Properties"]["ShowState"].GetInt(), 1);
+    EXPECT_EQ(ScreenBounds(Frame(dump)), (std::vector<double>{0, 0, 1280, 1024}));
+    ASSERT_EQ(Close(), 0) << lastOutput;
+    EXPECT_EQ(Settings()["StartWindowState"]["value"].GetInt(), 1);
+}
+
+// SIGTERM, SIGINT and SIGHUP each close the window as its close button would: a place the
+// window was moved to is stored.
+TEST_F(MainWindowInX11, SignalsCloseTheWindowAndKeepTheSettings) {
+    std::vector<double> stored{0, 0, 1280, 1024};
+    int step = 0;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        ++step;
+        Start();
+        // Each start opens where the signal before left the window.
+        EXPECT_EQ(ScreenBounds(Frame(Dump())), stored);
+        std::string id = MainWindowId();
+        ASSERT_EQ(session.Run("xdotool windowsize --sync " + id + " 640 480"), 0);
+        ASSERT_EQ(session.Run("xdotool windowmove --sync " + id + " " + std::to_string(40 * step) +
+                              " " + std::to_string(30 * step)),
+                  0);
+        double from = stored[0];
+        rapidjson::Document dump = DumpUntil([from](const rapidjson::Document& d) {
+            std::vector<double> b = ScreenBounds(Frame(d));
+            return b[2] == 640 && b[0] > from;
+        });
+        std::vector<double> bounds = ScreenBounds(Frame(dump));
+        ASSERT_EQ(bounds[2], 640);
+        ASSERT_GT(bounds[0], from);
+        program->Signal(signal);
+        EXPECT_EQ(program->Wait(), 0) << program->Output;
+        EXPECT_NE(program->Output.find("closing on signal " + std::to_string(signal)),
+                  std::string::npos);
+        program.reset();
+        stored = StoredBounds(Settings());
+        EXPECT_EQ(stored, bounds);
+    }
 }
 
 }  // namespace

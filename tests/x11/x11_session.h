@@ -9,9 +9,9 @@
 
 #include <rapidjson/document.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,16 +55,20 @@ private:
             _exit(127);
         }
         close(displayPipe[1]);
-        // Xvfb writes the number of the display it took once it accepts clients.
+        // Xvfb writes the number of the display it took once it accepts clients, and the end
+        // of the line in a second write: the pipe stays open for the whole line, or a reader
+        // that closed after the number would kill the server at the second write.
         char number[32] = {};
-        ssize_t n = read(displayPipe[0], number, sizeof number - 1);
-        int readError = errno;
+        size_t n = 0;
+        while (n < sizeof number - 1 && std::memchr(number, '\n', n) == nullptr) {
+            ssize_t part = read(displayPipe[0], number + n, sizeof number - 1 - n);
+            if (part <= 0) {
+                break;
+            }
+            n += static_cast<size_t>(part);
+        }
         close(displayPipe[0]);
-        if (n <= 0) {
-            // Why the display's number did not come, for Why(); seen now and then under load.
-            WriteFile(m_temp / "start.log", ReadFile(m_temp / "start.log") + "read " +
-                                                std::to_string(n) + " errno " +
-                                                std::to_string(readError) + "\n");
+        if (std::memchr(number, '\n', n) == nullptr) {
             return;
         }
         m_display = ":" + std::to_string(std::atoi(number));
@@ -120,8 +124,7 @@ public:
     bool Available() const { return m_ready; }
     // What the server and the window manager said, for a test that cannot run.
     std::string Why() const {
-        return "start: " + ReadFile(m_temp / "start.log") +
-               "\nXvfb: " + ReadFile(m_temp / "xvfb.log") +
+        return "Xvfb: " + ReadFile(m_temp / "xvfb.log") +
                "\nopenbox: " + ReadFile(m_temp / "openbox.log");
     }
     // An xdotool step that moves the pointer to (x, y) and waits until it got there; nothing
