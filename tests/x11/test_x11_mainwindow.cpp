@@ -15,7 +15,6 @@ namespace {
 
 const std::string kClip =
     std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/audio/pcm16-stereo-48000.wav";
-const std::string kTitle = "^ルモヴォクスアプリ$";
 
 // A quiet 440 Hz tone as a 16-bit mono WAV file of the given length.
 void WriteTone(const std::string& path, double seconds) {
@@ -48,14 +47,6 @@ void WriteTone(const std::string& path, double seconds) {
 
 class MainWindowInX11 : public LumovoxInX11 {
 protected:
-    void SetUp() override {
-        LumovoxInX11::SetUp();
-        if (!IsSkipped() &&
-            std::system("command -v xprop > /dev/null && command -v xwininfo > /dev/null") != 0) {
-            GTEST_SKIP() << "xprop or xwininfo is missing";
-        }
-    }
-
     // A folder of copies of the half-second test clip, imported by `lumovox FOLDER`.
     std::string Library(const std::string& name, int clips) {
         std::string folder = temp / name;
@@ -64,37 +55,6 @@ protected:
             std::filesystem::copy_file(kClip, folder + "/clip" + std::to_string(i) + ".wav");
         }
         return folder;
-    }
-    // What an X client printed.
-    std::string Query(const std::string& command) {
-        std::string out = temp / "query.txt";
-        EXPECT_EQ(session.Run(command + " > '" + out + "'"), 0) << command;
-        return ReadFile(out);
-    }
-    // The X window of the main frame, once the window manager has taken it over (it sets
-    // WM_STATE then): a request sent before that is lost or undone by the first placement. It
-    // may be minimised, so not only visible windows count.
-    std::string MainWindowId() {
-        std::istringstream ids(Query("xdotool search --sync --name '" + kTitle + "'"));
-        std::string id;
-        ids >> id;
-        EXPECT_TRUE(QueryUntil("xprop -id " + id + " WM_STATE", [](const std::string& state) {
-            return state.find("Normal") != std::string::npos ||
-                   state.find("Iconic") != std::string::npos;
-        }));
-        return id;
-    }
-    // Runs the X client until its output passes the check, a bounded number of times: the
-    // window manager answers in its own time. False when it never did.
-    template <typename Check>
-    bool QueryUntil(const std::string& command, Check check) {
-        for (int attempt = 0; attempt < 2000; ++attempt) {
-            if (check(Query(command))) {
-                return true;
-            }
-        }
-        ADD_FAILURE() << command << ": " << Query(command);
-        return false;
     }
     // Dumps until the check holds or the time is up: playback runs at its own pace.
     template <typename Check>

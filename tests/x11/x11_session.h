@@ -168,7 +168,8 @@ public:
     // Runs an X client command on the display (xdotool ...); its exit status.
     int Run(const std::string& command) const {
         bool redirected = command.find(" > ") != std::string::npos;
-        std::string line = "DISPLAY=" + m_display + " " + command +
+        // xdotool's --sync waits without end for a change that may never come.
+        std::string line = "DISPLAY=" + m_display + " timeout 30 " + command +
                            (redirected ? "" : " > /dev/null") + " 2>/dev/null";
         int status = std::system(line.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -260,11 +261,20 @@ public:
     void Signal(int signal) const { kill(m_pid, signal); }
     pid_t Pid() const { return m_pid; }
     // Waits for the end; the exit status, or 1000 + the signal.
+    // A program that has not ended 30 s after its output did is killed, so that a hang
+    // fails its test instead of holding the run.
     int Wait() {
         while (WaitFor("\n")) {
         }
         int status = 0;
-        waitpid(m_pid, &status, 0);
+        for (int tenth = 0; waitpid(m_pid, &status, WNOHANG) == 0; ++tenth) {
+            if (tenth == 300) {
+                kill(m_pid, SIGKILL);
+                waitpid(m_pid, &status, 0);
+                break;
+            }
+            poll(nullptr, 0, 100);
+        }
         m_pid = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
     }
