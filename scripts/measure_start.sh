@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Time from starting lumovox to its main window being shown, with a 10,000-clip library
-# restored from the previous session; prints each run and the median (milliseconds).
+# Time from starting lumovox to its main window being shown and painted, with a 10,000-clip
+# library restored from the previous session, next to the same for a minimal Qt program that
+# shows a window of the same size (the limit); prints each run, the medians and the ratio
+# (milliseconds).
 # usage: scripts/measure_start.sh [BUILD_DIR] [RUNS]   (defaults: build/release 9)
 # Without DISPLAY it runs on Qt's offscreen platform.
 set -euo pipefail
@@ -8,6 +10,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build/release}
 runs=${2:-9}
 program="$build/app/lumovox"
+minimal="$build/bench/lumovox-minimal-window"
 libs=/tmp/lumovox-libs
 [ -d "$libs/nested-10000" ] || python3 scripts/make_bench_libraries.py --out "$libs" 10000 > /dev/null
 home=$(mktemp -d)
@@ -22,7 +25,7 @@ start_once() {
   rm -f "$fifo"
   mkfifo "$fifo"
   begin=$(date +%s%N)
-  "$program" "$@" > "$fifo" 2>&1 &
+  "$@" > "$fifo" 2>&1 &
   pid=$!
   # The shell keeps the reading end open, so the program never writes into a closed pipe.
   exec 3< "$fifo"
@@ -35,10 +38,15 @@ start_once() {
   echo $(( (end - begin) / 1000000 ))
 }
 
-start_once "$libs/nested-10000" > /dev/null  # adds the library once
-times=()
-for _ in $(seq "$runs"); do
-  times+=("$(start_once)")
+median() { printf '%s\n' "$@" | sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
+
+start_once "$program" "$libs/nested-10000" > /dev/null  # adds the library once
+ours=() limit=()
+for _ in $(seq "$runs"); do  # interleaved, so both see the same machine
+  ours+=("$(start_once "$program")")
+  limit+=("$(start_once "$minimal")")
 done
-echo "runs (ms): ${times[*]}"
-printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { print "median (ms): " t[int((NR + 1) / 2)] }'
+echo "lumovox runs (ms): ${ours[*]}"
+echo "minimal Qt window runs (ms): ${limit[*]}"
+m_ours=$(median "${ours[@]}") m_limit=$(median "${limit[@]}")
+echo "median (ms): lumovox $m_ours, minimal Qt window $m_limit, ratio $(awk -v a="$m_ours" -v b="$m_limit" 'BEGIN { printf "%.2f", a / b }')"

@@ -319,11 +319,10 @@ void TB_NativeWidget::ResizeBackBuffer(tb_int width, tb_int height) {
         BackBuffer->Release();
         BackBuffer = nullptr;
     }
+    // Made at the first paint that needs it: a window is resized several times while it is
+    // built, and most windows (frames, containers) never paint through one.
     BackBufferWidth = width;
     BackBufferHeight = height;
-    if (width > 0 && height > 0) {
-        BackBuffer = new TB_NativeBitmap(width, height);
-    }
 }
 
 bool TB_NativeWidget::HandleCommonMessage(TB_WindowHandle window, tb_uint message, tb_uint64 wParam,
@@ -469,6 +468,9 @@ bool TB_NativeWidget::HandlePaint(TB_WindowHandle, tb_uint message, TB_PaintDevi
     if (canvas && canvas->Paint.HasHandlers()) {
         TB_PaintEventArg arg;
         arg.ClipRect = area;
+        if (DoubleBuffered && !BackBuffer && BackBufferWidth > 0 && BackBufferHeight > 0) {
+            BackBuffer = new TB_NativeBitmap(BackBufferWidth, BackBufferHeight);
+        }
         if (DoubleBuffered && BackBuffer) {
             auto* graphics = new TB_Graphics(BackBuffer);
             TB_Rectangle<float> clip{static_cast<float>(area.x), static_cast<float>(area.y),

@@ -330,7 +330,10 @@ void TC_VoiceDataListPanel::BuildTopStrip() {
     if (TB_NativeBitmap* bitmap = m_appearance.TitleBitmap) {
         m_title = new TB_Canvas();
         m_title->SetSize(static_cast<float>(bitmap->Width), static_cast<float>(bitmap->Height));
-        m_title->Paint.Add([bitmap](TB_PaintEventArg& arg) {
+        TB_Canvas* title = m_title;
+        m_title->Paint.Add([bitmap, title](TB_PaintEventArg& arg) {
+            // The canvas spans the strip; where the bitmap ends, the strip's ground shows.
+            arg.Graphics->Clear(title->BackgroundColor);
             arg.Graphics->DrawImage(bitmap,
                                     TB_Rectangle<float>{0, 0, static_cast<float>(bitmap->Width),
                                                         static_cast<float>(bitmap->Height)},
@@ -476,12 +479,14 @@ void TC_VoiceDataListPanel::UpdateCategoryWidth() {
     }
     std::vector<TC_VoiceCategory*> categories;
     CollectCategories(m_library, categories);
+    float s = Scale();
     TB_NativeBitmap scratch(1, 1);
     scratch.Allocate();
     TB_Graphics g(&scratch);
     g.Font = m_listFont;
     for (TC_VoiceCategory* category : categories) {
-        m_categoryWidth = std::max(m_categoryWidth, g.MeasureString(category->Name).x + 16);
+        // A margin of c on both sides of the name, as the text starts c into the column.
+        m_categoryWidth = std::max(m_categoryWidth, g.MeasureString(category->Name).x + 16 * s);
     }
     m_categoryWidth = std::min(m_categoryWidth, GetCanvas()->GetWidth() / 2);
     GetCanvas()->Invalidate();

@@ -7,6 +7,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 #include <QResizeEvent>
 
@@ -43,6 +44,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The edit's frame has rounded corners; past them shows the ground the box stands on.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class LineEdit : public QLineEdit {
@@ -118,6 +121,14 @@ QString ToQString(const TB_String& text) {
 QColor ToQColor(const TB_Color& color) {
     auto byte = [](float value) { return static_cast<int>(std::clamp(value, 0.0f, 1.0f) * 255); };
     return QColor(byte(color.r), byte(color.g), byte(color.b), byte(color.a));
+}
+
+void LineEditHost::paintEvent(QPaintEvent*) {
+    TB_NativeWidget* widget = Widget();
+    TB_Widget* under = widget && widget->Parent ? widget->Parent : widget;
+    if (under) {
+        QPainter(this).fillRect(rect(), ToQColor(under->GetBackgroundColor()));
+    }
 }
 
 }  // namespace

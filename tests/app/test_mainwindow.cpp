@@ -326,6 +326,29 @@ TEST_F(MainWindowTest, ScreenshotsOfBothStylesAtTwoSizes) {
             // The window's background is the style's.
             const TB_Color& bg = frame->BackgroundColor;
             EXPECT_EQ(image.pixel(2, 2), QColor::fromRgbF(bg.r, bg.g, bg.b).rgb()) << path;
+            if (std::u16string_view(style) == u"light") {
+                // Nothing of the light style is black: a black area is one nobody painted.
+                int black = 0;
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        black += image.pixel(x, y) == qRgb(0, 0, 0);
+                    }
+                }
+                EXPECT_EQ(black, 0) << path;
+            }
+            // The category column holds its longest name with room to spare at its right end:
+            // the last few pixels of the first row are the row's own ground.
+            auto* list = static_cast<QWidget*>(Panel().GetCanvas()->Window);
+            QPoint origin = list->mapTo(static_cast<QWidget*>(frame->Window), QPoint(0, 0));
+            const TB_Rectangle<int>& row = Panel().ItemAt(0)->Rect;
+            int middle = origin.y() + row.y + row.height / 2;
+            QRgb ground = image.pixel(origin.x() + row.x + 2, middle);
+            for (int x = row.x + row.width - 6; x < row.x + row.width; ++x) {
+                for (int y = row.y + 2; y < row.y + row.height - 2; ++y) {
+                    ASSERT_EQ(image.pixel(origin.x() + x, origin.y() + y), ground)
+                        << path << " at " << x << ", " << y;
+                }
+            }
         }
     }
 }
