@@ -140,6 +140,9 @@ void TC_VoiceSearch::Build(const std::vector<TC_VoiceData*>& voices) {
 
 void TC_VoiceSearch::MarkHits(const std::u16string& text, const std::vector<uint32_t>& starts,
                               std::u16string_view needle, std::vector<uint8_t>& hits) {
+    if (starts.size() < 2) {
+        return;  // no clips
+    }
     std::u16string_view all(text);
     size_t clip = 0;
     const size_t clips = starts.size() - 1;

@@ -72,43 +72,46 @@ protected:
     }
     std::vector<std::string> ShownFor(const std::string& text) { return Shown(Search(text)); }
 
-    // The screen point inside a row's rectangle at (dx, dy) from its top left.
-    static std::pair<int, int> InRow(const rapidjson::Value& dump, const std::string& path,
-                                     float dx, float dy) {
-        const auto& area = (*FindId(dump, "ContentsBoxArea"))["ScreenBounds"];
+    // The row of the clip with the path, or null.
+    static const rapidjson::Value* RowOf(const rapidjson::Value& dump, const std::string& path) {
         for (const auto& item : Items(dump)) {
             if (item["VoiceData"][0]["RelFilePath"].GetString() == path) {
-                const auto& r = item["Rect"];
-                return {static_cast<int>(area[0].GetDouble() + r[0].GetDouble() + dx),
-                        static_cast<int>(area[1].GetDouble() + r[1].GetDouble() + dy)};
+                return &item;
             }
         }
-        ADD_FAILURE() << "no row " << path;
-        return {0, 0};
+        return nullptr;
+    }
+    // The screen point at (dx, dy) from the top left of a rectangle of a row (relative to the
+    // list's area, as the dump gives it).
+    static std::pair<int, int> OnScreen(const rapidjson::Value& dump, const rapidjson::Value& rect,
+                                        double dx, double dy) {
+        const auto& area = (*FindId(dump, "ContentsBoxArea"))["ScreenBounds"];
+        return {static_cast<int>(area[0].GetDouble() + rect[0].GetDouble() + dx),
+                static_cast<int>(area[1].GetDouble() + rect[1].GetDouble() + dy)};
+    }
+    static std::pair<int, int> InRow(const rapidjson::Value& dump, const std::string& path,
+                                     double dx, double dy) {
+        const rapidjson::Value* row = RowOf(dump, path);
+        if (!row) {
+            ADD_FAILURE() << "no row " << path;
+            return {0, 0};
+        }
+        return OnScreen(dump, (*row)["Rect"], dx, dy);
     }
     void ClickRow(const rapidjson::Value& dump, const std::string& path) {
         auto [x, y] = InRow(dump, path, 30, 12);
         ClickAt(x, y);
     }
     void ClickStar(const rapidjson::Value& dump, const std::string& path) {
-        for (const auto& item : Items(dump)) {
-            if (item["VoiceData"][0]["RelFilePath"].GetString() == path) {
-                const auto& star = item["FavRect"];
-                const auto& area = (*FindId(dump, "ContentsBoxArea"))["ScreenBounds"];
-                ClickAt(static_cast<int>(area[0].GetDouble() + star[0].GetDouble() +
-                                         star[2].GetDouble() / 2),
-                        static_cast<int>(area[1].GetDouble() + star[1].GetDouble() +
-                                         star[3].GetDouble() / 2));
-            }
-        }
+        const rapidjson::Value* row = RowOf(dump, path);
+        ASSERT_NE(row, nullptr) << path;
+        const auto& star = (*row)["FavRect"];
+        auto [x, y] = OnScreen(dump, star, star[2].GetDouble() / 2, star[3].GetDouble() / 2);
+        ClickAt(x, y);
     }
     static bool IsFavourite(const rapidjson::Value& dump, const std::string& path) {
-        for (const auto& item : Items(dump)) {
-            if (item["VoiceData"][0]["RelFilePath"].GetString() == path) {
-                return item["VoiceData"][0]["Favorite"].GetBool();
-            }
-        }
-        return false;
+        const rapidjson::Value* row = RowOf(dump, path);
+        return row && (*row)["VoiceData"][0]["Favorite"].GetBool();
     }
     static std::string Current(const rapidjson::Value& dump) {
         const rapidjson::Value& current = Panel(dump)["CurrentVoice"];
@@ -269,12 +272,8 @@ TEST_F(PanelInX11, AClipWhoseFileWasDeleted) {
     Close();
     Start();  // the library comes back from the index and finds the file gone
     rapidjson::Document dump = DumpUntil([](const rapidjson::Value& d) {
-        for (const auto& item : Items(d)) {
-            if (item["Text"].GetString() == std::string("c03.wav")) {
-                return !item["VoiceData"][0]["Exists"].GetBool();
-            }
-        }
-        return false;
+        const rapidjson::Value* row = RowOf(d, "c03.wav");
+        return row && !(*row)["VoiceData"][0]["Exists"].GetBool();
     });
     ClickRow(dump, "c03.wav");
     dump = DumpUntil([](const rapidjson::Value& d) { return Current(d) == "c03.wav"; });
