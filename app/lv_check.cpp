@@ -82,7 +82,8 @@ void WriteMessages(LV_JsonWriter& writer, const std::vector<Message>& messages) 
 }
 
 // Adds what the tool reports beyond the model, as each item of the model is closed: a
-// clip's presence and full path, a library's thumbnail size. Counts missing clips.
+// clip's presence and full path, a library's thumbnail size. Counts missing clips and
+// libraries.
 class Findings {
 public:
     explicit Findings(TC_VoiceLibraryList& list) : m_list(list) {}
@@ -110,7 +111,11 @@ public:
             std::u16string_view full = m_paths.UriText(*voice);
             item.WriteString(kFullPath, TB_String(full.data(), static_cast<tb_int>(full.size())));
             m_missing += voice->Exists ? 0 : 1;
-        } else if (library && library->Thumbnail) {
+            return;
+        }
+        // A library whose folder is missing is a finding like a missing clip.
+        m_missing += library && !library->Available ? 1 : 0;
+        if (library && library->Thumbnail) {
             item.WriteInt2(kThumbnail, library->Thumbnail->Width, library->Thumbnail->Height);
         } else if (library) {
             item.WriteNull(kThumbnail);

@@ -1,6 +1,8 @@
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "lv_check.h"
 #include "lv_check_icon.h"
@@ -25,7 +27,14 @@ int main(int argc, char** argv) {
     int status = command == "--render-icon" ? LV_RunRenderIcon(arguments, stderr)
                  : command == "--style"     ? LV_RunStyleCheck(arguments, out)
                                             : LV_RunCheck(arguments, out);
-    std::fclose(out);
+    // A report that did not reach its reader (a full disk, a closed pipe) is a failure.
+    bool written = std::ferror(out) == 0;
+    written = std::fclose(out) == 0 && written;
+    if (!written) {
+        std::fprintf(stderr, "lumovox-check: could not write to standard output: %s\n",
+                     std::strerror(errno));
+        status = 2;
+    }
     TB_MediaShutdown();
     TB_Error::Shutdown();
     return status;

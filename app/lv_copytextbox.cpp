@@ -19,6 +19,7 @@ LV_CopyTextBox::LV_CopyTextBox() {
     CopyButton->ButtonStyle = TB_ButtonStyle::Flat;
     CopyButton->Invalidate();
     CopyButton->SetToolTip(u"クリップボードにコピー");
+    CopyButton->SetEnable(false);  // the box starts empty
     // Whatever changes the field (typing, cutting, pasting, another program), it is given
     // the box's text back; the field's own notice of that change finds them equal and stops.
     TextField->TextChanged.Add([this](TB_EventArg&) { SetText(GetText()); });
@@ -33,6 +34,8 @@ LV_CopyTextBox::~LV_CopyTextBox() {
 
 void LV_CopyTextBox::ApplyText() {
     TB_NativeContainer::ApplyText();
+    // Nothing to copy: the button must not empty the clipboard of what the user holds there.
+    CopyButton->SetEnable(!Text.IsEmpty());
     if (TextField->GetText().View() == Text.View()) {
         return;
     }

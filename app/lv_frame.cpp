@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "lv_rightsdialog.h"
@@ -483,12 +485,20 @@ void LV_Frame::OpenStartFolders() {
     if (!app) {
         return;
     }
+    std::u16string refused;
+    auto refuse = [&refused](const std::string& folder, const char16_t* why) {
+        refused += u"\n・" +
+                   std::u16string(TB_DisplayText(TB_TextFromNative(folder.c_str())).View()) +
+                   u"（" + why + u"）";
+    };
     for (const std::string& folder : folders) {
         // Relative to where the program was started, as a shell user means it.
         char* absolute = realpath(folder.c_str(), nullptr);
         if (!absolute) {
+            int error = errno;
             std::fprintf(stderr, "LumoVox: cannot open \"%s\": %s\n", folder.c_str(),
-                         std::strerror(errno));
+                         std::strerror(error));
+            refuse(folder, error == ENOENT ? u"見つかりません" : u"開けません");
             continue;
         }
         std::string path(absolute);
@@ -514,10 +524,28 @@ void LV_Frame::OpenStartFolders() {
         if (!TC_VoiceLoader::LoadLibrary(library.Get(), true)) {
             std::fprintf(stderr, "LumoVox: \"%s\" is not a folder that holds voice clips.\n",
                          folder.c_str());
+            refuse(folder, u"フォルダではありません");
             continue;
         }
         AddLibrary(library.Get());
     }
+    if (refused.empty()) {
+        return;
+    }
+    // One message for them all, once the window is up to own it (posted from its first
+    // showing, when it has a window to post to).
+    TB_String text((u"次のフォルダを追加できませんでした。" + refused).c_str());
+    auto told = std::make_shared<bool>(false);
+    Shown.Add([this, text, told](TB_EventArg&) {
+        if (*told) {
+            return;
+        }
+        *told = true;
+        TB_PostAction(this, new TB_Action([this, text](TB_EventArg&) {
+                          TC_ShowMessage(this, text, u"フォルダを追加",
+                                         TB_MB_OK | TB_MB_ICONWARNING);
+                      }));
+    });
 }
 
 void LV_Frame::RequestRemoveLibrary(TC_VoiceLibrary* library) {
@@ -525,9 +553,8 @@ void LV_Frame::RequestRemoveLibrary(TC_VoiceLibrary* library) {
     if (!app || !library) {
         return;
     }
-    tb_int answer =
-        TC_ShowMessage(this, u"この操作は取り消すことができません。音声ライブラリを削除しますか？",
-                       kTitle, TB_MB_YESNO | TB_MB_ICONQUESTION);
+    tb_int answer = TC_ShowMessage(this, RemovalQuestion(library), kTitle,
+                                   TB_MB_YESNO | TB_MB_ICONQUESTION | TB_MB_DEFBUTTON2);
     if (answer != TB_IDYES) {
         return;
     }
@@ -540,12 +567,41 @@ void LV_Frame::RequestRemoveLibrary(TC_VoiceLibrary* library) {
     m_panel->SetLibrary(libraries.Count() > 0 ? libraries[0] : nullptr);
 }
 
+TB_String LV_Frame::RemovalQuestion(TC_VoiceLibrary* library) {
+    // Everything that goes is named: a group takes every library in it.
+    std::vector<const TC_VoiceLibrary*> leaves;
+    std::function<void(const TC_VoiceLibrary*)> collect = [&](const TC_VoiceLibrary* lib) {
+        if (lib->Type != TC_VoiceLibraryType::Group) {
+            leaves.push_back(lib);
+        }
+        for (const TC_VoiceLibrary* sub : lib->SubLibs) {
+            collect(sub);
+        }
+    };
+    collect(library);
+    constexpr size_t kNamed = 10;
+    std::u16string text = u"この操作は取り消すことができません。音声ライブラリを削除しますか？\n";
+    for (size_t i = 0; i < leaves.size() && i < kNamed; ++i) {
+        text += u"\n・" + std::u16string(leaves[i]->Name.View());
+    }
+    TB_String line;
+    if (leaves.size() > kNamed) {
+        line.Format(u"\n・ほか %d 件", static_cast<tb_int>(leaves.size() - kNamed));
+        text += line.View();
+    }
+    TC_App* app = TC_App::Instance();
+    line.Format(u"\n\nお気に入り %d 件も削除されます。",
+                app ? app->VoiceLibraries().FavouriteCount(library) : 0);
+    text += line.View();
+    return TB_String(text.c_str());
+}
+
 void LV_Frame::ResetEnvironment() {
     tb_int answer = TC_ShowMessage(
         this,
         u"すべての設定情報を削除します。この操作は取り消すことができません。また、アプリケーショ"
         u"ンは一度終了します。本当に初期化してもよろしいですか？",
-        kTitle, TB_MB_YESNO | TB_MB_ICONWARNING);
+        kTitle, TB_MB_YESNO | TB_MB_ICONWARNING | TB_MB_DEFBUTTON2);
     if (answer != TB_IDYES) {
         return;
     }
@@ -573,9 +629,20 @@ void LV_Frame::ShowRights() {
 }
 
 void LV_Frame::OpenGuide(const char* section) {
-    if (!GuideFolder.empty()) {
-        TB_OpenFile(GuideFolder + "/guide.html", section);
+    std::string guide = GuideFolder.empty() ? std::string() : GuideFolder + "/guide.html";
+    if (!guide.empty() && TB_OpenFile(guide, section)) {
+        return;
     }
+    // Said where it is, so the user can open it by hand.
+    std::string address = guide.empty() ? std::string("guide.html") : "file://" + guide;
+    if (*section) {
+        address += std::string("#") + section;
+    }
+    TB_String text;
+    TB_String shown = TB_TextFromNative(address.c_str());
+    text.Format(u"ガイドを開けませんでした。\n%T", &shown);
+    TB_Error::Report(2, 10, text.Chars(), TB_SOURCE_NAME, __LINE__);
+    TC_ShowMessage(this, text, kTitle, TB_MB_OK | TB_MB_ICONWARNING);
 }
 
 void LV_Frame::ChooseSize(tb_int percent) {

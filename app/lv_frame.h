@@ -72,6 +72,8 @@ private:
     void ChooseStyle(const char16_t* name);
     void PostClose();
     void OpenStartFolders();
+    // The removal question, naming every library that goes and the favourites with them.
+    TB_String RemovalQuestion(TC_VoiceLibrary* library);
 
     TC_VoiceListAppearance m_appearance;
     TC_VoiceDataListPanel* m_panel = nullptr;

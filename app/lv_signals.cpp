@@ -1,6 +1,12 @@
 #include "lv_signals.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
 
 #include <csignal>
 #include <cstdio>
@@ -25,7 +31,8 @@ sigset_t Signals() {
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGHUP);
-    sigaddset(&set, SIGUSR2);  // ends the waiting thread
+    // Taken and ignored: it once woke this thread, and a stray one must cost nothing.
+    sigaddset(&set, SIGUSR2);
     if (DumpPath()) {
         sigaddset(&set, SIGUSR1);
     }
@@ -43,13 +50,26 @@ LV_Signals::LV_Signals() {
     if (const char* path = DumpPath()) {
         m_dumpPath = path;
     }
-    m_started = pthread_create(&m_thread, nullptr, &LV_Signals::Wait, this) == 0;
+    sigset_t set = Signals();
+    m_signals = signalfd(-1, &set, SFD_CLOEXEC);
+    // The thread is woken to end through a channel of its own: a signal anybody can send
+    // must not be able to end the shutdown handling.
+    m_wake = eventfd(0, EFD_CLOEXEC);
+    m_started = m_signals >= 0 && m_wake >= 0 &&
+                pthread_create(&m_thread, nullptr, &LV_Signals::Wait, this) == 0;
 }
 
 LV_Signals::~LV_Signals() {
     if (m_started) {
-        pthread_kill(m_thread, SIGUSR2);
+        uint64_t one = 1;
+        ssize_t written = write(m_wake, &one, sizeof one);
+        (void)written;
         pthread_join(m_thread, nullptr);
+    }
+    for (int fd : {m_signals, m_wake}) {
+        if (fd >= 0) {
+            close(fd);
+        }
     }
     if (m_target) {
         m_target->Release();
@@ -106,6 +126,9 @@ void LV_Signals::PostDump() {
 }
 
 void LV_Signals::OnSignal(int signal) {
+    if (signal != SIGTERM && signal != SIGINT && signal != SIGHUP && signal != SIGUSR1) {
+        return;
+    }
     if (signal == SIGUSR1) {
         std::lock_guard<std::mutex> guard(m_lock);
         PostDump();
@@ -127,10 +150,20 @@ void LV_Signals::OnSignal(int signal) {
 
 void* LV_Signals::Wait(void* self) {
     auto* requests = static_cast<LV_Signals*>(self);
-    sigset_t set = Signals();
-    int signal = 0;
-    while (sigwait(&set, &signal) == 0 && signal != SIGUSR2) {
-        requests->OnSignal(signal);
+    pollfd waits[2] = {{requests->m_signals, POLLIN, 0}, {requests->m_wake, POLLIN, 0}};
+    for (;;) {
+        if (poll(waits, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return nullptr;
+        }
+        if (waits[1].revents != 0) {
+            return nullptr;
+        }
+        signalfd_siginfo info;
+        if (read(requests->m_signals, &info, sizeof info) == sizeof info) {
+            requests->OnSignal(static_cast<int>(info.ssi_signo));
+        }
     }
-    return nullptr;
 }

@@ -46,6 +46,8 @@ private:
     TB_Frame* m_frame = nullptr;        // not counted; dereferenced only on its own window
     std::atomic<bool> m_requested{false};
     std::string m_dumpPath;  // empty: SIGUSR1 is left alone
+    int m_signals = -1;      // signalfd of the blocked signals
+    int m_wake = -1;         // eventfd that ends the waiting thread
     pthread_t m_thread{};
     bool m_started = false;
 };

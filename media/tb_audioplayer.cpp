@@ -16,6 +16,7 @@ constexpr GstClockTime kCloseTimeout = 5000 * GST_MSECOND;
 std::mutex g_outputLock;
 TB_AudioOutput g_output = TB_AudioOutput::Auto;
 int g_deviceUsable = -1;  // -1 not probed yet, 0 no device, 1 a device answered
+bool g_missingNoticeTaken = false;
 
 GstElement* MakeSilentSink() {
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
@@ -73,6 +74,15 @@ GstElement* MakeAudioSink() {
 void TB_SetAudioOutput(TB_AudioOutput output) {
     std::lock_guard<std::mutex> guard(g_outputLock);
     g_output = output;
+}
+
+bool TB_TakeAudioOutputMissingNotice() {
+    std::lock_guard<std::mutex> guard(g_outputLock);
+    if (g_output != TB_AudioOutput::Auto || g_deviceUsable != 0 || g_missingNoticeTaken) {
+        return false;
+    }
+    g_missingNoticeTaken = true;
+    return true;
 }
 
 // Bus messages arrive here on the pipeline's own threads.

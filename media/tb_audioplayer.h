@@ -23,6 +23,9 @@ enum class TB_PlayerState : tb_int {
 // output can be opened.
 enum class TB_AudioOutput { Auto, Silent };
 void TB_SetAudioOutput(TB_AudioOutput output);
+// True once per run, the first time it is asked after Auto found no output to open: the
+// caller tells the user that clips play silently. False with Silent chosen.
+bool TB_TakeAudioOutputMissingNotice();
 
 // Result codes of Open besides 0.
 enum : tb_int {

@@ -172,7 +172,8 @@ bool TB_DataObject::Next(tb_uint& format) {
 }
 
 void TB_CopyTextToClipboard(TB_Widget* widget) {
-    if (widget) {
+    // An empty text would only wipe what the clipboard holds.
+    if (widget && !widget->GetText().IsEmpty()) {
         TB_GetPlatform().SetClipboardText(widget->GetText());
     }
 }

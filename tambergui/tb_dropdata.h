@@ -69,6 +69,6 @@ private:
 };
 
 // Copies the widget's text to the desktop's clipboard; the text stays there as long as the
-// program runs, even after the window closes.
+// program runs, even after the window closes. An empty text leaves the clipboard alone.
 class TB_Widget;
 void TB_CopyTextToClipboard(TB_Widget* widget);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "tb_platform.h"
 #include "tb_string.h"
@@ -12,6 +13,8 @@ enum : tb_uint {
     TB_MB_ICONERROR = 16,
     TB_MB_ICONQUESTION = 32,
     TB_MB_ICONWARNING = 48,
+    // The second button (No) is the default: Enter never confirms a destructive question.
+    TB_MB_DEFBUTTON2 = 0x100,
 };
 
 // The pressed button.
@@ -29,3 +32,11 @@ tb_int TB_ShowPlatformMessageBox(TB_WindowHandle owner, const TB_String& text,
 // Answers every message box instead of the platform (tests, command-line tools); an empty
 // hook restores the platform's dialog.
 void TB_SetMessageBoxHook(TB_MessageBoxHook hook);
+
+// The platform message boxes open now, oldest first (title, text): a UI dump reports them, so
+// a test or a tool can tell a question still waiting from one answered.
+struct TB_OpenMessageBox {
+    TB_String Title;
+    TB_String Text;
+};
+std::vector<TB_OpenMessageBox> TB_OpenMessageBoxes();

@@ -8,6 +8,7 @@
 
 #include "tb_filestream.h"
 #include "tb_jsonpropertywriter.h"
+#include "tb_messagebox.h"
 #include "tb_nativecontainer.h"
 #include "tb_textbox.h"
 
@@ -76,6 +77,8 @@ void DumpWidget(TB_JsonTextWriter& w, TB_NativeWidget& widget) {
     w.Bool(widget.IsEnable());
     w.Key("Focused");
     w.Bool(widget.IsFocused());
+    w.Key("ToolTip");
+    TB_JsonPropertyWriter::String(w, widget.ToolTipText);
     w.Key("Properties");
     w.StartObject();
     {
@@ -111,6 +114,17 @@ std::string TB_UiDumpText() {
     for (TB_NativeWidget* window : windows) {
         TB_Ref<TB_NativeWidget> keep(window);
         DumpWidget(w, *window);
+    }
+    w.EndArray();
+    w.Key("MessageBoxes");
+    w.StartArray();
+    for (const TB_OpenMessageBox& box : TB_OpenMessageBoxes()) {
+        w.StartObject();
+        w.Key("Title");
+        TB_JsonPropertyWriter::String(w, box.Title);
+        w.Key("Text");
+        TB_JsonPropertyWriter::String(w, box.Text);
+        w.EndObject();
     }
     w.EndArray();
     w.EndObject();

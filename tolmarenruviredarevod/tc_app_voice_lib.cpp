@@ -84,6 +84,49 @@ bool FindHolder(TB_List<TC_VoiceLibrary*>& list, TC_VoiceLibrary* group, TC_Voic
     return false;
 }
 
+// Loads an indexed library's clips (every library's, for a group). A library whose folder or
+// table is missing keeps its entry as it was read, without clips, and is marked unavailable;
+// false then (for a group: when any of its libraries is).
+bool LoadSource(TC_VoiceLibrary* library) {
+    if (library->Type == TC_VoiceLibraryType::Group) {
+        bool all = true;
+        for (TC_VoiceLibrary* sub : library->SubLibs) {
+            all = LoadSource(sub) && all;
+        }
+        return all;
+    }
+    TB_String name = library->Name;
+    TB_Uri root = library->RootPath;
+    TB_Uri info = library->InfoFilePath;
+    library->Available = TC_VoiceLoader::LoadLibrary(library, true);
+    if (!library->Available) {
+        library->ClearContents();
+        library->Name = name;
+        library->RootPath = root;
+        library->InfoFilePath = info;
+    }
+    return library->Available;
+}
+
+// Calls visit with the root URI text (with its separator) of every library of the tree.
+template <class Visit>
+void ForEachRoot(TC_VoiceLibrary* library, Visit&& visit) {
+    if (library->Type != TC_VoiceLibraryType::Group && !library->RootPath.GetUri().IsEmpty()) {
+        std::u16string root(library->RootPath.GetUri().View());
+        if (root.back() != u'/') {
+            root += u'/';
+        }
+        visit(root);
+    }
+    for (TC_VoiceLibrary* sub : library->SubLibs) {
+        ForEachRoot(sub, visit);
+    }
+}
+
+bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
 // An empty text stays an empty location (a group has neither root nor table), so a saved
 // index reads back to the same text.
 TB_Uri UriFromIndex(const rapidjson::Value& value) {
@@ -95,6 +138,7 @@ TB_Uri UriFromIndex(const rapidjson::Value& value) {
 
 void TC_VoiceLibraryList::Clear() {
     TB_ReleaseAll(m_libraries);
+    m_keptFavourites.clear();
     m_indexLoaded = false;
 }
 
@@ -115,7 +159,10 @@ bool TC_VoiceLibraryList::ReadEntry(const void* element, TC_VoiceLibrary* librar
     switch (library->Type) {
         case TC_VoiceLibraryType::Folder:
         case TC_VoiceLibraryType::Csv:
-            return TC_VoiceLoader::LoadLibrary(library, true);
+            // A missing folder (a drive not mounted yet) keeps its entry; only the user
+            // removes one.
+            LoadSource(library);
+            return true;
         case TC_VoiceLibraryType::Group: {
             if (!entry.HasMember("sub-libs") || !entry["sub-libs"].IsArray()) {
                 return true;
@@ -161,22 +208,17 @@ void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
         }
     }
     if (document.HasMember("favs") && document["favs"].IsArray()) {
-        // Exact code-unit comparison of normalised paths, through a hash set.
-        std::unordered_set<std::u16string, TextHash, std::equal_to<>> favourites;
+        std::unordered_set<std::u16string, TextHash, std::equal_to<>> seen;
         for (const auto& element : document["favs"].GetArray()) {
             if (element.IsString()) {
-                favourites.emplace(TB_Uri(TC_JsonPathText(element)).GetUri().View());
-            }
-        }
-        if (!favourites.empty()) {
-            TB_List<TC_VoiceData*> voices;
-            FlattenVoices(voices);
-            TC_VoicePathBuilder paths;
-            for (TC_VoiceData* voice : voices) {
-                if (favourites.count(paths.UriText(*voice))) {
-                    voice->Favorite = true;
+                std::u16string text(TB_Uri(TC_JsonPathText(element)).GetUri().View());
+                if (seen.insert(text).second) {
+                    m_keptFavourites.push_back(std::move(text));
                 }
             }
+        }
+        for (TC_VoiceLibrary* library : m_libraries) {
+            ApplyKeptFavourites(library, m_keptFavourites);
         }
     }
     for (TC_VoiceLibrary* library : m_libraries) {
@@ -197,13 +239,40 @@ std::string TC_VoiceLibraryList::IndexJson() {
     writer.EndArray();
     writer.Key("favs");
     writer.StartArray();
-    TB_List<TC_VoiceData*> voices;
-    FlattenVoices(voices);
     TC_VoicePathBuilder paths;
-    for (TC_VoiceData* voice : voices) {
-        if (voice->Favorite) {
-            std::u16string_view full = paths.UriText(*voice);
+    std::unordered_set<std::u16string, TextHash, std::equal_to<>> written;
+    auto write = [&](std::u16string_view full) {
+        if (written.emplace(full).second) {
             TC_WriteJsonPath(writer, TB_String(full.data(), static_cast<tb_int>(full.size())));
+        }
+    };
+    // In the order of the flattened clips; a missing library's favourites wait in its place,
+    // so an index read while a drive is away is written back as it was.
+    TB_List<TC_VoiceLibrary*> all;
+    FlattenLibraries(all);
+    bool anyMissing = false;
+    for (TC_VoiceLibrary* library : all) {
+        for (TC_VoiceData* voice : library->Voices) {
+            if (voice->Favorite) {
+                write(paths.UriText(*voice));
+            }
+        }
+        if (!library->Available) {
+            anyMissing = true;
+            ForEachRoot(library, [&](const std::u16string& root) {
+                for (const std::u16string& kept : m_keptFavourites) {
+                    if (StartsWith(kept, root)) {
+                        write(kept);
+                    }
+                }
+            });
+        }
+    }
+    // Any other favourite no clip took may belong to a missing library too (a table's path
+    // can leave its folder); once every library loads, they belong to none and are dropped.
+    if (anyMissing) {
+        for (const std::u16string& kept : m_keptFavourites) {
+            write(kept);
         }
     }
     writer.EndArray();
@@ -269,6 +338,10 @@ bool TC_VoiceLibraryList::RemoveLibrary(TC_VoiceLibrary* library) {
     if (!FindHolder(m_libraries, nullptr, library, holder, group)) {
         return false;
     }
+    ForEachRoot(library, [this](const std::u16string& root) {
+        std::erase_if(m_keptFavourites,
+                      [&root](const std::u16string& kept) { return StartsWith(kept, root); });
+    });
     holder->Remove(library);
     if (group && group->SubLibs.Count() <= 1) {
         // The group dissolves: its last library, if any, takes the group's place.
@@ -286,6 +359,79 @@ bool TC_VoiceLibraryList::RemoveLibrary(TC_VoiceLibrary* library) {
     }
     library->Release();
     return true;
+}
+
+bool TC_VoiceLibraryList::Refresh(TC_VoiceLibrary* library, std::vector<std::u16string>& keep,
+                                  TB_Stream* defaultImage) {
+    // The stars wait in the kept list while the clips are rebuilt, and go back to the new
+    // clips of the same paths; a library that is now missing keeps them there.
+    std::unordered_set<std::u16string, TextHash, std::equal_to<>> kept(keep.begin(), keep.end());
+    TB_List<TC_VoiceData*> voices;
+    VoicesOf(library, voices);
+    TC_VoicePathBuilder paths;
+    for (TC_VoiceData* voice : voices) {
+        if (voice->Favorite) {
+            std::u16string text(paths.UriText(*voice));
+            if (kept.insert(text).second) {
+                keep.push_back(std::move(text));
+            }
+        }
+    }
+    bool available = LoadSource(library);
+    ApplyKeptFavourites(library, keep);
+    TC_VoiceLoader::LoadThumbnail(library, defaultImage);
+    return available;
+}
+
+tb_int TC_VoiceLibraryList::FavouriteCount(TC_VoiceLibrary* library) {
+    TB_List<TC_VoiceData*> voices;
+    VoicesOf(library, voices);
+    tb_int count = 0;
+    for (TC_VoiceData* voice : voices) {
+        count += voice->Favorite ? 1 : 0;
+    }
+    ForEachRoot(library, [this, &count](const std::u16string& root) {
+        for (const std::u16string& kept : m_keptFavourites) {
+            count += StartsWith(kept, root) ? 1 : 0;
+        }
+    });
+    return count;
+}
+
+void TC_VoiceLibraryList::ApplyKeptFavourites(TC_VoiceLibrary* library,
+                                              std::vector<std::u16string>& keep) {
+    if (keep.empty()) {
+        return;
+    }
+    // Exact code-unit comparison of normalised paths, through a hash set. Two libraries may
+    // hold the same file: each clip of the path is starred before the path is forgotten.
+    std::unordered_set<std::u16string_view, TextHash> kept(keep.begin(), keep.end());
+    std::unordered_set<std::u16string_view, TextHash> taken;
+    TB_List<TC_VoiceData*> voices;
+    VoicesOf(library, voices);
+    TC_VoicePathBuilder paths;
+    for (TC_VoiceData* voice : voices) {
+        auto found = kept.find(paths.UriText(*voice));
+        if (found != kept.end()) {
+            voice->Favorite = true;
+            taken.insert(*found);
+        }
+    }
+    if (taken.empty()) {
+        return;
+    }
+    // Decided before anything moves: the views in taken point into the kept texts.
+    std::vector<bool> stays;
+    for (const std::u16string& text : keep) {
+        stays.push_back(taken.count(text) == 0);
+    }
+    std::vector<std::u16string> left;
+    for (size_t i = 0; i < stays.size(); ++i) {
+        if (stays[i]) {
+            left.push_back(std::move(keep[i]));
+        }
+    }
+    keep = std::move(left);
 }
 
 void TC_VoiceLibraryList::FlattenLibraries(TB_List<TC_VoiceLibrary*>& out) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "tb_stream.h"
 #include "tb_widget.h"
@@ -19,8 +21,9 @@ public:
     TB_List<TC_VoiceLibrary*>& Libraries() { return m_libraries; }
     bool IsIndexLoaded() const { return m_indexLoaded; }
 
-    // Reads the index: entries whose library no longer loads are dropped, favourites are
-    // matched by their normalised full path, thumbnails are found (defaultImage may be null).
+    // Reads the index: favourites are matched by their normalised full path, thumbnails are
+    // found (defaultImage may be null). A library whose folder or table is missing keeps its
+    // entry as read, marked unavailable, and the favourites no clip took are kept for it.
     // An index that does not parse starts an empty list and is moved aside as
     // "voice-libs.json.broken" so the next save cannot erase it.
     // keepBrokenAside false leaves an unreadable file where it is (tools that only look).
@@ -36,8 +39,23 @@ public:
     // root is already there; a second library of a character turns the entry into a group.
     bool AddLibrary(TC_VoiceLibrary* library, TB_Stream* defaultImage, TB_Widget* owner = nullptr);
     // Removes a library or group from wherever it stands in the tree and releases it; a
-    // group left with one library is dissolved into it.
+    // group left with one library is dissolved into it. Favourites kept for it go with it.
     bool RemoveLibrary(TC_VoiceLibrary* library);
+    // Loads a listed library (or every library of a group) again from disk, keeping its
+    // favourites: one whose folder or table is missing becomes unavailable, one that is back
+    // becomes available with the favourites it had. False when the library (or a library of
+    // the group) is unavailable afterwards.
+    bool Refresh(TC_VoiceLibrary* library, TB_Stream* defaultImage) {
+        return Refresh(library, m_keptFavourites, defaultImage);
+    }
+    // The same for a library of no list: kept holds the favourites waiting for a library.
+    static bool Refresh(TC_VoiceLibrary* library, std::vector<std::u16string>& kept,
+                        TB_Stream* defaultImage);
+    // The favourites that go with the library (or group): its starred clips, and those kept
+    // for it while it is unavailable.
+    tb_int FavouriteCount(TC_VoiceLibrary* library);
+    // The favourites of the index that no loaded clip took (normalised full-path URI texts).
+    const std::vector<std::u16string>& KeptFavourites() const { return m_keptFavourites; }
 
     // Depth first, each library before its sub-libraries; sets each one's nesting depth.
     void FlattenLibraries(TB_List<TC_VoiceLibrary*>& out);
@@ -49,7 +67,12 @@ public:
 
 private:
     bool ReadEntry(const void* element, TC_VoiceLibrary* library, int depth);
+    // Stars the clips of the library whose paths are kept, and forgets those paths.
+    static void ApplyKeptFavourites(TC_VoiceLibrary* library, std::vector<std::u16string>& kept);
 
     TB_List<TC_VoiceLibrary*> m_libraries;
     bool m_indexLoaded = false;
+    // Favourites waiting for their library: written back while any library is unavailable,
+    // so a folder on a drive that is not mounted yet loses none.
+    std::vector<std::u16string> m_keptFavourites;
 };

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "tb_dropdata.h"
+#include "tb_error.h"
 #include "tb_filemanager.h"
 #include "tb_folderdialog.h"
 #include "tb_frame.h"
@@ -13,6 +15,7 @@
 #include "tb_menupanel.h"
 #include "tb_popuppanel.h"
 #include "tc_app.h"
+#include "tc_app_voice_lib.h"
 #include "tc_builtinicons.h"
 #include "tc_messagebox.h"
 #include "tc_voiceloader.h"
@@ -158,11 +161,12 @@ void TC_VoiceDataItem::GetDropData(TB_List<TB_DropData*>& list) {
     TB_ReleaseAll(uris);
     list.Add(files);
 
-    // The clip description: UTF-8 JSON indented by four spaces, NUL-terminated.
+    // The clip description: UTF-8 JSON indented by four spaces, NUL-terminated. A file name
+    // that is not UTF-8 goes in its readable form: JSON holds only valid UTF-8.
     std::string json = "{\n    \"voices\": [\n        {\n            \"subtitle\": ";
-    AppendJsonString(json, Voice->Surface.ToStdString());
+    AppendJsonString(json, TB_DisplayText(Voice->Surface).ToStdString());
     json += ",\n            \"path\": ";
-    AppendJsonString(json, path.ToStdString());
+    AppendJsonString(json, TB_DisplayText(path).ToStdString());
     json += "\n        }\n    ]\n}";
     auto* description = new TB_DropData();
     description->Format = TC_App::Instance() ? TC_App::Instance()->ClipDragFormat()
@@ -269,8 +273,12 @@ void TC_VoiceDataListPanel::BuildTopStrip() {
     m_selector->Id = u"libraryList";
     m_selector->BorderWidth = m_appearance.SelectorBorder;
     m_selector->SetSize(200 * s, fieldHeight);
-    m_selector->LibraryChanged.Add(
-        [this](TC_VoiceLibraryEventArg& arg) { SetLibrary(arg.Library); });
+    m_selector->LibraryChanged.Add([this](TC_VoiceLibraryEventArg& arg) {
+        SetLibrary(arg.Library);
+        if (arg.Kind == TC_VoiceLibraryEventArg::kChosen && arg.Library) {
+            ReportMissingFolders(arg.Library);
+        }
+    });
 
     m_importButton = new TB_Button(u"+");
     m_importButton->Id = u"importButton";
@@ -511,6 +519,8 @@ void TC_VoiceDataListPanel::LoadSelected(TB_EventArg&) {
         m_player->Stop();
     }
     TB_String path = FullPathText(*voice);
+    // The disk, not the flag of the last load: files come and go while the program runs.
+    RecheckExists(voice);
     if (voice->Exists) {
         m_clipLoaded = m_player->Open(path) == 0;
     } else {
@@ -561,19 +571,38 @@ bool TC_VoiceDataListPanel::PlaySelected() {
         return true;
     }
     TB_String path = FullPathText(*voice);
-    if (!voice->Exists) {
-        std::u16string text = u"ファイル「" + std::u16string(path.View()) + u"」が見つかりません。";
+    bool existed = voice->Exists;
+    if (!RecheckExists(voice)) {
+        m_clipLoaded = false;
+        m_player->Close();
+        std::u16string text =
+            u"ファイル「" + std::u16string(TB_DisplayText(path).View()) + u"」が見つかりません。";
         TC_ShowMessage(this, TB_String(text.c_str()), kMessageTitle, TB_MB_OK | TB_MB_ICONERROR);
         return false;
     }
+    if (!m_clipLoaded || !existed) {
+        // Back since it was selected (or replaced): opened now, as a selection would.
+        TB_PlayerState state = m_player->GetState();
+        if (state == TB_PlayerState::Playing || state == TB_PlayerState::Paused) {
+            m_player->Stop();
+        }
+        m_clipLoaded = m_player->Open(path) == 0;
+    }
     if (!m_clipLoaded) {
-        std::u16string text = u"ファイル「" + std::u16string(path.View()) +
+        std::u16string text = u"ファイル「" + std::u16string(TB_DisplayText(path).View()) +
                               u"」は再生できません。ファイルが破損している可能性があります。";
         TC_ShowMessage(this, TB_String(text.c_str()), kMessageTitle, TB_MB_OK | TB_MB_ICONERROR);
         return false;
     }
     m_player->SetPosition(0);
     m_player->Play();
+    // It goes on into a silent output that keeps time, so the transport behaves the same;
+    // the user learns once why nothing is heard.
+    if (TB_TakeAudioOutputMissingNotice()) {
+        const char16_t* text = u"音声を出力できません。出力デバイスが見つかりません。";
+        TB_Error::Report(2, 11, text, TB_SOURCE_NAME, __LINE__);
+        TC_ShowMessage(this, TB_String(text), kMessageTitle, TB_MB_OK | TB_MB_ICONWARNING);
+    }
     return true;
 }
 
@@ -586,8 +615,31 @@ bool TC_VoiceDataListPanel::OpenInFileManager() {
     voice->GetFullPath(full);
     std::string native;
     TB_AppendUtf8(native, full.GetPath().View());
-    TB_ShowInFileManager(native);
+    TB_Uri folder;
+    full.GetParent(folder);
+    TB_String shown = TB_DisplayText(folder.GetPath());
+    // Answered later, when the panel may be gone: the handler holds only the folder's text.
+    TB_ShowInFileManager(native, [shown](TB_RevealResult result) {
+        if (result == TB_RevealResult::Failed) {
+            std::u16string text =
+                u"フォルダーを開けませんでした。\n" + std::u16string(shown.View());
+            TB_Error::Report(2, 9, TB_String(text.c_str()).Chars(), TB_SOURCE_NAME, __LINE__);
+            TC_ShowMessage(nullptr, TB_String(text.c_str()), kMessageTitle,
+                           TB_MB_OK | TB_MB_ICONWARNING);
+        }
+    });
     return true;
+}
+
+bool TC_VoiceDataListPanel::RecheckExists(TC_VoiceData* voice) {
+    TB_Uri full;
+    voice->GetFullPath(full);
+    bool exists = full.IsFile();
+    if (exists != voice->Exists) {
+        voice->Exists = exists;
+        GetCanvas()->Invalidate();
+    }
+    return exists;
 }
 
 void TC_VoiceDataListPanel::ReloadLibrary() {
@@ -596,8 +648,38 @@ void TC_VoiceDataListPanel::ReloadLibrary() {
         return;
     }
     SetLibrary(nullptr);
-    TC_VoiceLoader::LoadLibrary(library, false);
+    // The favourites survive the new clips; a folder that went away keeps its entry.
+    if (TC_App* app = TC_App::Instance()) {
+        app->VoiceLibraries().Refresh(library, app->DefaultThumbnailStream());
+    } else {
+        std::vector<std::u16string> kept;
+        TC_VoiceLibraryList::Refresh(library, kept, nullptr);
+    }
     SetLibrary(library);
+    ReportMissingFolders(library);
+}
+
+void TC_VoiceDataListPanel::ReportMissingFolders(TC_VoiceLibrary* library) {
+    std::u16string text;
+    std::function<void(TC_VoiceLibrary*)> collect = [&](TC_VoiceLibrary* lib) {
+        if (!lib->Available) {
+            // A table library names its table when only the table is gone.
+            const TB_Uri& missing =
+                lib->Type == TC_VoiceLibraryType::Csv && lib->RootPath.IsDirectory()
+                    ? lib->InfoFilePath
+                    : lib->RootPath;
+            TB_String shown = TB_DisplayText(missing.GetPath());
+            text += (text.empty() ? u"" : u"\n") + std::u16string(u"フォルダ「") +
+                    std::u16string(shown.View()) + u"」が見つかりません。";
+        }
+        for (TC_VoiceLibrary* sub : lib->SubLibs) {
+            collect(sub);
+        }
+    };
+    collect(library);
+    if (!text.empty()) {
+        TC_ShowMessage(this, TB_String(text.c_str()), kMessageTitle, TB_MB_OK | TB_MB_ICONWARNING);
+    }
 }
 
 void TC_VoiceDataListPanel::ImportFolder() {

@@ -61,7 +61,11 @@ public:
     // Shows the current clip in the file manager; false without one.
     bool OpenInFileManager();
     void ApplyFilter();
+    // Loads the current library again from disk, favourites kept; a folder that is gone is
+    // reported and leaves the library unavailable with an empty list.
     void ReloadLibrary();
+    // Tells the user which folders of the library (or group) are missing; nothing when none.
+    void ReportMissingFolders(TC_VoiceLibrary* library);
     void ImportFolder();
     void ShowFilterPopup();
 
@@ -116,6 +120,8 @@ private:
     void LayoutTopStrip(TB_EventArg&);
     void UpdateCategoryWidth();
     void LoadSelected(TB_EventArg&);
+    // Whether the clip's file exists now; the clip's flag (and its row) follow the disk.
+    bool RecheckExists(TC_VoiceData* voice);
     void OnListClick(TB_MouseEventArg& arg);
     void OnFavouriteChanged(TB_EventArg&);
     void PaintThumbnail(TB_PaintEventArg& arg);

@@ -86,6 +86,7 @@ bool TC_VoiceLibrary::Inspect(TB_IPropertyVisitor& visitor) {
     for (TC_VoiceLibrary* sub : SubLibs) {
         sub->Inspect(subLibs.AddItem());
     }
+    visitor.WriteBool(TB_String(u"Available"), Available);
     return true;
 }
 

@@ -63,7 +63,8 @@ public:
     void SetThumbnail(TB_Bitmap32* thumbnail);
     TC_VoiceCategory* FindCategory(const TB_String& name) const;
 
-    // "Name", "Type", "CharName", "RootPath", "InfoFilePath", "Categories", "Voices", "SubLibs".
+    // "Name", "Type", "CharName", "RootPath", "InfoFilePath", "Categories", "Voices",
+    // "SubLibs", "Available".
     bool Inspect(TB_IPropertyVisitor& visitor) override;
 
     TB_String Name;
@@ -75,6 +76,9 @@ public:
     TB_Uri InfoFilePath;
     TB_Bitmap32* Thumbnail = nullptr;   // counted
     TB_List<TC_VoiceLibrary*> SubLibs;  // owned; groups only
+    // False while the folder (or table) of an indexed library is missing: the entry is kept
+    // as it was read, without clips, until it loads again.
+    bool Available = true;
 
     // View state of the library selector.
     tb_int FlatIndex = 0;
@@ -108,8 +112,10 @@ private:
     TB_Uri m_full;
 };
 
-// The argument of the library events of the clip list: kind 0 when a folder was imported.
+// The argument of the library events of the clip list: kind 0 when a folder was imported;
+// the selector's change says kChosen when the user picked the library in its list.
 struct TC_VoiceLibraryEventArg : TB_EventArg {
+    static constexpr tb_int kChosen = 1;
     tb_int Kind = 0;
     TC_VoiceLibrary* Library = nullptr;
 };

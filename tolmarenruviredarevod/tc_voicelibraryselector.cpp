@@ -25,6 +25,41 @@ void DrawOneLine(TB_Graphics& g, const TB_String& text, const TB_Rectangle<float
     g.PopClip();
 }
 
+constexpr const char16_t* kMissingTip = u"フォルダが見つかりません";
+
+// The mark of a library whose folder is missing: an amber warning triangle with a "!", in a
+// square of the given side.
+void DrawMissingMark(TB_Graphics& g, float x, float y, float side) {
+    TB_Brush* brushBefore = g.Brush;
+    TB_Pen* penBefore = g.Pen;
+    TB_SolidBrush amber(TB_GlobalStyle::Hex(0xE0A000));
+    g.Brush = &amber;
+    g.Pen = nullptr;
+    g.BeginPath(TB_Vector2{x + side / 2, y + side * 0.08f});
+    g.LineTo(TB_Vector2{x + side, y + side * 0.92f});
+    g.LineTo(TB_Vector2{x, y + side * 0.92f});
+    g.ClosePath();
+    g.FillAndStroke();
+    TB_SolidBrush ink(TB_GlobalStyle::Hex(0x202020));
+    g.Brush = &ink;
+    float bar = std::max(1.0f, side * 0.12f);
+    g.DrawRectangle(TB_Rectangle<float>{x + (side - bar) / 2, y + side * 0.36f, bar, side * 0.3f});
+    g.DrawRectangle(TB_Rectangle<float>{x + (side - bar) / 2, y + side * 0.72f, bar, bar});
+    g.Brush = brushBefore;
+    g.Pen = penBefore;
+}
+
+// Where a library's name starts after its mark, when it has one.
+float NameAfterMark(TB_Graphics& g, const TC_VoiceLibrary* library, float x, float rowTop,
+                    float rowHeight) {
+    if (library->Available) {
+        return x;
+    }
+    float side = std::floor(rowHeight * 0.55f);
+    DrawMissingMark(g, x, rowTop + (rowHeight - side) / 2, side);
+    return x + side + 6;
+}
+
 }  // namespace
 
 // ---- TC_VoiceLibrarySelector ----
@@ -42,8 +77,10 @@ TC_VoiceLibrarySelector::~TC_VoiceLibrarySelector() {
     Font->Release();
 }
 
-void TC_VoiceLibrarySelector::RaiseChanged() {
+void TC_VoiceLibrarySelector::RaiseChanged(tb_int kind) {
+    SetToolTip(Library && !Library->Available ? TB_String(kMissingTip) : TB_String());
     TC_VoiceLibraryEventArg arg;
+    arg.Kind = kind;
     arg.Library = Library;
     // A handler may drop the last count on the selector (the panel rebuilding itself).
     TB_Ref<TC_VoiceLibrarySelector> keep(this);
@@ -92,7 +129,8 @@ void TC_VoiceLibrarySelector::OpenPopup() {
     TC_VoiceLibrary* chosen = popup->GetChosen();
     popup.Reset();
     if (chosen != Library) {
-        SetLibrary(chosen);
+        Library = chosen;
+        RaiseChanged(TC_VoiceLibraryEventArg::kChosen);
     }
     Invalidate();
 }
@@ -111,10 +149,14 @@ void TC_VoiceLibrarySelector::OnPaintHandler(TB_PaintEventArg& arg) {
     g.Brush = &box;
     g.DrawRectangle(TB_Rectangle<float>{0, 0, w - 1, h - 1});
     if (Library) {
-        TB_SolidBrush text(enabled ? style.ContentsForeColor : TB_GlobalStyle::Hex(0x404040));
+        // A library whose folder is missing is greyed, after its mark.
+        TB_SolidBrush text(!enabled             ? TB_GlobalStyle::Hex(0x404040)
+                           : Library->Available ? style.ContentsForeColor
+                                                : style.ContentsDisabledItemForeColor);
         g.Font = Font;
+        float x = NameAfterMark(g, Library, 8, 0, h);
         g.Brush = &text;
-        DrawOneLine(g, Library->Name, TB_Rectangle<float>{8, 0, w - 8, h});
+        DrawOneLine(g, Library->Name, TB_Rectangle<float>{x, 0, std::max(0.0f, w - x), h});
         TB_Rectangle<float> box2 = CaretIcon.GetViewBox();
         if (box2.width > 0 && box2.height > 0) {
             float side = 0.8f * h;
@@ -283,6 +325,7 @@ void TC_VoiceLibrarySelectorPopup::OnCanvasPaint(TB_PaintEventArg& arg) {
     TB_SolidBrush chosenHover(style.ContentsSelectedHoverBackground);
     TB_SolidBrush hover(style.ContentsHoverBackground);
     TB_SolidBrush text(style.ContentsForeColor);
+    TB_SolidBrush missing(style.ContentsDisabledItemForeColor);
     g.Pen = nullptr;
     g.Font = m_owner->Font;
     g.SetInterpolationMode(TB_InterpolationHighQualityBicubic);
@@ -315,8 +358,8 @@ void TC_VoiceLibrarySelectorPopup::OnCanvasPaint(TB_PaintEventArg& arg) {
                 g.DrawImage(scaled, fit, TB_Rectangle<float>{0, 0, fit.width, fit.height});
             }
         }
-        float textX = rect.x + indent + r + kTextGap;
-        g.Brush = &text;
+        float textX = NameAfterMark(g, row, rect.x + indent + r + kTextGap, rect.y, rect.height);
+        g.Brush = row->Available ? &text : &missing;
         DrawOneLine(
             g, row->Name,
             TB_Rectangle<float>{textX, rect.y, std::max(0.0f, rect.Right() - textX), rect.height});
@@ -335,6 +378,7 @@ void TC_VoiceLibrarySelectorPopup::OnCanvasMove(TB_MouseEventArg& arg) {
         row->ViewFlag = hovered;
     }
     if (changed) {
+        m_canvas->SetToolTip(under && !under->Available ? TB_String(kMissingTip) : TB_String());
         m_canvas->Invalidate();
     }
 }
@@ -375,6 +419,7 @@ bool TC_VoiceLibrarySelectorPopup::Inspect(TB_IPropertyVisitor& visitor) {
         TB_IPropertyVisitor& item = items.AddItem();
         item.WriteBool(TB_String(u"Selected"), row->Selected);
         item.WriteString(TB_String(u"Text"), row->Name);
+        item.WriteBool(TB_String(u"Available"), row->Available);
         item.WriteInt(TB_String(u"Tag"), row->FlatIndex);
         item.WriteBool(TB_String(u"Hovered"), row->ViewFlag);
         item.WriteBool(TB_String(u"ItemVisible"), rect.Bottom() > 0 && rect.y < bottom);

@@ -46,7 +46,7 @@ public:
     TB_Event<TB_EventArg> PopupShown;
 
 private:
-    void RaiseChanged();
+    void RaiseChanged(tb_int kind = 0);
     void OnPaintHandler(TB_PaintEventArg& arg);
     void OnClickHandler(TB_MouseEventArg&) { OpenPopup(); }
     void OnResizedHandler(TB_EventArg&) { Invalidate(); }

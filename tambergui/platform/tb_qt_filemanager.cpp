@@ -4,6 +4,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDesktopServices>
+#include <QTimer>
 #include <QUrl>
 
 #include "tb_filemanager.h"
@@ -14,23 +15,26 @@ namespace {
 // Long enough for a file manager that D-Bus has to start first.
 constexpr int kServiceTimeoutMs = 5000;
 
-void OpenFolderOf(const std::string& path) {
+TB_RevealResult OpenFolderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     std::string folder = slash == std::string::npos || slash == 0 ? "/" : path.substr(0, slash);
-    QDesktopServices::openUrl(QUrl::fromEncoded(TB_QtFileUri(folder)));
+    return QDesktopServices::openUrl(QUrl::fromEncoded(TB_QtFileUri(folder)))
+               ? TB_RevealResult::Folder
+               : TB_RevealResult::Failed;
 }
 
 }  // namespace
 
-bool TB_ShowInFileManager(const std::string& path, std::function<void(bool)> done) {
+bool TB_ShowInFileManager(const std::string& path, std::function<void(TB_RevealResult)> done) {
     if (path.empty() || !qobject_cast<QApplication*>(QCoreApplication::instance())) {
         return false;
     }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        OpenFolderOf(path);
+        TB_RevealResult result = OpenFolderOf(path);
         if (done) {
-            done(false);
+            // Later, as with the service: the caller's handler never runs inside the call.
+            QTimer::singleShot(0, qApp, [result, done = std::move(done)] { done(result); });
         }
         return true;
     }
@@ -43,13 +47,11 @@ bool TB_ShowInFileManager(const std::string& path, std::function<void(bool)> don
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kServiceTimeoutMs));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
                      [path, done = std::move(done)](QDBusPendingCallWatcher* finished) {
-                         bool taken = !finished->isError();
-                         if (!taken) {
-                             OpenFolderOf(path);
-                         }
+                         TB_RevealResult result =
+                             finished->isError() ? OpenFolderOf(path) : TB_RevealResult::Service;
                          finished->deleteLater();
                          if (done) {
-                             done(taken);
+                             done(result);
                          }
                      });
     return true;

@@ -13,6 +13,7 @@
 namespace {
 
 TB_MessageBoxHook g_hook;
+std::vector<TB_OpenMessageBox> g_open;  // GUI thread only, as the boxes
 
 QString ToQString(const TB_String& text) {
     return QString::fromUtf16(text.Chars() ? text.Chars() : u"", text.Length());
@@ -24,6 +25,10 @@ tb_int Fallback(const TB_String& text, const TB_String& title, tb_uint style) {
 }
 
 }  // namespace
+
+std::vector<TB_OpenMessageBox> TB_OpenMessageBoxes() {
+    return g_open;
+}
 
 void TB_SetMessageBoxHook(TB_MessageBoxHook hook) {
     g_hook = std::move(hook);
@@ -67,11 +72,13 @@ tb_int TB_ShowPlatformMessageBox(TB_WindowHandle owner, const TB_String& text,
     bool question = (style & 0x0F) == TB_MB_YESNO;
     if (question) {
         box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box->setDefaultButton(QMessageBox::Yes);
+        box->setDefaultButton((style & TB_MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
     } else {
         box->setStandardButtons(QMessageBox::Ok);
     }
+    g_open.push_back({title, text});
     int answer = box->exec();
+    g_open.pop_back();  // boxes nest: the last one opened is the one that returned
     if (box) {
         delete box.data();
     }

@@ -558,8 +558,10 @@ QMimeData* ToMimeData(TB_DataObject* data) {
             QStringList text;
             for (const std::string& path : TB_DropData::FilesOf(entry.Data)) {
                 list += TB_QtFileUri(path) + "\r\n";
-                text << QString::fromStdString(
-                    TB_DisplayText(TB_String(path.c_str())).ToStdString());
+                // Readable text for text fields; the exact bytes travel in the URI list.
+                TB_String shown = TB_DisplayText(
+                    TB_TextFromNative(path.data(), static_cast<tb_int64>(path.size())));
+                text << ToQString(shown);
             }
             mime->setData(QStringLiteral("text/uri-list"), list);
             if (!data->QueryGetData(TB_CF_UNICODETEXT)) {

@@ -40,11 +40,11 @@ TEST(Check, SampleLibrariesPrintTheirModels) {
     const auto& libraries = run.json["libraries"];
     ASSERT_EQ(libraries.Size(), 2u);
     const auto& hikari = libraries[0];
-    const char* keys[] = {"Name",       "Type",   "CharName", "RootPath", "InfoFilePath",
-                          "Categories", "Voices", "SubLibs",  "Thumbnail"};
+    const char* keys[] = {"Name",       "Type",   "CharName", "RootPath",  "InfoFilePath",
+                          "Categories", "Voices", "SubLibs",  "Available", "Thumbnail"};
     int k = 0;
     for (const auto& member : hikari.GetObject()) {
-        ASSERT_LT(k, 9);
+        ASSERT_LT(k, 10);
         EXPECT_STREQ(member.name.GetString(), keys[k++]);
     }
     EXPECT_STREQ(hikari["CharName"].GetString(), "ヒカリ");
@@ -117,10 +117,20 @@ TEST(Check, IndexIsLoadedAsTheProgramLoadsIt) {
                   (temp / "gone") + "\", \"info\": \"\"}], \"favs\": [\"file://" +
                   (temp / "lib/b.wav") + "\"]}");
     CheckRun run = Check("--index '" + (temp / "voice-libs.json") + "'");
-    ASSERT_EQ(run.status, 0) << run.text;
-    ASSERT_EQ(run.json["libraries"].Size(), 1u);
+    // The missing folder keeps its entry, and is a finding.
+    ASSERT_EQ(run.status, 1) << run.text;
+    ASSERT_EQ(run.json["libraries"].Size(), 2u);
     EXPECT_FALSE(run.json["libraries"][0]["Voices"][0]["Favorite"].GetBool());
     EXPECT_TRUE(run.json["libraries"][0]["Voices"][1]["Favorite"].GetBool());
+    EXPECT_TRUE(run.json["libraries"][0]["Available"].GetBool());
+    EXPECT_FALSE(run.json["libraries"][1]["Available"].GetBool());
+    EXPECT_STREQ(run.json["libraries"][1]["Name"].GetString(), "gone");
+
+    // A report that cannot be written is a failure, not a success.
+    std::string full =
+        "'" + kTool + "' --index '" + (temp / "voice-libs.json") + "' > /dev/full 2> /dev/null";
+    int status = std::system(full.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
 }
 
 TEST(Check, ProbeAudioReportsDurationsAndFailures) {
@@ -165,9 +175,9 @@ TEST(Check, GroupsAndNamesThatAreNotUtf8StreamAsValidJson) {
     for (const auto& member : odd.GetObject()) {
         keys.push_back(member.name.GetString());
     }
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{"Name", "Type", "CharName", "RootPath", "InfoFilePath",
-                                        "Categories", "Voices", "SubLibs", "Thumbnail"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"Name", "Type", "CharName", "RootPath",
+                                              "InfoFilePath", "Categories", "Voices", "SubLibs",
+                                              "Available", "Thumbnail"}));
     EXPECT_STREQ(odd["Name"].GetString(), "テスト");
     const auto& voice = odd["Voices"][0];
     EXPECT_STREQ(voice["Surface"].GetString(), "表");

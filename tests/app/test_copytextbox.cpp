@@ -103,17 +103,22 @@ TEST_F(CopyTextBoxTest, TheFieldFollowsTheBoxOnlyAndOnlyWhenItDiffers) {
     EXPECT_EQ(TB_GetPlatform().GetClipboardText(), TB_String(u"voice"));
 }
 
-TEST_F(CopyTextBoxTest, TheButtonCopiesTheWholeTextEvenWhenEmpty) {
+// The button copies the whole text; with nothing to copy it is off and the clipboard keeps
+// what the user put there.
+TEST_F(CopyTextBoxTest, TheButtonCopiesTheWholeTextAndNothingWhenEmpty) {
     LV_CopyTextBox* box = AddBox();
+    EXPECT_FALSE(box->CopyButton->IsEnable());
     box->SetText(u"こんにちは、世界");
+    EXPECT_TRUE(box->CopyButton->IsEnable());
     TB_GetPlatform().SetClipboardText(u"before");
     ASSERT_NE(Edit(box), nullptr);
     Edit(box)->setSelection(0, 2);  // the button ignores a selection
     box->CopyButton->PerformClick();
     EXPECT_EQ(TB_GetPlatform().GetClipboardText(), TB_String(u"こんにちは、世界"));
     box->SetText(u"");
+    EXPECT_FALSE(box->CopyButton->IsEnable());
     box->CopyButton->PerformClick();
-    EXPECT_EQ(TB_GetPlatform().GetClipboardText(), TB_String(u""));
+    EXPECT_EQ(TB_GetPlatform().GetClipboardText(), TB_String(u"こんにちは、世界"));
 }
 
 }  // namespace

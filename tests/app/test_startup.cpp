@@ -184,6 +184,28 @@ TEST(Startup, ASecondSignalWhileTheCloseHangsEndsTheProgramAtOnce) {
     EXPECT_EQ(status, 128 + SIGINT) << output;
 }
 
+// A stray SIGUSR2 costs nothing: SIGTERM, right behind it, still closes the window and saves.
+// (The alarm only bounds a program that would never end.)
+TEST(Startup, AStraySignalLeavesTheShutdownHandlingInPlace) {
+    TempFolder temp;
+    fs::create_directories(temp / "data");
+    std::string output;
+    bool signalled = false;
+    int status = RunProgram(
+        temp.Path(), {"XDG_DATA_HOME=" + (temp / "data")}, output,
+        [&](pid_t child, const std::string& text) {
+            if (!signalled && text.find("Main window shown") != std::string::npos) {
+                kill(child, SIGUSR2);
+                kill(child, SIGTERM);
+                signalled = true;
+            }
+        },
+        [] { alarm(120); });
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("closing on signal 15"), std::string::npos) << output;
+    EXPECT_TRUE(fs::is_regular_file(temp / "data/LumoVox/setting.json"));
+}
+
 // A file-size limit below the size of setting.json: the save fails like a full disk (the old
 // file kept) instead of the process dying of SIGXFSZ half-way through its shutdown. Stale
 // temporary files of interrupted saves are cleared at start.

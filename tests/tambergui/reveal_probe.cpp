@@ -45,8 +45,10 @@ public slots:
 };
 
 void Reveal(const char* path) {
-    TB_ShowInFileManager(path, [](bool taken) {
-        std::printf("done %s\n", taken ? "service" : "fallback");
+    TB_ShowInFileManager(path, [](TB_RevealResult result) {
+        std::printf("done %s\n", result == TB_RevealResult::Service  ? "service"
+                                 : result == TB_RevealResult::Folder ? "fallback"
+                                                                     : "failed");
         std::fflush(stdout);
         QCoreApplication::quit();
     });

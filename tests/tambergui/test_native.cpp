@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -440,5 +441,16 @@ TEST_F(NativeTest, AMessageBoxSurvivesTheDeathOfItsOwner) {
     EXPECT_EQ(
         TB_ShowPlatformMessageBox(owner->Window, TB_String(u"本文"), TB_String(u"題"), TB_MB_YESNO),
         TB_IDYES);
+    // A destructive question defaults to No: what Enter presses is the box's default button.
+    QTimer::singleShot(0, [] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+                box->defaultButton()->click();
+            }
+        }
+    });
+    EXPECT_EQ(TB_ShowPlatformMessageBox(owner->Window, TB_String(u"本文"), TB_String(u"題"),
+                                        TB_MB_YESNO | TB_MB_DEFBUTTON2),
+              TB_IDNO);
     owner->Release();
 }

@@ -115,13 +115,50 @@ TEST_F(IndexTest, FavouritesAndTheTreeSurviveSaveAndLoad) {
     EXPECT_FALSE(reloaded.Libraries()[0]->Voices[0]->Favorite);
     EXPECT_TRUE(reloaded.Libraries()[1]->SubLibs[1]->Voices[0]->Favorite);
     ASSERT_NE(reloaded.Libraries()[0]->Thumbnail, nullptr);
+}
 
-    // A moved folder drops its entry and its favourites at the next save.
-    fs::rename(Path("solo"), Path("moved"));
-    TC_VoiceLibraryList afterMove;
-    afterMove.LoadIndex(Uri("voice-libs.json"), Default());
-    EXPECT_EQ(afterMove.Libraries().Count(), 1);
-    EXPECT_EQ(afterMove.IndexJson().find("solo"), std::string::npos);
+// A folder that is away at start (a drive not mounted yet) keeps its entry, its place in its
+// group and its favourites, written back unchanged; once back, a refresh loads it with them.
+// A refresh of a library that is there keeps its favourites too.
+TEST_F(IndexTest, AMissingFolderKeepsItsEntryAndFavouritesUntilItIsBack) {
+    list.LoadIndex(Uri("voice-libs.json"), Default());
+    list.AddLibrary(MakeLibrary("solo", "", 3), Default());
+    list.AddLibrary(MakeLibrary("hanako1", "Hanako"), Default());
+    list.AddLibrary(MakeLibrary("hanako2", "Hanako"), Default());
+    list.Libraries()[0]->Voices[2]->Favorite = true;
+    list.Libraries()[1]->SubLibs[0]->Voices[0]->Favorite = true;
+    list.Libraries()[1]->SubLibs[1]->Voices[1]->Favorite = true;
+    ASSERT_TRUE(list.Refresh(list.Libraries()[0], Default()));
+    EXPECT_TRUE(list.Libraries()[0]->Voices[2]->Favorite);
+    ASSERT_TRUE(list.SaveIndex(Uri("voice-libs.json")));
+    std::string saved = ReadFile(Path("voice-libs.json"));
+
+    fs::rename(Path("solo"), Path("away-solo"));
+    fs::rename(Path("hanako1"), Path("away-hanako1"));
+    TC_VoiceLibraryList away;
+    away.LoadIndex(Uri("voice-libs.json"), Default());
+    EXPECT_EQ(away.IndexJson(), saved);
+    TC_VoiceLibrary* solo = away.Libraries()[0];
+    TC_VoiceLibrary* hanako1 = away.Libraries()[1]->SubLibs[0];
+    EXPECT_FALSE(solo->Available);
+    EXPECT_FALSE(hanako1->Available);
+    EXPECT_EQ(solo->Name.ToStdString(), "solo");
+    EXPECT_EQ(solo->Voices.Count(), 0);
+    EXPECT_EQ(away.FavouriteCount(solo), 1);
+    EXPECT_EQ(away.FavouriteCount(away.Libraries()[1]), 2);
+    // Still away: the refresh changes nothing.
+    EXPECT_FALSE(away.Refresh(solo, Default()));
+    EXPECT_EQ(away.IndexJson(), saved);
+
+    fs::rename(Path("away-solo"), Path("solo"));
+    EXPECT_TRUE(away.Refresh(solo, Default()));
+    ASSERT_EQ(solo->Voices.Count(), 3);
+    EXPECT_TRUE(solo->Voices[2]->Favorite);
+    EXPECT_EQ(away.IndexJson(), saved);
+    // Only the user's removal lets a missing library and its favourites go.
+    ASSERT_TRUE(away.RemoveLibrary(hanako1));
+    EXPECT_EQ(away.IndexJson().find("hanako1"), std::string::npos);
+    EXPECT_EQ(away.FavouriteCount(away.Libraries()[1]), 1);
 }
 
 TEST_F(IndexTest, PathsThatAreNotUtf8KeepTheirBytesThroughTheIndex) {

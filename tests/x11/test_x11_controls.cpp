@@ -34,6 +34,19 @@ protected:
         EXPECT_TRUE(dump.HasMember("Windows")) << program->Output;
         return dump;
     }
+    // Whether the window manager makes the window of that title the active one; a bounded
+    // number of looks.
+    bool ActiveWindowBecomes(const std::string& title) {
+        std::string out = temp / "active.txt";
+        for (int attempt = 0; attempt < 400; ++attempt) {
+            if (session.Run("xdotool getactivewindow getwindowname > '" + out + "'") == 0 &&
+                ReadFile(out) == title + "\n") {
+                return true;
+            }
+        }
+        ADD_FAILURE() << "active: " << ReadFile(out) << " instead of " << title;
+        return false;
+    }
     // Clicks the middle of a widget with the real pointer.
     void Click(const rapidjson::Document& dump, const char* id) {
         const rapidjson::Value* widget = FindId(dump, id);
@@ -102,6 +115,12 @@ TEST_F(ControlsWindow, MenusAndPopupsCloseAsPeopleExpect) {
     X11Program other(session, kWindow, {},
                      {"LUMOVOX_CONTROLS_TITLE=other", "LUMOVOX_CONTROLS_POSITION=600,500"});
     ASSERT_TRUE(other.WaitFor("Window shown")) << other.Output;
+    // The window manager activates a new window in its own time: once it has, ours is
+    // activated again, so no late activation can close the menu about to open.
+    ASSERT_TRUE(ActiveWindowBecomes("other"));
+    ASSERT_EQ(session.Run("xdotool search --sync --onlyvisible --name '^controls$' windowactivate"),
+              0);
+    ASSERT_TRUE(ActiveWindowBecomes("controls"));
     open();
     rapidjson::Document withMenu = Dump();
     const rapidjson::Value* menu = FindId(withMenu, "menu");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include <memory>
 #include <sstream>
@@ -25,15 +27,20 @@ protected:
     }
     void TearDown() override {
         if (program) {
-            EXPECT_EQ(Close(), 0) << program->Output;
+            EXPECT_EQ(Close(), 0) << lastOutput;
         }
     }
 
     // Starts lumovox with the arguments and waits for its window.
     void Start(const std::vector<std::string>& arguments = {},
                const std::vector<std::string>& environment = {}) {
+        // Test machines have no sound: silence is chosen, so no notice of a missing device
+        // stands in the way (a test of that notice starts without it).
         std::vector<std::string> env{"LUMOVOX_UI_DUMP=" + dumpPath, "XDG_DATA_HOME=" + dataHome,
                                      "XDG_CONFIG_HOME=" + temp / "config", "HOME=" + temp / "home"};
+        if (silent) {
+            env.push_back("LUMOVOX_AUDIO_OUTPUT=silent");
+        }
         env.insert(env.end(), environment.begin(), environment.end());
         program = std::make_unique<X11Program>(session, kProgram, arguments, env);
         ASSERT_TRUE(program->WaitFor("Main window shown")) << program->Output;
@@ -54,15 +61,31 @@ protected:
         EXPECT_TRUE(dump.HasMember("Windows")) << program->Output;
         return dump;
     }
-    // Dumps until the check holds, a bounded number of times: the program may answer a dump
-    // before it has read the last input.
+    // Dumps until the check holds: the program may answer a dump before it has read the last
+    // input. When the state never comes the test fails at once, with the last dump, and
+    // goes no further.
     template <typename Check>
     rapidjson::Document DumpUntil(Check check) {
-        rapidjson::Document dump = Dump();
-        for (int attempt = 0; attempt < 100 && !check(dump); ++attempt) {
-            dump = Dump();
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            rapidjson::Document dump = Dump();
+            if (dump.HasMember("Windows") && check(dump)) {
+                return dump;
+            }
         }
-        return dump;
+        X11WaitRanOut("the state waited for never came; the program said:\n" +
+                      Tail(program->Output) + "\nits last dump:\n" + Compact(ReadFile(dumpPath)));
+    }
+    static std::string Tail(const std::string& text) {
+        return text.size() > 3000 ? text.substr(text.size() - 3000) : text;
+    }
+    // A dump on one line, cut short: enough to see which state the program was in.
+    static std::string Compact(const std::string& json) {
+        rapidjson::Document document;
+        document.Parse(json.c_str());
+        rapidjson::StringBuffer buffer;
+        rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+        document.Accept(writer);
+        return std::string(buffer.GetString()).substr(0, 8000);
     }
     // Moves the real pointer to (x, y) and clicks there, `count` times.
     void ClickAt(int x, int y, int count = 1) {
@@ -110,9 +133,11 @@ protected:
                 return true;
             }
         }
-        ADD_FAILURE() << command << ": " << Query(command);
-        return false;
+        X11WaitRanOut(command + ": " + Query(command));
     }
+
+    // Bounds a wait: a state that has not come after this many looks is not coming.
+    static constexpr int kAttempts = 400;
 
     const std::string kTitle = "^ルモヴォクスアプリ$";
     const std::string kProgram = std::string(LUMOVOX_BINARY_DIR) + "/app/lumovox";
@@ -122,4 +147,5 @@ protected:
     std::string dataHome = temp / "data";
     std::unique_ptr<X11Program> program;
     std::string lastOutput;
+    bool silent = true;  // the program is started with silence chosen
 };

@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -286,6 +288,14 @@ private:
     int m_out = -1;
     size_t m_passed = 0;  // output before this was matched already
 };
+
+// A wait of an X11 test ran out: the failure is recorded with what was seen, and the test
+// stops here (GoogleTest ends the test on the exception) instead of going on from a state it
+// did not reach.
+[[noreturn]] inline void X11WaitRanOut(const std::string& seen) {
+    ADD_FAILURE() << seen;
+    throw std::runtime_error("a wait for the program's state ran out");
+}
 
 // The widget with the Id anywhere in a UI dump, or null.
 inline const rapidjson::Value* FindId(const rapidjson::Value& node, const char* id) {
