@@ -149,7 +149,8 @@ protected:
     std::string WaitForQuestion(const std::string& mainId) {
         EXPECT_TRUE(program->WaitFor("MessageBox : ")) << program->Output;
         for (int attempt = 0; attempt < 2000; ++attempt) {
-            std::istringstream ids(Query("xdotool search --onlyvisible --name '" + kTitle + "'"));
+            std::istringstream ids(
+                Query("xdotool search --onlyvisible --name '" + kTitle + "'", false));
             for (std::string id; ids >> id;) {
                 if (id != mainId) {
                     return id;
