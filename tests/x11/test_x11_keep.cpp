@@ -79,6 +79,7 @@ protected:
             return false;
         });
         std::string ids = Query("xdotool search --sync --onlyvisible --name '^" + title + "$'");
+        ASSERT_FALSE(ids.empty());
         ASSERT_EQ(session.Run("xdotool windowactivate --sync " + ids.substr(0, ids.find('\n')) +
                               " key " + key),
                   0);

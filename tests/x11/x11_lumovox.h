@@ -117,9 +117,13 @@ protected:
     // WM_STATE then): a request sent before that is lost or undone by the first placement. It
     // may be minimised, so not only visible windows count.
     std::string MainWindowId() {
-        std::istringstream ids(Query("xdotool search --sync --name '" + kTitle + "'"));
+        // A search can fail on its way (a window destroyed while xdotool walks the tree).
         std::string id;
-        ids >> id;
+        QueryUntil("xdotool search --sync --name '" + kTitle + "'", [&id](const std::string& ids) {
+            std::istringstream first(ids);
+            first >> id;
+            return !id.empty();
+        });
         EXPECT_TRUE(QueryUntil("xprop -id " + id + " WM_STATE", [](const std::string& state) {
             return state.find("Normal") != std::string::npos ||
                    state.find("Iconic") != std::string::npos;

@@ -173,8 +173,16 @@ public:
         // xdotool's --sync waits without end for a change that may never come.
         std::string line = "DISPLAY=" + m_display + " timeout 30 " + command +
                            (redirected ? "" : " > /dev/null") + " 2>/dev/null";
-        int status = std::system(line.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        // A search that waits for its window ends with 1 only when X refused a request on
+        // the way (a window destroyed while xdotool walked the tree): it looks again.
+        bool waits = command.find("search --sync") != std::string::npos;
+        for (int attempt = 0;; ++attempt) {
+            int status = std::system(line.c_str());
+            int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            if (code != 1 || !waits || attempt == 20) {
+                return code;
+            }
+        }
     }
 
 private:
