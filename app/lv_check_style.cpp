@@ -73,9 +73,11 @@ int LV_RunStyleCheck(const std::vector<std::string>& arguments, std::FILE* out) 
         if (parsed) {
             w.Key("value");
             WriteColour(w, colours.Values[i]);
+            w.Key("clamped");
+            w.Bool(colours.Clamped[i]);
         }
         w.EndObject();
-        complete = complete && parsed && colours.Present[i];
+        complete = complete && parsed && colours.Present[i] && !colours.Clamped[i];
     }
     w.EndObject();
     if (!parsed) {

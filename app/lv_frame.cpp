@@ -152,7 +152,8 @@ LV_Frame::~LV_Frame() {
 
 void LV_Frame::LoadIcons() {
     TC_AppSettings* settings = Settings();
-    TB_Uri folder = LV_StyleFolder(settings ? LV_CurrentStyleName(*settings) : TB_String(u"light"));
+    TB_Uri folder = settings ? LV_CurrentStyleFolder(this, *settings, false)
+                             : LV_StyleFolder(TB_String(u"light"));
     for (int base = 0; base < LV_kStyleIconBases; ++base) {
         for (int state = 0; state < 4; ++state) {
             auto* icon = new TB_SvgRenderer();

@@ -39,6 +39,16 @@ sigset_t Signals() {
     return set;
 }
 
+// Says something on standard error unless that would block (a full pipe nobody reads): the
+// thread must stay free to take the next signal whatever happens to the output.
+void Notice(const char* text, size_t length) {
+    pollfd out{STDERR_FILENO, POLLOUT, 0};
+    if (poll(&out, 1, 0) == 1 && (out.revents & POLLOUT) != 0) {
+        ssize_t written = write(STDERR_FILENO, text, length);
+        (void)written;
+    }
+}
+
 }  // namespace
 
 void LV_Signals::BlockSignals() {
@@ -136,14 +146,12 @@ void LV_Signals::OnSignal(int signal) {
     }
     if (m_requested.exchange(true) && (signal == SIGINT || signal == SIGTERM)) {
         static const char kMessage[] = "LumoVox: second signal during shutdown, ending now\n";
-        ssize_t written = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
-        (void)written;
+        Notice(kMessage, sizeof kMessage - 1);
         _exit(128 + signal);
     }
     char message[64];
     int length = std::snprintf(message, sizeof message, "LumoVox: closing on signal %d\n", signal);
-    ssize_t written = write(STDERR_FILENO, message, static_cast<size_t>(length));
-    (void)written;
+    Notice(message, static_cast<size_t>(length));
     std::lock_guard<std::mutex> guard(m_lock);
     PostClose();
 }

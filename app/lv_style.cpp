@@ -134,6 +134,25 @@ TB_Uri LV_StyleFolder(const TB_String& name) {
     return DataPath({TB_String(u"style"), name}, true);
 }
 
+TB_Uri LV_CurrentStyleFolder(TB_Widget* window, TC_AppSettings& settings, bool tell) {
+    TB_String name = LV_CurrentStyleName(settings);
+    std::u16string_view text = name.View();
+    bool plain = text != u"." && text != u".." &&
+                 text.find_first_of(std::u16string_view(u"/\\\0", 3)) == std::u16string_view::npos;
+    TB_Uri folder = plain ? LV_StyleFolder(name) : TB_Uri();
+    if (plain && folder.IsDirectory()) {
+        return folder;
+    }
+    if (tell) {
+        // A name that leads elsewhere is named as it was given, not as the place it leads to.
+        TB_String shown = plain ? TB_DisplayText(folder.GetPath()) : name;
+        TB_String message;
+        message.Format(u"「%T」が見つかりませんでした。", &shown);
+        TC_ShowMessage(window, message, kTitle, TB_MB_OK | TB_MB_ICONERROR);
+    }
+    return LV_StyleFolder(TB_String(u"light"));
+}
+
 TB_Uri LV_AppIconFile() {
     return DataPath({TB_String(u"lumovox.svg")}, false);
 }
@@ -205,6 +224,14 @@ bool LV_ReadStyleColours(TB_Widget* window, const TB_Uri& folder, LV_StyleColour
                 colours.Present[i] = TC_ReadJsonColor(member->value, color);
             }
         }
+        // A colour is four fractions: what lies beyond would make every derived shade
+        // meaningless (and 8-bit channels wrap).
+        colours.Clamped[i] = false;
+        for (float* component : {&color.r, &color.g, &color.b, &color.a}) {
+            float clamped = std::clamp(*component, 0.0f, 1.0f);
+            colours.Clamped[i] = colours.Clamped[i] || clamped != *component;
+            *component = clamped;
+        }
         colours.Values[i] = color;
     }
     return true;
@@ -247,7 +274,7 @@ void LV_ApplyGuiScale(tb_int percent) {
 bool LV_BuildStyle(TB_Widget* window, TC_AppSettings& settings, TC_VoiceListAppearance& appearance,
                    TB_Color& windowBackground) {
     LV_ApplyGuiScale(settings.GetInt(u"GuiScale"));
-    TB_Uri folder = LV_StyleFolder(LV_CurrentStyleName(settings));
+    TB_Uri folder = LV_CurrentStyleFolder(window, settings, true);
     TB_GlobalStyle copy = TB_GetGlobalStyle();
     LV_StyleColours colours;
     if (!LV_ReadStyleColours(window, folder, colours)) {

@@ -21,6 +21,7 @@ extern const char* const LV_kStyleColourKeys[LV_kStyleColourCount];
 struct LV_StyleColours {
     TB_Color Values[LV_kStyleColourCount];
     bool Present[LV_kStyleColourCount] = {};  // a member with a usable value
+    bool Clamped[LV_kStyleColourCount] = {};  // a component lay outside 0...1 and was clamped
 };
 
 // UiStyleName, with "light" written into the setting first when it is empty.
@@ -30,6 +31,10 @@ TB_String LV_CurrentStyleName(TC_AppSettings& settings);
 // <configured install prefix>/share/lumovox/style/<name>/ (the first one whatever exists, so
 // messages name a place).
 TB_Uri LV_StyleFolder(const TB_String& name);
+// The folder of the current style. A name that is no plain folder name (a separator, "." or
+// "..", which would lead out of the style folders) or that names no style folder falls back
+// to "light"; with tell, the one "not found" message says so (never one per icon).
+TB_Uri LV_CurrentStyleFolder(TB_Widget* window, TC_AppSettings& settings, bool tell);
 // The application icon (SVG) for the window, found in the same places as the styles:
 // lumovox.svg beside the executable or in <prefix>/share/lumovox/.
 TB_Uri LV_AppIconFile();

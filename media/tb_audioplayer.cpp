@@ -1,6 +1,7 @@
 #include "tb_audioplayer.h"
 
 #include <gst/gst.h>
+#include <sys/stat.h>
 
 #include <chrono>
 
@@ -181,13 +182,18 @@ void TB_MfPlayer::OnPresentationEnded() {
 
 tb_int TB_MfPlayer::Open(const TB_String& path) {
     Close();
+    std::string native = path.ToStdString();
+    // The source would block in open() on a named pipe, and read a device without end.
+    struct stat info;
+    if (stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return TB_AUDIO_E_DECODE;
+    }
     m_state = TB_PlayerState::SessionReady;
     GstElement* pipeline = gst_element_factory_make("playbin", nullptr);
     if (!pipeline) {
         m_state = TB_PlayerState::Closed;
         return TB_AUDIO_E_FAIL;
     }
-    std::string native = path.ToStdString();
     gchar* uri = gst_filename_to_uri(native.c_str(), nullptr);
     g_object_set(pipeline, "uri", uri ? uri : "", nullptr);
     g_free(uri);

@@ -30,7 +30,7 @@ bool TB_TakeAudioOutputMissingNotice();
 // Result codes of Open besides 0.
 enum : tb_int {
     TB_AUDIO_E_FAIL = -1,         // no pipeline could be made
-    TB_AUDIO_E_DECODE = -2,       // the pipeline reported an error (not decodable, no such file)
+    TB_AUDIO_E_DECODE = -2,       // not decodable, or no such regular file
     TB_AUDIO_E_TIMEOUT = -3,      // the clip did not become ready in time
     TB_AUDIO_E_NO_DURATION = -4,  // the length of the clip is unknown
     TB_AUDIO_E_UNSUPPORTED = -5,  // a stream that is neither audio nor video, or no stream

@@ -69,12 +69,18 @@ TB_FileStream::TB_FileStream(const TB_Uri& uri, TB_FileMode mode) {
     if (path.empty()) {
         return;
     }
-    int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0666);
+    // Without O_NONBLOCK a named pipe blocks the open until some other program opens its
+    // other end: a pipe in place of a settings file would hang the start for good.
+    int fd = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         return;
     }
+    // Only a regular file is read (a pipe, a socket or a device is refused as a missing file
+    // is); a write may go to a device such as /dev/null, never into a folder.
     struct stat info;
-    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    bool refused = fstat(fd, &info) != 0 ||
+                   (mode == TB_FileMode::Read ? !S_ISREG(info.st_mode) : S_ISDIR(info.st_mode));
+    if (refused || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return;
     }
@@ -186,6 +192,18 @@ tb_int64 TB_FileStream::GetPosition() {
     return position < 0 ? 0 : position;
 }
 
+bool TB_FileStream::ReadText(std::string& text) {
+    text.clear();
+    if (!IsOpen()) {
+        return false;
+    }
+    text.resize(static_cast<size_t>(m_length > 0 ? m_length : 0));
+    tb_int64 n = text.empty() ? 0 : Read(text.data(), m_length);
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    text.erase(0, static_cast<size_t>(SkipByteOrderMark(text.data(), n)));
+    return true;
+}
+
 tb_int64 TB_FileStream::SkipByteOrderMark(const char* bytes, tb_int64 count) {
     static const unsigned char kMark[3] = {0xEF, 0xBB, 0xBF};
     tb_int64 offset = 0;
@@ -240,7 +258,13 @@ bool TB_WriteFileAtomically(const TB_Uri& target, const void* data, tb_int64 cou
     struct stat old {};
     bool hadFile = ::stat(path.c_str(), &old) == 0;
     std::string temporary = path + ".tmp-" + std::to_string(getpid());
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A pipe planted under the temporary name must not hang the save.
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
+    struct stat made {};
+    if (fd >= 0 && (fstat(fd, &made) != 0 || !S_ISREG(made.st_mode))) {
+        ::close(fd);
+        return false;
+    }
     if (fd < 0) {
         return false;
     }

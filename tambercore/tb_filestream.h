@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "tb_stream.h"
@@ -33,15 +34,15 @@ public:
     // open; a syntax error is left in the document for the caller.
     template <unsigned Flags = 0, class TDocument>
     bool ParseJson(TDocument& document) {
-        if (!IsOpen()) {
+        std::string text;
+        if (!ReadText(text)) {
             return false;
         }
-        std::vector<char> bytes(static_cast<size_t>(m_length > 0 ? m_length : 0));
-        tb_int64 n = bytes.empty() ? 0 : Read(bytes.data(), m_length);
-        tb_int64 start = SkipByteOrderMark(bytes.data(), n);
-        document.template Parse<Flags>(bytes.data() + start, static_cast<size_t>(n - start));
+        document.template Parse<Flags>(text.data(), text.size());
         return true;
     }
+    // The rest of the file after a UTF-8 byte-order mark; false only when it is not open.
+    bool ReadText(std::string& text);
 
     // Skips each of EF, BB, BF that is the next byte; returns the offset after them.
     static tb_int64 SkipByteOrderMark(const char* bytes, tb_int64 count);

@@ -25,11 +25,13 @@ bool TB_FolderReader::Next(std::string_view& name, TB_FolderEntry::Kind& kind) {
         }
         switch (entry->d_type) {
             case DT_REG:
+                kind = TB_FolderEntry::File;
+                break;
             case DT_FIFO:
             case DT_SOCK:
             case DT_CHR:
             case DT_BLK:
-                kind = TB_FolderEntry::File;
+                kind = TB_FolderEntry::Other;
                 break;
             case DT_DIR:
                 kind = TB_FolderEntry::Directory;
@@ -39,7 +41,9 @@ bool TB_FolderReader::Next(std::string_view& name, TB_FolderEntry::Kind& kind) {
                 if (fstatat(dirfd(folder), text, &info, 0) != 0) {
                     kind = TB_FolderEntry::Missing;
                 } else {
-                    kind = S_ISDIR(info.st_mode) ? TB_FolderEntry::Directory : TB_FolderEntry::File;
+                    kind = S_ISDIR(info.st_mode)   ? TB_FolderEntry::Directory
+                           : S_ISREG(info.st_mode) ? TB_FolderEntry::File
+                                                   : TB_FolderEntry::Other;
                 }
                 break;
             }

@@ -9,9 +9,10 @@
 // One entry of a folder as the file system names it.
 struct TB_FolderEntry {
     enum Kind : tb_byte {
-        File,       // anything that is not a folder
+        File,       // a regular file, or a link to one
         Directory,  // a folder, or a link to one
-        Missing     // a link to nothing, or an entry gone before it could be asked
+        Missing,    // a link to nothing, or an entry gone before it could be asked
+        Other       // a pipe, a socket or a device (or a link to one): nothing to read
     };
     std::string Name;  // the name's bytes, which need not be UTF-8
     Kind Type = File;

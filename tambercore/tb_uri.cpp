@@ -1,6 +1,7 @@
 #include "tb_uri.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -295,7 +296,12 @@ void TB_Uri::SetToDocumentsFolder(TB_Uri& uri) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string dirsFile =
         (IsAbsolute(config) ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
-    std::ifstream in(dirsFile);
+    // Read only when it is a regular file: a pipe there would block the start.
+    struct stat info;
+    std::ifstream in;
+    if (::stat(dirsFile.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        in.open(dirsFile);
+    }
     std::string line;
     while (std::getline(in, line)) {
         const std::string key = "XDG_DOCUMENTS_DIR=\"";

@@ -40,7 +40,8 @@ public:
     // location: no empty, "." or ".." segment and no backslash.
     static bool IsPlainRelative(std::u16string_view path);
 
-    // File-system operations on the operating-system path.
+    // File-system operations on the operating-system path. IsFile: a regular file (or a link
+    // to one); a pipe, a socket or a device is nothing a file can be read from.
     bool IsFile() const;
     bool IsDirectory() const;
     // Appends a new TB_Uri per file; the list owns them (release with TB_ReleaseAll).

@@ -69,7 +69,7 @@ void ListFilesInto(const TB_Uri& base, TB_List<TB_Uri*>& list, bool recursive, F
 
 bool TB_Uri::IsFile() const {
     struct stat info;
-    return !m_uri.IsEmpty() && StatPath(m_path, info) && !S_ISDIR(info.st_mode);
+    return !m_uri.IsEmpty() && StatPath(m_path, info) && S_ISREG(info.st_mode);
 }
 
 bool TB_Uri::IsDirectory() const {

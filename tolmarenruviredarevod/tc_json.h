@@ -28,6 +28,13 @@ inline TB_String TC_JsonText(const rapidjson::Value& value) {
                : TB_String();
 }
 
+// Parses the text as Parse<kParseIterativeFlag> does, but reads every number that is not an
+// integer exactly (correctly rounded, so each double the writer wrote comes back the same).
+// RapidJSON 1.1's own full-precision reading hands zero to clz for a zero written with a
+// large exponent ("0e39") and returns a huge number instead. A syntax error is left in the
+// document as Parse leaves it.
+void TC_ParseJsonExact(rapidjson::Document& document, const std::string& text);
+
 // Moves an unreadable file aside as "<name>.broken" (or ".broken.1", ".broken.2" ... when an
 // earlier copy is there: none is ever replaced) so that the next save cannot destroy the
 // user's only copy; records the move in the error log.

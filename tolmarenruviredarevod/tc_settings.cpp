@@ -234,14 +234,14 @@ bool WriteValue(TC_JsonWriter& writer, const TC_SettingParam& parameter) {
 
 TC_AppSettings::LoadResult TC_AppSettings::Load(const TB_Uri& path, bool exitOnTypeMismatch) {
     TB_FileStream file(path, TB_FileMode::Read);
-    rapidjson::Document document;
-    // Iterative parsing: deeply nested garbage cannot exhaust the stack.
-    // Full precision: the writer gives each double its shortest exact text, and a reader that
-    // rounds would let values drift from one save to the next.
-    if (!file.ParseJson<rapidjson::kParseIterativeFlag | rapidjson::kParseFullPrecisionFlag>(
-            document)) {
+    std::string text;
+    if (!file.ReadText(text)) {
         return LoadResult::Missing;
     }
+    // Exact numbers: the writer gives each double its shortest exact text, and a reader that
+    // rounds would let values drift from one save to the next.
+    rapidjson::Document document;
+    TC_ParseJsonExact(document, text);
     if (document.HasParseError()) {
         TB_String message;
         message.Format(u"Faile to parse Json : %s",

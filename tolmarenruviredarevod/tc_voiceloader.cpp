@@ -170,7 +170,7 @@ private:
     std::vector<uint32_t> m_slots;  // entry index + 1; 0 is a free slot
 };
 
-// Answers "is this an existing file that is not a folder" for many clips at once: each
+// Answers "is this an existing regular file" for many clips at once: each
 // folder is read once, and only names whose kind the listing cannot tell (links, unknown
 // kinds) are asked with stat. A table of 100,000 clips then costs a few folder reads, not
 // 100,000 path lookups.
@@ -204,7 +204,7 @@ private:
 
     static bool Stat(std::string_view path) {
         struct stat info;
-        return stat(std::string(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+        return stat(std::string(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
     }
 
     // Clips of one folder mostly follow each other: the last folder is kept at hand.
@@ -353,11 +353,12 @@ struct RootListing {
             }
             if (kind == TB_FolderEntry::File) {
                 files.Add(name);
+                if (IsTableName(name)) {
+                    tables.emplace_back(name);
+                }
             } else {
-                missing.emplace_back(name);  // listed as a file, but it exists as none
-            }
-            if (IsTableName(name)) {
-                tables.emplace_back(name);
+                // Listed as a file, but there is none to read: a broken link, a pipe, a device.
+                missing.emplace_back(name);
             }
         }
         files.Finish();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -105,6 +106,41 @@ TEST(Check, MalformedInputPrintsAResultOrACleanError) {
     CheckRun badIndex = Check("--index '" + (temp / "bad-index.json") + "'");
     EXPECT_EQ(badIndex.status, 2);
     EXPECT_EQ(ReadFile(temp / "bad-index.json"), noise);  // the tool never moves a file
+}
+
+// A pipe or a device where a file is expected is refused at once, as a missing file is: a
+// style file, the title bitmap, an icon to render, a clip to probe, a library's table.
+TEST(Check, PipesAndDevicesAreRefusedAtOnce) {
+    TempFolder temp;
+    fs::copy(kSource + "/style/light", temp / "light", fs::copy_options::recursive);
+    for (const char* name :
+         {"light/style.json", "light/title_under_line.png", "pipe.svg", "pipe.wav", "lib/t.csv"}) {
+        fs::create_directories(fs::path(temp / name).parent_path());
+        fs::remove(temp / name);
+        ASSERT_EQ(mkfifo((temp / name).c_str(), 0600), 0) << name;
+    }
+    fs::copy_file(kSource + "/tests/data/audio/pcm16-stereo-48000.wav", temp / "lib/a.wav");
+    fs::create_symlink("/dev/zero", temp / "lib/zero.wav");
+    auto status = [&](const std::string& arguments) {
+        std::string command = "timeout 60 '" + kTool + "' " + arguments + " > '" +
+                              (temp / "out.json") + "' 2> /dev/null";
+        int result = std::system(command.c_str());
+        return WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    };
+    EXPECT_EQ(status("--style '" + (temp / "light") + "'"), 1);
+    EXPECT_NE(status("--render-icon '" + (temp / "pipe.svg") + "' --size 16 --out '" +
+                     (temp / "x.png") + "'"),
+              0);
+    EXPECT_EQ(status("--probe-audio '" + (temp / "pipe.wav") + "'"), 1);
+    // The pipe is no table: the folder is scanned, and the device is a clip that is missing.
+    EXPECT_EQ(status("'" + (temp / "lib") + "'"), 1);
+    rapidjson::Document json;
+    json.Parse(ReadFile(temp / "out.json").c_str());
+    ASSERT_TRUE(json.IsObject());
+    const auto& voices = json["libraries"][0]["Voices"];
+    ASSERT_EQ(voices.Size(), 2u);
+    EXPECT_TRUE(voices[0]["Exists"].GetBool());
+    EXPECT_FALSE(voices[1]["Exists"].GetBool());
 }
 
 TEST(Check, IndexIsLoadedAsTheProgramLoadsIt) {

@@ -8,6 +8,8 @@
 #include <zlib.h>
 
 #include <fcntl.h>
+#include <poll.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,15 +24,35 @@ namespace fs = std::filesystem;
 
 const std::string kProgram = std::string(LUMOVOX_BINARY_DIR) + "/app/lumovox";
 
+// Writes into the pipe until it takes no more, so that the program blocks at its next line.
+void FillPipe(int writeEnd) {
+    int flags = fcntl(writeEnd, F_GETFL);
+    fcntl(writeEnd, F_SETFL, flags | O_NONBLOCK);
+    const std::string line = std::string(63, '#') + "\n";
+    while (write(writeEnd, line.data(), line.size()) > 0) {
+    }
+    while (write(writeEnd, "\n", 1) > 0) {
+    }
+    fcntl(writeEnd, F_SETFL, flags);
+}
+
 // Starts the program headless in a folder with extra environment variables and reads its
-// output line by line, calling onOutput with everything read so far (it may signal the
-// child). Returns the exit status, or 1000 + the signal that ended it.
+// output as it comes, calling onOutput with everything read so far (it may signal the
+// child). The test keeps the write end of the output pipe as well (given to onOutput and to
+// beforeReading, which runs first): filling it holds the program at its next line of output;
+// startHeld fills it before the program starts. Returns the exit status, or 1000 + the signal
+// that ended it.
 int RunProgram(const std::string& folder, const std::vector<std::string>& environment,
-               std::string& output, const std::function<void(pid_t, const std::string&)>& onOutput,
-               const std::function<void()>& inChild = {}) {
+               std::string& output,
+               const std::function<void(pid_t, const std::string&, int)>& onOutput,
+               const std::function<void()>& inChild = {},
+               const std::function<void(pid_t, int)>& beforeReading = {}, bool startHeld = false) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
         return -1;
+    }
+    if (startHeld) {
+        FillPipe(pipeFds[1]);
     }
     pid_t child = fork();
     if (child == 0) {
@@ -51,17 +73,64 @@ int RunProgram(const std::string& folder, const std::vector<std::string>& enviro
         execl(kProgram.c_str(), kProgram.c_str(), nullptr);
         _exit(127);
     }
-    close(pipeFds[1]);
-    FILE* in = fdopen(pipeFds[0], "r");
-    char line[4096];
-    while (fgets(line, sizeof line, in)) {
-        output += line;
-        onOutput(child, output);
+    if (beforeReading) {
+        beforeReading(child, pipeFds[1]);
     }
-    fclose(in);
     int status = 0;
-    waitpid(child, &status, 0);
+    bool ended = false;
+    for (;;) {
+        pollfd in{pipeFds[0], POLLIN, 0};
+        if (poll(&in, 1, 100) > 0) {
+            char chunk[4096];
+            ssize_t n = read(pipeFds[0], chunk, sizeof chunk);
+            if (n > 0) {
+                output.append(chunk, static_cast<size_t>(n));
+                onOutput(child, output, pipeFds[1]);
+                continue;
+            }
+        }
+        if (ended) {
+            break;  // nothing more to read from a program that has ended
+        }
+        ended = waitpid(child, &status, WNOHANG) == child;
+    }
+    close(pipeFds[0]);
+    close(pipeFds[1]);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
+// One line of /proc/<pid>/status ("SigBlk", "ShdPnd", "Threads"), its value as a number.
+unsigned long long ProcStatus(pid_t pid, const std::string& key) {
+    std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
+    size_t at = status.find("\n" + key + ":");
+    if (at == std::string::npos) {
+        return 0;
+    }
+    bool hex = key != "Threads";
+    return std::strtoull(status.c_str() + at + key.size() + 2, nullptr, hex ? 16 : 10);
+}
+
+// Whether the program's main thread waits in a write to its standard output or error.
+bool WritingOutput(pid_t pid) {
+    std::string call = ReadFile("/proc/" + std::to_string(pid) + "/syscall");
+    return call.rfind("1 0x1 ", 0) == 0 || call.rfind("1 0x2 ", 0) == 0;
+}
+
+bool Has(unsigned long long mask, int signal) {
+    return (mask >> (signal - 1)) & 1;
+}
+
+// Looks until the state holds; a bounded number of times, so a program that never gets
+// there fails the test instead of holding the run.
+template <typename Check>
+void WaitUntil(Check check) {
+    for (int look = 0; look < 6000; ++look) {
+        if (check()) {
+            return;
+        }
+        poll(nullptr, 0, 10);
+    }
+    ADD_FAILURE() << "the program never reached the state waited for";
 }
 
 // Waits until the main window is shown, then asks the program to close with SIGTERM.
@@ -70,7 +139,7 @@ int RunProgram(const std::string& folder, const std::vector<std::string>& enviro
     bool signalled = false;
     return RunProgram(
         folder, environment, output,
-        [&](pid_t child, const std::string& text) {
+        [&](pid_t child, const std::string& text, int) {
             if (!signalled && text.find("Main window shown") != std::string::npos) {
                 kill(child, SIGTERM);
                 signalled = true;
@@ -124,64 +193,73 @@ TEST(Startup, CreatesEveryMissingLevelAndNeverARelativeFolder) {
     EXPECT_FALSE(fs::exists(temp / "LumoVox"));
 }
 
-// A data folder whose setting.json is a pipe: the program blocks reading it at start, before
-// any window exists, until the test writes to it.
-std::string MakeBlockingSettings(const TempFolder& temp) {
-    fs::create_directories(temp / "data/LumoVox");
-    std::string pipePath = temp / "data/LumoVox/setting.json";
-    EXPECT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
-    return pipePath;
-}
-
+// Nothing the program writes gets out while its output pipe is full: it waits at its first
+// line, before any window exists, with the signals already blocked for the thread that takes
+// them. A SIGTERM taken there closes the window as soon as it is shown.
 TEST(Startup, ACloseRequestedBeforeTheWindowExistsIsHonouredWhenItIsShown) {
     TempFolder temp;
-    std::string pipePath = MakeBlockingSettings(temp);
+    fs::create_directories(temp / "data");
     std::string output;
-    bool signalled = false, released = false;
-    int status =
-        RunProgram(temp.Path(), {"XDG_DATA_HOME=" + (temp / "data")}, output,
-                   [&](pid_t child, const std::string& text) {
-                       if (!signalled && text.find("TamberCore") != std::string::npos) {
-                           kill(child, SIGTERM);
-                           signalled = true;
-                       }
-                       if (!released && text.find("closing on signal 15") != std::string::npos) {
-                           released = true;
-                           // Opening the pipe lets the program go on; it may stop
-                           // reading before the text arrives.
-                           signal(SIGPIPE, SIG_IGN);
-                           int fd = open(pipePath.c_str(), O_WRONLY);
-                           EXPECT_GE(fd, 0);
-                           ssize_t written = write(fd, "{}", 2);
-                           (void)written;
-                           close(fd);
-                       }
-                   });
+    int status = RunProgram(
+        temp.Path(), {"XDG_DATA_HOME=" + (temp / "data")}, output,
+        [](pid_t, const std::string&, int) {}, {},
+        [](pid_t child, int) {
+            // The signal thread runs and SIGTERM is blocked: then the signal is the thread's.
+            WaitUntil([child] {
+                return Has(ProcStatus(child, "SigBlk"), SIGTERM) &&
+                       ProcStatus(child, "Threads") >= 2;
+            });
+            kill(child, SIGTERM);
+            WaitUntil([child] { return !Has(ProcStatus(child, "ShdPnd"), SIGTERM); });
+        },
+        true);
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find("Main window shown"), std::string::npos);
-    // The settings were saved on the way out: the pipe was replaced by the written file.
-    EXPECT_TRUE(fs::is_regular_file(pipePath));
-    EXPECT_NE(ReadFile(pipePath).find("\"NumberOfBoots\""), std::string::npos);
+    EXPECT_NE(ReadFile(temp / "data/LumoVox/setting.json").find("\"NumberOfBoots\""),
+              std::string::npos);
 }
 
+// A close that hangs (here: the window's thread held at a line of output, the pipe full)
+// ends at once at a second SIGINT or SIGTERM, as terminal programs do.
 TEST(Startup, ASecondSignalWhileTheCloseHangsEndsTheProgramAtOnce) {
     TempFolder temp;
-    MakeBlockingSettings(temp);  // never written: the program hangs until it is ended
+    fs::create_directories(temp / "data");
+    std::string dump = temp / "dump.json";
     std::string output;
-    bool first = false, second = false;
+    bool held = false;
     int status =
-        RunProgram(temp.Path(), {"XDG_DATA_HOME=" + (temp / "data")}, output,
-                   [&](pid_t child, const std::string& text) {
-                       if (!first && text.find("TamberCore") != std::string::npos) {
-                           kill(child, SIGTERM);
-                           first = true;
+        RunProgram(temp.Path(), {"XDG_DATA_HOME=" + (temp / "data"), "LUMOVOX_UI_DUMP=" + dump},
+                   output, [&](pid_t child, const std::string& text, int writeEnd) {
+                       if (held || text.find("Main window shown") == std::string::npos) {
+                           return;
                        }
-                       if (!second && text.find("closing on signal 15") != std::string::npos) {
-                           kill(child, SIGINT);
-                           second = true;
-                       }
+                       held = true;
+                       FillPipe(writeEnd);
+                       // A dump makes the window's thread say something: it waits in that write.
+                       kill(child, SIGUSR1);
+                       WaitUntil([child] { return WritingOutput(child); });
+                       kill(child, SIGTERM);
+                       WaitUntil([child] { return !Has(ProcStatus(child, "ShdPnd"), SIGTERM); });
+                       kill(child, SIGINT);
                    });
     EXPECT_EQ(status, 128 + SIGINT) << output;
+}
+
+// Settings and an index that are pipes are refused as missing files are: the program starts
+// (a pipe would block its start for good), and its saves put regular files in their place.
+TEST(Startup, PipesInPlaceOfTheSettingsAndTheIndexAreRefused) {
+    TempFolder temp;
+    fs::create_directories(temp / "data/LumoVox");
+    for (const char* name : {"setting.json", "voice-libs.json"}) {
+        ASSERT_EQ(mkfifo((temp / ("data/LumoVox/" + std::string(name))).c_str(), 0600), 0);
+    }
+    std::string output;
+    EXPECT_EQ(
+        RunProgram(temp.Path(), {"XDG_DATA_HOME=" + (temp / "data")}, output, [] { alarm(120); }),
+        0)
+        << output;
+    EXPECT_TRUE(fs::is_regular_file(temp / "data/LumoVox/setting.json"));
+    EXPECT_TRUE(fs::is_regular_file(temp / "data/LumoVox/voice-libs.json"));
 }
 
 // A stray SIGUSR2 costs nothing: SIGTERM, right behind it, still closes the window and saves.
@@ -193,7 +271,7 @@ TEST(Startup, AStraySignalLeavesTheShutdownHandlingInPlace) {
     bool signalled = false;
     int status = RunProgram(
         temp.Path(), {"XDG_DATA_HOME=" + (temp / "data")}, output,
-        [&](pid_t child, const std::string& text) {
+        [&](pid_t child, const std::string& text, int) {
             if (!signalled && text.find("Main window shown") != std::string::npos) {
                 kill(child, SIGUSR2);
                 kill(child, SIGTERM);

@@ -46,7 +46,22 @@ TEST_F(StyleTest, ColourValuesAndWhatCountsAsAbsent) {
     }
     EXPECT_EQ(c.Values[5], (TB_Color{1, 0, 0, 1}));
     EXPECT_EQ(c.Values[6], (TB_Color{1, 0, 0, 0.5f}));
-    EXPECT_EQ(c.Values[7], (TB_Color{255, 0, 0, 1}));  // taken as it is
+    // A colour is four fractions: what lies beyond is clamped, and said to be.
+    EXPECT_EQ(c.Values[7], (TB_Color{1, 0, 0, 1}));
+    EXPECT_TRUE(c.Clamped[7]);
+    EXPECT_FALSE(c.Clamped[5]);
+    LV_StyleColours far = Read("{\"BG_COLOR\": [-3.4e38, 2, 0.5, 1e300]}");
+    EXPECT_EQ(far.Values[0], (TB_Color{0, 1, 0.5f, 1}));
+    EXPECT_TRUE(far.Clamped[0]);
+    std::string check = std::string("'") + LUMOVOX_BINARY_DIR + "/app/lumovox-check' --style '" +
+                        folder.Path() + "' > '" + (folder / "report.json") + "' 2> /dev/null";
+    int status = std::system(check.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    rapidjson::Document report;
+    report.Parse(ReadFile(folder / "report.json").c_str());
+    ASSERT_TRUE(report.IsObject());
+    EXPECT_TRUE(report["colours"]["BG_COLOR"]["clamped"].GetBool());
+    EXPECT_FALSE(report["colours"]["FORE_COLOR"]["clamped"].GetBool());
     for (const char* json : {"{}", "[1, 2, 3]", "\"#FFFFFF\""}) {
         LV_StyleColours empty = Read(json);  // a root that is no object: every member absent
         for (int i = 0; i < LV_kStyleColourCount; ++i) {
@@ -112,9 +127,14 @@ TEST_F(StyleTest, BuildingAStyleScalesNamesAndFallsBack) {
     EXPECT_EQ(style.TextFieldHeight, 30);
     EXPECT_FLOAT_EQ(style.FontSize, 13.125f);
     EXPECT_EQ(style.ButtonFontWeight, 600);
-    // No folder named Dark: every colour black, and the loaded-style values of the list.
-    EXPECT_EQ(style.WidgetBackground, Black());
-    EXPECT_EQ(background, Black());
+    // No folder named Dark: the light style, said once, and the loaded-style values of the
+    // list.
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].text.find("/style/Dark」が見つかりませんでした。"), std::string::npos)
+        << m_messages[0].text;
+    EXPECT_NE(style.WidgetBackground, Black());
+    EXPECT_EQ(LV_CurrentStyleFolder(nullptr, settings, false).GetPath().ToStdString(),
+              LV_StyleFolder(u"light").GetPath().ToStdString());
     EXPECT_TRUE(appearance.MenuButtonShown);
     EXPECT_EQ(appearance.ListBorder, 2);
     EXPECT_FLOAT_EQ(appearance.ExtraHeight, 28);
@@ -131,8 +151,24 @@ TEST_F(StyleTest, BuildingAStyleScalesNamesAndFallsBack) {
     TB_NativeBitmap* title = nullptr;
     EXPECT_FALSE(LV_LoadStyleBitmap(nullptr, dark, u"title_under_line.png", title));
     EXPECT_EQ(title, nullptr);
-    EXPECT_EQ(m_messages.size(), 49u);
+    EXPECT_EQ(m_messages.size(), 50u);
     EXPECT_EQ(LV_StyleIconFile(0, 0).ToStdString(), "saisei_normal.svg");
+
+    // A name that leads out of the style folders is no style: light, and the name as given.
+    m_messages.clear();
+    std::string elsewhere = m_temp / "elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    WriteFile(elsewhere + "/style.json", "{\"BG_COLOR\": [1, 0, 0, 1]}");
+    for (std::string name : {std::string("../../../../../../../..") + elsewhere, std::string(".."),
+                             std::string("light/../dark")}) {
+        settings.SetText(u"UiStyleName", TB_String(name.c_str()));
+        EXPECT_EQ(LV_CurrentStyleFolder(nullptr, settings, true).GetPath().ToStdString(),
+                  LV_StyleFolder(u"light").GetPath().ToStdString())
+            << name;
+        ASSERT_FALSE(m_messages.empty());
+        EXPECT_EQ(m_messages.back().text, "「" + name + "」が見つかりませんでした。");
+    }
+    EXPECT_EQ(m_messages.size(), 3u);
     EXPECT_EQ(LV_StyleIconFile(8, 3).ToStdString(), "004_b_mukou.svg");
 }
 

@@ -368,6 +368,15 @@ TEST(FileStream, ModesAndLength) {
     EXPECT_FALSE(directory.IsOpen());
     TB_FileStream empty(TB_Uri(), TB_FileMode::Read);
     EXPECT_FALSE(empty.IsOpen());
+    // Only a regular file is read: a pipe with nobody at its other end would block the open
+    // for good, and a device never ends. Neither opens, at once; nor does a write to a pipe.
+    ASSERT_EQ(mkfifo((temp / "pipe").c_str(), 0600), 0);
+    for (const std::string& special : {temp / "pipe", std::string("/dev/zero")}) {
+        TB_FileStream read(UriOf(special), TB_FileMode::Read);
+        EXPECT_FALSE(read.IsOpen()) << special;
+    }
+    TB_FileStream intoPipe(UriOf(temp / "pipe"), TB_FileMode::Create);
+    EXPECT_FALSE(intoPipe.IsOpen());
 }
 
 TEST(FileStream, ReadingStopsWhenTheFileShrinksAfterOpening) {

@@ -357,6 +357,23 @@ TEST_F(SettingsTest, SavedSettingsLoadBackTheSame) {
     ASSERT_EQ(second.Load(Uri(SettingsPath())), TC_AppSettings::LoadResult::Loaded);
     EXPECT_EQ(second.ToJson(), first.ToJson());
     EXPECT_EQ(second.Parameters().Count(), 48);
+
+    // A zero with an exponent is zero (RapidJSON's own exact reading made 0e39 a huge number),
+    // and the hardest doubles still come back bit for bit.
+    for (const char* zero : {"0e39", "0e300", "-0.000e-400", "0.0E+5"}) {
+        WriteFile(SettingsPath(), "{" + Member("VoiceInsertMargin", 3, zero) + "}");
+        TC_AppSettings zeroed;
+        ASSERT_EQ(zeroed.Load(Uri(SettingsPath())), TC_AppSettings::LoadResult::Loaded) << zero;
+        EXPECT_EQ(zeroed.FindParameter(u"VoiceInsertMargin")->DoubleValue, 0.0) << zero;
+    }
+    for (double value :
+         {5e-324, 2.2250738585072011e-308, 1.7976931348623157e308, 0.1, 1e23, 9007199254740993.0}) {
+        first.FindParameter(u"VoiceInsertMargin")->DoubleValue = value;
+        ASSERT_TRUE(first.Save(Uri(SettingsPath())));
+        TC_AppSettings back;
+        ASSERT_EQ(back.Load(Uri(SettingsPath())), TC_AppSettings::LoadResult::Loaded);
+        EXPECT_EQ(back.FindParameter(u"VoiceInsertMargin")->DoubleValue, value);
+    }
 }
 
 }  // namespace

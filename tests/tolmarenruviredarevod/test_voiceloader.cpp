@@ -1,6 +1,10 @@
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 
 #include "tb_filestream.h"
@@ -268,12 +272,15 @@ TEST_F(LibraryTest, SampleLibrariesLoad) {
     EXPECT_TRUE(m_messages.empty());
 }
 
-TEST_F(LibraryTest, ExistsMeansAFileThatIsNotAFolderWhereverTheClipIs) {
+// A pipe, a socket or a device is nothing a clip can be read from: it never exists as one
+// (and reading it would block or never end), nor is it taken for a table.
+TEST_F(LibraryTest, ExistsMeansARegularFileWhereverTheClipIs) {
     // The root is read once for the table and the clips beside it; voice/ is read later.
     WriteFile(Path("lib/t.csv"),
               "here.wav,,,,c\nvoice/a.wav,,,,c\nvoice/dir.wav,,,,c\nvoice/link.wav,,,,c\n"
               "voice/dangling.wav,,,,c\nlink.wav,,,,c\ndir.wav,,,,c\nnone.wav,,,,c\n"
-              "voice/../here.wav,,,,c\n/abs.wav,,,,c\nvoice\\a.wav,,,,c\n");
+              "voice/../here.wav,,,,c\n/abs.wav,,,,c\nvoice\\a.wav,,,,c\nvoice/pipe.wav,,,,c\n"
+              "zero.wav,,,,c\nsocket.wav,,,,c\n");
     WriteFile(Path("lib/here.wav"), "x");
     WriteFile(Path("lib/voice/a.wav"), "x");
     fs::create_directories(Path("lib/voice/dir.wav"));
@@ -282,6 +289,15 @@ TEST_F(LibraryTest, ExistsMeansAFileThatIsNotAFolderWhereverTheClipIs) {
     fs::create_symlink(Path("lib/nowhere"), Path("lib/voice/dangling.wav"));
     fs::create_symlink(Path("lib/here.wav"), Path("lib/link.wav"));
     WriteFile(Path("abs.wav"), "outside the library");
+    ASSERT_EQ(mkfifo(Path("lib/voice/pipe.wav").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", Path("lib/zero.wav"));
+    int server = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string socketPath = Path("lib/socket.wav");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     auto library = Folder(Uri("lib"));
     ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(library.Get(), true));
     std::vector<bool> exists;
@@ -291,11 +307,24 @@ TEST_F(LibraryTest, ExistsMeansAFileThatIsNotAFolderWhereverTheClipIs) {
         voice->GetFullPath(full);
         struct stat info;
         bool isFile =
-            stat(full.GetPath().ToStdString().c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+            stat(full.GetPath().ToStdString().c_str(), &info) == 0 && S_ISREG(info.st_mode);
         EXPECT_EQ(voice->Exists, isFile) << voice->RelFilePath.ToStdString();
     }
     EXPECT_EQ(exists, (std::vector<bool>{true, true, false, true, false, true, false, false, true,
-                                         false, true}));
+                                         false, true, false, false, false}));
+
+    // Scanned without a table: a pipe named like a table is no table, a pipe named like a
+    // clip is a clip that does not exist.
+    WriteFile(Path("scan/a.wav"), "x");
+    ASSERT_EQ(mkfifo(Path("scan/p.wav").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(Path("scan/t.csv").c_str(), 0600), 0);
+    auto scanned = Folder(Uri("scan"));
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(scanned.Get(), true));
+    ASSERT_EQ(scanned->Voices.Count(), 2);
+    EXPECT_EQ(scanned->Name.ToStdString(), "scan");
+    EXPECT_TRUE(scanned->Voices[0]->Exists);
+    EXPECT_FALSE(scanned->Voices[1]->Exists);
+    close(server);
 }
 
 TEST(VoicePaths, TheBuilderGivesWhatGetFullPathGives) {
