@@ -435,7 +435,7 @@ void LV_Frame::TogglePlay() {
     }
     double position = player->GetPosition();
     double duration = player->GetDuration();
-    if (position > duration - 0.01 && player->IsPlaying()) {
+    if (duration > 0 && position > duration - 0.01 && player->IsPlaying()) {
         PlayAndShowStop();  // ran to its end while still reported as playing
         return;
     }

@@ -70,6 +70,31 @@ GstElement* MakeAudioSink() {
     return g_deviceUsable ? gst_element_factory_make("autoaudiosink", nullptr) : MakeSilentSink();
 }
 
+// Whether a sink of the pipeline holds a prerolled buffer: the stream has some sound.
+bool HasPrerolledSound(GstElement* pipeline) {
+    bool found = false;
+    // Every element, in nested bins too: the sinks sit inside playbin's own bins.
+    GstIterator* sinks = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (!found && gst_iterator_next(sinks, &item) == GST_ITERATOR_OK) {
+        GstElement* sink = GST_ELEMENT(g_value_get_object(&item));
+        if (GST_OBJECT_FLAG_IS_SET(sink, GST_ELEMENT_FLAG_SINK) && !GST_IS_BIN(sink) &&
+            g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "last-sample")) {
+            GstSample* sample = nullptr;
+            g_object_get(sink, "last-sample", &sample, nullptr);
+            if (sample) {
+                GstBuffer* buffer = gst_sample_get_buffer(sample);
+                found = buffer && gst_buffer_get_size(buffer) > 0;
+                gst_sample_unref(sample);
+            }
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(sinks);
+    return found;
+}
+
 }  // namespace
 
 void TB_SetAudioOutput(TB_AudioOutput output) {
@@ -226,16 +251,19 @@ tb_int TB_MfPlayer::Open(const TB_String& path) {
             result = TB_AUDIO_E_UNSUPPORTED;
         }
     }
-    gint64 duration = -1;
-    if (result == 0 &&
-        (!gst_element_query_duration(pipeline, GST_FORMAT_TIME, &duration) || duration < 0)) {
-        result = TB_AUDIO_E_NO_DURATION;
-    }
     if (result != 0) {
         Close();
         return result;
     }
-    m_duration = static_cast<tb_uint64>(duration) / 100;
+    // Many playable files (odd tags, rare frames) tell their length only once they play: the
+    // clip opens with its length unknown (0), and GetDuration asks again later. One that
+    // brought no sound at all to its sink (a header and nothing after it) has nothing to play.
+    m_fileSize = static_cast<tb_int64>(info.st_size);
+    m_duration = QueryDuration();
+    if (m_duration == 0 && !HasPrerolledSound(pipeline)) {
+        Close();
+        return TB_AUDIO_E_DECODE;
+    }
     // The pipeline counts an MP3's encoder delay and padding as part of the clip; the
     // encoder's own record gives the length the listener hears.
     double mp3Seconds = 0;
@@ -283,13 +311,40 @@ void TB_MfPlayer::Stop() {
     }
 }
 
+tb_uint64 TB_MfPlayer::QueryDuration() {
+    gint64 duration = -1;
+    if (!m_pipeline ||
+        !gst_element_query_duration(static_cast<GstElement*>(m_pipeline), GST_FORMAT_TIME,
+                                    &duration) ||
+        duration <= 0) {
+        return 0;
+    }
+    // A length the file is too small to hold is no length (a header-only AIFF claims hours, a
+    // cut M4A minutes): no sound we play takes fewer bytes than this per second.
+    constexpr double kFewestBytesPerSecond = 1000;
+    double seconds = static_cast<double>(duration) / GST_SECOND;
+    if (seconds * kFewestBytesPerSecond > static_cast<double>(m_fileSize) + kFewestBytesPerSecond) {
+        return 0;
+    }
+    return static_cast<tb_uint64>(duration) / 100;
+}
+
+double TB_MfPlayer::GetDuration() {
+    TB_PlayerState state = m_state.load();
+    if (m_duration == 0 && (state == TB_PlayerState::Playing || state == TB_PlayerState::Paused ||
+                            state == TB_PlayerState::Stopped)) {
+        m_duration = QueryDuration();
+    }
+    return static_cast<double>(m_duration) / 10000000.0;
+}
+
 void TB_MfPlayer::SetPosition(double seconds) {
     if (!m_pipeline) {
         return;
     }
     double units = seconds * 10000000.0;
     tb_uint64 position = units <= 0 ? 0 : static_cast<tb_uint64>(units);
-    if (position > m_duration) {
+    if (m_duration > 0 && position > m_duration) {  // an unknown length clamps nothing
         position = m_duration;
     }
     auto* pipeline = static_cast<GstElement*>(m_pipeline);

@@ -32,7 +32,6 @@ enum : tb_int {
     TB_AUDIO_E_FAIL = -1,         // no pipeline could be made
     TB_AUDIO_E_DECODE = -2,       // not decodable, or no such regular file
     TB_AUDIO_E_TIMEOUT = -3,      // the clip did not become ready in time
-    TB_AUDIO_E_NO_DURATION = -4,  // the length of the clip is unknown
     TB_AUDIO_E_UNSUPPORTED = -5,  // a stream that is neither audio nor video, or no stream
 };
 
@@ -56,7 +55,8 @@ public:
     void Stop();
     void SetPosition(double seconds);
     double GetPosition();
-    double GetDuration() const { return static_cast<double>(m_duration) / 10000000.0; }
+    // Seconds; 0 while the length is unknown (asked again while the clip is open).
+    double GetDuration();
     TB_PlayerState GetState() const { return m_state.load(); }
     // Ends the pipeline, waiting at most 5000 ms for it to stop.
     tb_int Close();
@@ -76,9 +76,13 @@ private:
     void OnPlaybackError(void* message);
 
     std::atomic<int> m_refCount{1};
+    // The pipeline's length when the file's size can hold it; 0 otherwise.
+    tb_uint64 QueryDuration();
+
     std::atomic<TB_PlayerState> m_state{TB_PlayerState::Closed};
     void* m_pipeline = nullptr;  // GstElement*
-    tb_uint64 m_duration = 0;    // 100-nanosecond units
+    tb_uint64 m_duration = 0;    // 100-nanosecond units; 0 unknown
+    tb_int64 m_fileSize = 0;
     // Open waits for the pipeline to be ready or to fail.
     std::mutex m_openLock;
     std::condition_variable m_openSignal;
@@ -94,13 +98,14 @@ public:
     TB_AudioPlayer& operator=(const TB_AudioPlayer&) = delete;
     ~TB_AudioPlayer() override;
 
-    // 0 only when the clip is ready to play (decodable, its length known).
+    // 0 when the clip is ready to play (decodable; its length may be known only later).
     tb_int Open(const TB_String& path);
     void Play();
     void Stop();
     // Clamped to the duration; a clip that is not playing stays paused there, its state kept.
     void SetPosition(double seconds);
     double GetPosition();
+    // Seconds; 0 while the length is unknown.
     double GetDuration();
     bool IsPlaying() const { return GetState() == TB_PlayerState::Playing; }
     TB_PlayerState GetState() const {

@@ -97,6 +97,17 @@ cp "$a/pcm16-stereo-48000.wav" "$a/wav-content.mp3"
 head -c "$(($(stat -c %s "$a/aac-stereo-44100.m4a") / 2))" "$a/aac-stereo-44100.m4a" > "$a/truncated.m4a"
 head -c 40 "$a/pcm16-stereo-48000.wav" > "$a/truncated-header.wav"
 python3 -c "import random; random.seed(5); open('$a/random.wav','wb').write(bytes(random.randrange(256) for _ in range(4096)))"
+# A bogus frame header and junk before the VBR clip: the pipeline knows its length only once
+# it plays.
+{ printf '\xff\xfb'; head -c 700 /dev/zero; tail -c +"$(python3 -c "
+d=open('$a/vbr-mono-44100.mp3','rb').read()
+print(11 + (((d[6]&127)<<21)|((d[7]&127)<<14)|((d[8]&127)<<7)|(d[9]&127)) if d[:3]==b'ID3' else 1)")" "$a/vbr-mono-44100.mp3"; } > "$a/junk-before-vbr.mp3"
+# An AIFF header claiming 2^31 sample frames and no sound after it.
+python3 -c "
+import struct
+comm = b'COMM' + struct.pack('>IhIh', 18, 1, 2147483647, 16) + bytes.fromhex('400eac44000000000000')
+body = b'AIFF' + comm + b'SSND' + struct.pack('>III', 8, 0, 0)
+open('$a/header-only.aiff', 'wb').write(b'FORM' + struct.pack('>I', len(body)) + body)"
 # Audio with a subtitle stream: a stream that is neither audio nor video.
 srt=$(mktemp --suffix=.srt)
 printf '1\n00:00:00,000 --> 00:00:00,500\nhello\n\n' > "$srt"

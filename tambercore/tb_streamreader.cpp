@@ -152,6 +152,7 @@ TB_String* TB_StreamReader::ReadLine() {
 
 void TB_StreamReader::ReadLine(std::u16string& line) {
     line.clear();
+    m_lastLineCut = false;
     if (!m_stream) {
         return;
     }
@@ -209,6 +210,14 @@ void TB_StreamReader::ReadLineUtf8(std::u16string& line) {
     }
     tb_int64 streamPosition = position;
     bool keep = m_keepCarriageReturns != 0;
+    // Past the limit the rest of the line is skipped: found and dropped, never decoded.
+    bool cut = false;
+    auto limit = [&] {
+        if (m_maxLineLength > 0 && line.size() > m_maxLineLength) {
+            line.resize(m_maxLineLength);
+            cut = true;
+        }
+    };
     while (true) {
         const tb_byte* data = m_buffer.data();
         const tb_byte* begin = data + m_begin;
@@ -217,21 +226,31 @@ void TB_StreamReader::ReadLineUtf8(std::u16string& line) {
             m_begin == m_end ? nullptr : std::memchr(begin, '\n', m_end - m_begin));
         if (feed) {
             // A line feed is never part of a longer sequence, so nothing before it is cut.
-            DecodeUtf8(line, begin, feed, feed, keep);
+            if (!cut) {
+                DecodeUtf8(line, begin, feed, feed, keep);
+                limit();
+            }
             m_begin = static_cast<size_t>(feed + 1 - data);
             break;
         }
-        if (m_end - m_begin > kSequenceTail) {
+        if (cut) {
+            m_begin = m_end;
+        } else if (m_end - m_begin > kSequenceTail) {
             begin = DecodeUtf8(line, begin, end - kSequenceTail, end, keep);
             m_begin = static_cast<size_t>(begin - data);
+            limit();
         }
         if (!FillUtf8Buffer(streamPosition, length)) {
             data = m_buffer.data();
-            DecodeUtf8(line, data + m_begin, data + m_end, data + m_end, keep);
+            if (!cut) {
+                DecodeUtf8(line, data + m_begin, data + m_end, data + m_end, keep);
+                limit();
+            }
             m_begin = m_end;
             break;
         }
     }
+    m_lastLineCut = cut;
     tb_int64 consumed = m_bufferStart + static_cast<tb_int64>(m_begin);
     if (streamPosition != consumed) {
         m_stream->Seek(consumed - streamPosition, TB_SeekOrigin::Current);

@@ -39,6 +39,11 @@ public:
     bool HasMore() override;
 
     void SetKeepCarriageReturns(bool keep) { m_keepCarriageReturns = keep ? 1 : 0; }
+    // UTF-8: a line longer than this many code units is cut there and the rest of it skipped
+    // unread, so a hostile file costs no more than this per line (0: no limit).
+    void SetMaxLineLength(size_t units) { m_maxLineLength = units; }
+    // Whether the last line read was cut at the limit.
+    bool LastLineCut() const { return m_lastLineCut; }
 
 private:
     void ReadLineUtf8(std::u16string& line);
@@ -50,6 +55,8 @@ private:
     // Set when the stream yields nothing before its recorded length (a file that shrank
     // after it was opened), so HasMore ends the caller's loop.
     bool m_exhausted = false;
+    size_t m_maxLineLength = 0;
+    bool m_lastLineCut = false;
     tb_int m_keepCarriageReturns = 0;
     TB_TextEncoding m_encoding;
     TB_Stream* m_stream;

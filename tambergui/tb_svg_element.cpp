@@ -2,7 +2,10 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "css/tb_css_parser.h"
 #include "css/tb_css_selector.h"
@@ -64,6 +67,43 @@ void PrintUnsupported(const char* name) {
 
 }  // namespace
 
+// ---- rules ----
+
+void TB_CssStyleRule::AddClassName(std::u16string_view name) {
+    ClassNames.Add(new TB_String(name.data(), static_cast<tb_int>(name.size())));
+    m_names.emplace(name);
+}
+
+// ---- render context ----
+
+void TB_SvgRenderContext::PushRule(TB_CssStyleRule* rule) {
+    if (rule->FillColor) {
+        for (const TB_String* name : rule->ClassNames) {
+            FillsByClass[std::u16string(name->View())].push_back(Rules.Count());
+        }
+    }
+    Rules.Add(rule);
+}
+
+void TB_SvgRenderContext::PopRules(tb_int count) {
+    while (Rules.Count() > count) {
+        TB_CssStyleRule* rule = Rules[Rules.Count() - 1];
+        if (rule->FillColor) {
+            // The rule was the last one pushed: its positions are the last of their lists.
+            for (const TB_String* name : rule->ClassNames) {
+                auto found = FillsByClass.find(std::u16string(name->View()));
+                if (found != FillsByClass.end()) {
+                    found->second.pop_back();
+                    if (found->second.empty()) {
+                        FillsByClass.erase(found);
+                    }
+                }
+            }
+        }
+        Rules.RemoveAt(Rules.Count() - 1);
+    }
+}
+
 // ---- element ----
 
 bool TB_SvgElement::ReadClass(const tinyxml2::XMLElement& element) {
@@ -96,29 +136,36 @@ void TB_SvgElement::RenderStyled(TB_IPathRenderable& renderable, const TB_SvgMap
     }
     TB_Pen* pen = renderable.GetPen();
     TB_Brush* brush = renderable.GetBrush();
-    TB_List<TB_CssStyleRule*> matched;
-    for (TB_String* name : ClassNames) {
-        for (TB_CssStyleRule* rule : context.Rules) {
-            if (matched.Contains(rule)) {
-                continue;
+    // The brush is the fill of the last rule in match order: the element's class names in
+    // order, and for each the rules in scope order that no earlier name matched already. So
+    // the winner is found from the end: the last name with such a rule, its last such rule.
+    auto namedEarlier = [this](const TB_CssStyleRule* rule, tb_int place) {
+        for (tb_int i = 0; i < place; ++i) {
+            if (rule->Names(ClassNames[i]->View())) {
+                return true;
             }
-            for (TB_String* ruleName : rule->ClassNames) {
-                if (ruleName->Equals(*name)) {
-                    matched.Add(rule);
-                    break;
-                }
+        }
+        return false;
+    };
+    const TB_CssStyleRule* winner = nullptr;
+    std::u16string key;
+    for (tb_int place = ClassNames.Count() - 1; place >= 0 && !winner; --place) {
+        key.assign(ClassNames[place]->View());
+        auto rules = context.FillsByClass.find(key);
+        if (rules == context.FillsByClass.end()) {
+            continue;
+        }
+        for (auto at = rules->second.rbegin(); at != rules->second.rend(); ++at) {
+            const TB_CssStyleRule* rule = context.Rules[*at];
+            if (!namedEarlier(rule, place)) {
+                winner = rule;
+                break;
             }
         }
     }
-    TB_SolidBrush* fill = nullptr;
-    for (TB_CssStyleRule* rule : matched) {
-        if (rule->FillColor) {
-            if (fill) {
-                fill->Release();
-            }
-            fill = new TB_SolidBrush(*rule->FillColor);
-            renderable.SetBrush(fill);
-        }
+    TB_SolidBrush* fill = winner ? new TB_SolidBrush(*winner->FillColor) : nullptr;
+    if (fill) {
+        renderable.SetBrush(fill);
     }
     Render(renderable, mapping, context);
     renderable.SetPen(pen);
@@ -179,7 +226,20 @@ bool TB_SvgGropuData::ParseChildren(const tinyxml2::XMLElement& element) {
 }
 
 void TB_SvgGropuData::AddStyleRules(const char* css) {
-    for (const TB_CssRule& rule : TB_CssParser::ParseStylesheet(css ? css : "")) {
+    std::string_view text = css ? css : "";
+    // An icon's style is a few rules; a style text of megabytes is no icon, and reading it
+    // whole would cost a hundred times its size.
+    constexpr size_t kMaxStyleText = 1 << 20;
+    if (text.size() > kMaxStyleText) {
+        if (TB_ConsoleWriter* console = TB_ConsoleWriter::Shared()) {
+            console->WriteLine(u"Svg : a style of %d bytes is left unread",
+                               static_cast<tb_int>(std::min<size_t>(text.size(), INT32_MAX)));
+        }
+        TB_Error::Report(2, 13, u"An icon's style text over 1 MiB was left unread", TB_SOURCE_NAME,
+                         __LINE__);
+        return;
+    }
+    for (const TB_CssRule& rule : TB_CssParser::ParseStylesheet(text)) {
         auto* styleRule = new TB_CssStyleRule();
         Rules.Add(styleRule);
         if (!rule.IsQualified()) {
@@ -187,8 +247,8 @@ void TB_SvgGropuData::AddStyleRules(const char* css) {
         }
         for (const TB_CssSelector& selector : TB_CssSelector::ListOf(rule)) {
             if (selector.Match == TB_CssSelectorMatch::Class) {
-                styleRule->ClassNames.Add(new TB_String(
-                    selector.Name.c_str(), static_cast<tb_int64>(selector.Name.size())));
+                TB_String name(selector.Name.c_str(), static_cast<tb_int64>(selector.Name.size()));
+                styleRule->AddClassName(name.View());
             }
         }
         for (const TB_CssDeclaration& declaration : TB_CssParser::DeclarationsOf(rule)) {
@@ -211,14 +271,12 @@ void TB_SvgGropuData::Render(TB_IPathRenderable& renderable, const TB_SvgMapping
                              TB_SvgRenderContext& context) {
     tb_int before = context.Rules.Count();
     for (TB_CssStyleRule* rule : Rules) {
-        context.Rules.Add(rule);
+        context.PushRule(rule);
     }
     for (TB_SvgElement* child : Children) {
         child->RenderStyled(renderable, mapping, context);
     }
-    while (context.Rules.Count() > before) {
-        context.Rules.RemoveAt(context.Rules.Count() - 1);
-    }
+    context.PopRules(before);
 }
 
 // ---- root ----

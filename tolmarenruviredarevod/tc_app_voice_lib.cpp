@@ -138,15 +138,19 @@ TB_Uri UriFromIndex(const rapidjson::Value& value) {
 
 void TC_VoiceLibraryList::Clear() {
     TB_ReleaseAll(m_libraries);
+    m_tooDeep = false;
     m_keptFavourites.clear();
     m_indexLoaded = false;
 }
 
 bool TC_VoiceLibraryList::ReadEntry(const void* element, TC_VoiceLibrary* library, int depth) {
     const auto& entry = *static_cast<const rapidjson::Value*>(element);
-    if (depth > kMaxDepth || !entry.IsObject() || !entry.HasMember("name") ||
-        !entry.HasMember("type") || !entry.HasMember("root") || !entry.HasMember("info") ||
-        !entry["type"].IsInt()) {
+    if (depth > kMaxDepth) {
+        m_tooDeep = true;  // said after the reading: a user's entry is never dropped unseen
+        return false;
+    }
+    if (!entry.IsObject() || !entry.HasMember("name") || !entry.HasMember("type") ||
+        !entry.HasMember("root") || !entry.HasMember("info") || !entry["type"].IsInt()) {
         return false;
     }
     library->Name = TC_JsonText(entry["name"]);
@@ -223,6 +227,24 @@ void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
     }
     for (TC_VoiceLibrary* library : m_libraries) {
         TC_VoiceLoader::LoadThumbnail(library, defaultImage);
+    }
+    if (m_tooDeep) {
+        // The next save cannot hold what was not read: the file as it was is kept aside.
+        TB_String shown = TB_DisplayText(path.GetPath());
+        TB_String text;
+        text.Format(
+            u"ライブラリの一覧「%T」は入れ子が深すぎるため、%d 段より深いライブラリを"
+            u"読み込めませんでした。",
+            &shown, kMaxDepth + 1);
+        if (keepBrokenAside) {
+            TC_KeepBrokenFile(path);
+            TB_String kept;
+            kept.Format(u"\n元のファイルは「%T.broken」として残してあります。", &shown);
+            text = TB_String((std::u16string(text.View()) + std::u16string(kept.View())).c_str());
+        }
+        TB_Error::Report(2, 12, text.Chars(), TB_SOURCE_NAME, __LINE__);
+        TC_ShowMessage(nullptr, text, TB_String(u"ルモヴォクスアプリ"),
+                       TB_MB_OK | TB_MB_ICONWARNING);
     }
 }
 

@@ -62,7 +62,8 @@ public:
     void FlattenVoices(TB_List<TC_VoiceData*>& out);
     void FlattenCategories(TB_List<TC_VoiceCategory*>& out);
 
-    // Entries nested deeper than this in an index are dropped.
+    // Entries nested deeper than this in an index are not read; the reading says so, and the
+    // program keeps the file aside as "voice-libs.json.broken" (keepBrokenAside).
     static constexpr int kMaxDepth = 32;
 
 private:
@@ -72,6 +73,7 @@ private:
 
     TB_List<TC_VoiceLibrary*> m_libraries;
     bool m_indexLoaded = false;
+    bool m_tooDeep = false;  // the last index read held entries deeper than kMaxDepth
     // Favourites waiting for their library: written back while any library is unavailable,
     // so a folder on a drive that is not mounted yet loses none.
     std::vector<std::u16string> m_keptFavourites;

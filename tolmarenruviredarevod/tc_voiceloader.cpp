@@ -22,6 +22,7 @@ namespace TC_VoiceLoader {
 namespace {
 
 constexpr const tb_char* kUncategorized = u"未分類";
+constexpr size_t kMaxTableLine = 1 << 20;
 
 // Files and folders in name order: the listing order of the file system is arbitrary on
 // Linux, and the first table found must be the same one every time.
@@ -71,23 +72,28 @@ void ReadCharacterIni(TC_VoiceLibrary* library) {
     auto* stream = new TB_FileStream(ini, TB_FileMode::Read);
     TB_StreamReader reader(stream, TB_TextEncoding::Utf8);
     stream->Release();
+    // Only a key and its value are read from a line, and no line costs more than a table's.
+    reader.SetMaxLineLength(kMaxTableLine);
+    std::u16string line;
+    std::vector<std::u16string_view> fields;
+    std::u16string scratch;
     while (reader.HasMore()) {
-        TB_Ref<TB_String> line = TB_Ref<TB_String>::Adopt(reader.ReadLine());
-        if (line->IsEmpty()) {
+        reader.ReadLine(line);
+        if (line.empty() || reader.LastLineCut()) {
             continue;
         }
-        std::vector<TB_String> fields = SplitFields(*line, u'\t');
+        SplitFields(line, u'\t', fields, scratch, 2);
         if (fields.size() < 2) {
             continue;
         }
-        std::u16string key(fields[0].View());
+        std::u16string key(fields[0]);
         for (tb_char& c : key) {
             if (c >= u'A' && c <= u'Z') {
                 c = static_cast<tb_char>(c - u'A' + u'a');
             }
         }
         if (key == u"name") {
-            library->CharName = fields[1];
+            library->CharName = TB_String(fields[1].data(), static_cast<tb_int>(fields[1].size()));
         }
     }
 }
@@ -279,6 +285,9 @@ bool ReadCsvTable(TC_VoiceLibrary* library, const TB_Uri& table, TB_Widget* owne
     }
     TB_StreamReader reader(stream, TB_TextEncoding::Utf8);
     stream->Release();
+    // A row costs at most this much: a hostile table of one endless line cannot exhaust the
+    // memory (only five fields are ever read from a row).
+    reader.SetMaxLineLength(kMaxTableLine);
     tb_int lineNumber = 0;
     std::u16string line;
     std::vector<std::u16string_view> fields;
@@ -290,7 +299,17 @@ bool ReadCsvTable(TC_VoiceLibrary* library, const TB_Uri& table, TB_Widget* owne
         if (line.empty()) {
             continue;
         }
-        SplitFields(line, u',', fields, scratch);
+        if (reader.LastLineCut()) {
+            TB_String text;
+            text.Format(
+                u"音声ライブラリ設定用CSVファイルの読み込みに失敗しました。\r\n"
+                u"1行が長すぎます（%d文字まで）。\r\n"
+                u"エラー行: %d行目",
+                static_cast<tb_int>(kMaxTableLine), lineNumber);
+            TC_ShowMessage(owner, text, library->Name, TB_MB_OK | TB_MB_ICONERROR);
+            break;
+        }
+        SplitFields(line, u',', fields, scratch, 5);
         if (fields.size() < 5) {
             TB_String text;
             text.Format(
@@ -463,14 +482,15 @@ std::vector<TB_String> SplitFields(const TB_String& line, tb_char separator) {
 }
 
 void SplitFields(std::u16string_view text, tb_char separator,
-                 std::vector<std::u16string_view>& fields, std::u16string& scratch) {
+                 std::vector<std::u16string_view>& fields, std::u16string& scratch,
+                 size_t maxFields) {
     fields.clear();
     scratch.clear();
     // What quotes leave of a field is never longer than the field: views into scratch stay
     // valid because it never has to grow.
     scratch.reserve(text.size());
     size_t i = 0;
-    while (i < text.size()) {
+    while (i < text.size() && fields.size() < maxFields) {
         size_t start = i;
         while (i < text.size() && text[i] != separator && text[i] != u'"') {
             ++i;

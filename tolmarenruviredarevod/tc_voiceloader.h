@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,9 +31,11 @@ void LoadThumbnail(TC_VoiceLibrary* library, TB_Stream* defaultImage);
 // no empty field.
 std::vector<TB_String> SplitFields(const TB_String& line, tb_char separator);
 // The same without a copy of each field: a field is a view of the line, or of scratch when
-// quotes changed it. The views stay valid while line and scratch are left alone.
+// quotes changed it. The views stay valid while line and scratch are left alone. At most
+// maxFields fields are made; the rest of the line is not looked at.
 void SplitFields(std::u16string_view line, tb_char separator,
-                 std::vector<std::u16string_view>& fields, std::u16string& scratch);
+                 std::vector<std::u16string_view>& fields, std::u16string& scratch,
+                 size_t maxFields = SIZE_MAX);
 
 // The built-in 256 x 256 thumbnail as PNG bytes.
 const unsigned char* DefaultThumbnailPng();

@@ -103,7 +103,7 @@ TEST_F(AudioTest, EveryValidClipOpensWithItsLengthAndEndsOnce) {
 
 TEST_F(AudioTest, CorruptClipsAnswerNonZeroAndStayClosed) {
     for (const char* name : {"truncated.m4a", "truncated-header.wav", "random.wav",
-                             "with-subtitles.mka", "none.wav"}) {
+                             "with-subtitles.mka", "none.wav", "header-only.aiff"}) {
         auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
         EXPECT_NE(player->Open(ClipPath(name)), 0) << name;
         EXPECT_EQ(player->GetState(), TB_PlayerState::Closed) << name;
@@ -111,6 +111,35 @@ TEST_F(AudioTest, CorruptClipsAnswerNonZeroAndStayClosed) {
         player->Play();  // nothing to play: no effect
         EXPECT_FALSE(player->IsPlaying());
     }
+}
+
+// A clip whose length the pipeline tells only once it plays is played, and its length comes
+// then; a length its file is too small to hold is no length at all.
+TEST_F(AudioTest, LengthsUnknownAtFirstOrOverstatedDoNotStopAClip) {
+    auto player = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+    EndWatch watch(*player);
+    ASSERT_EQ(player->Open(ClipPath("junk-before-vbr.mp3")), 0);
+    player->Play();
+    ASSERT_TRUE(watch.WaitFor(1));
+    EXPECT_NEAR(player->GetDuration(), 1.07, 0.03);
+
+    // An AIFF whose header claims 2^31 frames (13 hours) over a tenth of a second of sound.
+    TempFolder temp;
+    auto big = [](uint32_t value) {
+        return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+                           static_cast<char>(value >> 8), static_cast<char>(value)};
+    };
+    std::string comm = "COMM" + big(18) + std::string("\x00\x01", 2) + big(0x7FFFFFFF) +
+                       std::string("\x00\x10\x40\x0E\xAC\x44\0\0\0\0\0\0", 12);
+    std::string sound(8820, '\x10');
+    std::string body = "AIFF" + comm + "SSND" + big(0x7FFFFFFF) + big(0) + big(0) + sound;
+    WriteFile(temp / "claims-hours.aiff", "FORM" + big(0x7FFFFFFF) + body);
+    ASSERT_EQ(player->Open(TB_String((temp / "claims-hours.aiff").c_str())), 0);
+    EXPECT_EQ(player->GetDuration(), 0.0);
+    player->SetPosition(0);  // an unknown length clamps nothing, and stops nothing
+    player->Play();
+    ASSERT_TRUE(watch.WaitFor(2));
+    EXPECT_EQ(player->GetDuration(), 0.0);
 }
 
 TEST_F(AudioTest, PositionsReplayAndClamping) {

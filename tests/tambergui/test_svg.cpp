@@ -179,6 +179,22 @@ TEST_F(SvgTest, StyleRulesColourTheirClassesOnlyWhenAskedTo) {
         "<style>.b{fill:#f00} .a{fill:#00f0f0} .c{stroke:#0f0}</style>"
         "<path class=\"a b c\" d=\"M0 0\"/>";
     EXPECT_EQ(Draw(Icon(order), {0, 0, 24, 24}, true).back(), "fill #ff0000");
+    // A rule is matched at the first of the element's names it names, and no later.
+    const std::string first =
+        "<style>.a{fill:#0000fe} .a, .b{fill:#fe0000}</style>"
+        "<path class=\"a b\" d=\"M0 0\"/><path class=\"b a\" d=\"M0 0\"/>";
+    Calls both = Draw(Icon(first), {0, 0, 24, 24}, true);
+    Calls fillsOfBoth;
+    for (const std::string& call : both) {
+        if (call.rfind("fill", 0) == 0) {
+            fillsOfBoth.push_back(call);
+        }
+    }
+    EXPECT_EQ(fillsOfBoth, (Calls{"fill #fe0000", "fill #0000fe"}));
+    // A style of over a mebibyte is no icon's: it is left unread, the shapes keep the brush.
+    const std::string huge = "<style>.a{fill:#f00}/*" + std::string(1 << 20, 'x') +
+                             "*/</style><path class=\"a\" d=\"M0 0\"/>";
+    EXPECT_EQ(Draw(Icon(huge), {0, 0, 24, 24}, true).back(), "fill #0000ff");
     // A group's own class never matches its own rules; outer rules reach inner groups, and
     // rules of inner groups come after (and win over) those of outer ones.
     const std::string groups =

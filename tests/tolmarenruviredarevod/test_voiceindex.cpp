@@ -220,7 +220,7 @@ TEST_F(IndexTest, ARootWithATrailingSlashLoadsTheSameLibraryAndItsFavourites) {
     EXPECT_NE(list.IndexJson().find("\"root\": \"file://" + Path("lib") + "\""), std::string::npos);
 }
 
-TEST_F(IndexTest, MalformedEntriesAreDroppedSilently) {
+TEST_F(IndexTest, MalformedEntriesAreDroppedAndDeepOnesSaid) {
     WriteFile(Path("ok/a.wav"), "x");
     std::string ok =
         "{\"name\": \"ok\", \"type\": 0, \"root\": \"file://" + Path("ok") + "\", \"info\": \"\"}";
@@ -248,12 +248,17 @@ TEST_F(IndexTest, MalformedEntriesAreDroppedSilently) {
         nested += "]}";
     }
     nested += "], \"favs\": []}";
+    EXPECT_TRUE(m_messages.empty());
+    // Nesting beyond what is read is not dropped unseen: it is said, and the file as it was
+    // is kept aside from the next save.
     WriteFile(Path("deep.json"), nested);
     list.LoadIndex(Uri("deep.json"), Default());
     TB_List<TC_VoiceLibrary*> all;
     list.FlattenLibraries(all);
     EXPECT_EQ(all.Count(), TC_VoiceLibraryList::kMaxDepth + 1);
-    EXPECT_TRUE(m_messages.empty());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].text.find("入れ子が深すぎる"), std::string::npos);
+    EXPECT_EQ(ReadFile(Path("deep.json.broken")), nested);
 }
 
 TEST_F(IndexTest, UnreadableIndexIsKeptAsideNotErased) {

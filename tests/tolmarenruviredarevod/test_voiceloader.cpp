@@ -183,20 +183,33 @@ TEST_F(LibraryTest, BadTablesLoadOrRefuseCleanly) {
     ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(folder.Get(), true));
     EXPECT_EQ(Names(*folder), (Loader{"未分類: a.wav", "x.csv:"}));
 
+    // A row of a million commas is read for its five fields; a row beyond a million
+    // characters is refused by its line number, before it can cost more than that.
+    std::string commas(1000 * 1000, ',');
     std::string big(5 * 1024 * 1024, 'w');
     WriteFile(Path("bad/t.csv"),
               "ok.wav,\xFF\xFE"
               "bad utf8,s,y,c\n" +
-                  big + ",d,s,y,c\n\"open quote,,,,\n,,,,\n");
+                  commas + "\nc.wav,d,s,y,c" + commas + "\n" + big + ",d,s,y,c\nlast.wav,,,,c\n");
     auto table = TB_Ref<TC_VoiceLibrary>::Adopt(new TC_VoiceLibrary());
     table->Type = TC_VoiceLibraryType::Csv;
     table->InfoFilePath = Uri("bad/t.csv");
     ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(table.Get(), true));
-    ASSERT_EQ(table->Voices.Count(), 2);
+    ASSERT_EQ(table->Voices.Count(), 3);
     EXPECT_EQ(table->Voices[0]->Display.ToStdString(), "bad utf8");
-    EXPECT_EQ(table->Voices[1]->RelFilePath.Length(), 5 * 1024 * 1024);
-    ASSERT_EQ(m_messages.size(), 1u);  // the unterminated quote is one field: line 3 is short
-    EXPECT_NE(m_messages[0].text.find("エラー行: 3行目"), std::string::npos);
+    EXPECT_EQ(table->Voices[1]->RelFilePath.Length(), 0);
+    EXPECT_EQ(table->Voices[2]->Categories[0]->Name.ToStdString(), "c");
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].text,
+              "音声ライブラリ設定用CSVファイルの読み込みに失敗しました。\r\n"
+              "1行が長すぎます（1048576文字まで）。\r\nエラー行: 4行目");
+
+    WriteFile(Path("quote/t.csv"), "ok.wav,d,s,y,c\n\"open quote,,,,\n,,,,\n");
+    table->InfoFilePath = Uri("quote/t.csv");
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(table.Get(), true));
+    EXPECT_EQ(table->Voices.Count(), 1);
+    ASSERT_EQ(m_messages.size(), 2u);  // the unterminated quote is one field: line 2 is short
+    EXPECT_NE(m_messages[1].text.find("エラー行: 2行目"), std::string::npos);
 
     WriteFile(Path("random/t.csv"),
               std::string("\x00\x01\xFF,\n\"\\", 6) + std::string(3000, '\x93'));
