@@ -228,15 +228,15 @@ bool TB_SvgGropuData::ParseChildren(const tinyxml2::XMLElement& element) {
 void TB_SvgGropuData::AddStyleRules(const char* css) {
     std::string_view text = css ? css : "";
     // An icon's style is a few rules; a style text of megabytes is no icon, and reading it
-    // whole would cost a hundred times its size.
-    constexpr size_t kMaxStyleText = 1 << 20;
+    // whole costs about a hundred times its size.
+    constexpr size_t kMaxStyleText = 256 * 1024;
     if (text.size() > kMaxStyleText) {
         if (TB_ConsoleWriter* console = TB_ConsoleWriter::Shared()) {
             console->WriteLine(u"Svg : a style of %d bytes is left unread",
                                static_cast<tb_int>(std::min<size_t>(text.size(), INT32_MAX)));
         }
-        TB_Error::Report(2, 13, u"An icon's style text over 1 MiB was left unread", TB_SOURCE_NAME,
-                         __LINE__);
+        TB_Error::Report(2, 13, u"An icon's style text over 256 KiB was left unread",
+                         TB_SOURCE_NAME, __LINE__);
         return;
     }
     for (const TB_CssRule& rule : TB_CssParser::ParseStylesheet(text)) {

@@ -550,7 +550,9 @@ QString ToQString16(const std::vector<tb_byte>& utf16) {
     return text;
 }
 
-QMimeData* ToMimeData(TB_DataObject* data) {
+}  // namespace
+
+QMimeData* TB_QtMimeData(TB_DataObject* data) {
     auto* mime = new QMimeData();
     for (const TB_DataObject::Entry& entry : data->Entries()) {
         if (entry.Format == TB_CF_HDROP) {
@@ -580,6 +582,8 @@ QMimeData* ToMimeData(TB_DataObject* data) {
     }
     return mime;
 }
+
+namespace {
 
 // What a drop offers, as the toolkit's data: file lists as file-drop blocks, text as UTF-16,
 // the application's formats as their bytes.
@@ -1037,7 +1041,7 @@ tb_uint TB_QtPlatform::StartDrag(TB_WindowHandle window, TB_DataObject* data, TB
     // Qt deletes the drag itself; on X11 only once the target has fetched the data, which
     // can be after exec() returns.
     auto* drag = new QDrag(Native(window));
-    drag->setMimeData(ToMimeData(data));
+    drag->setMimeData(TB_QtMimeData(data));
     if (image && image->Width > 0 && image->Height > 0) {
         QImage picture(image->Width, image->Height, QImage::Format_ARGB32);
         for (int y = 0; y < image->Height; ++y) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <rapidjson/document.h>
 
 #include <string>
 #include <vector>
@@ -246,6 +247,29 @@ TEST_F(MainWindowTest, PlayingAMissingFileSaysWhichFile) {
     EXPECT_FALSE(Panel().PlaySelected());
     ASSERT_EQ(m_messages.size(), 2u);
     EXPECT_NE(m_messages[1].text.find("は再生できません。"), std::string::npos);
+}
+
+// The description of a clip whose name is not UTF-8 is valid UTF-8 JSON naming the file
+// readably; the file list keeps its bytes.
+TEST_F(MainWindowTest, ADraggedClipOfANameThatIsNotUtf8IsDescribedReadably) {
+    TempFolder folder;
+    const std::string name = "\x95\x5C.wav";  // 表 in Shift_JIS
+    WriteFile(folder / name, "RIFF");
+    Open({folder.Path()});
+    Panel().SelectIndex(0);
+    auto* item = static_cast<TC_VoiceDataItem*>(Panel().GetCurrent());
+    ASSERT_NE(item, nullptr);
+    TB_List<TB_DropData*> data;
+    item->GetDropData(data);
+    ASSERT_EQ(data.Count(), 2);
+    EXPECT_EQ(TB_DropData::FilesOf(data[0]->Data), std::vector<std::string>{folder / name});
+    std::string json(data[1]->Data.begin(), data[1]->Data.end() - 1);
+    rapidjson::Document description;
+    description.Parse<rapidjson::kParseValidateEncodingFlag>(json.c_str());
+    ASSERT_FALSE(description.HasParseError()) << json;
+    EXPECT_EQ(std::string(description["voices"][0]["path"].GetString()), folder / "表.wav");
+    EXPECT_EQ(std::string(description["voices"][0]["subtitle"].GetString()), "表");
+    TB_ReleaseAll(data);
 }
 
 TEST_F(MainWindowTest, ADraggedClipCarriesItsFileAndItsDescription) {

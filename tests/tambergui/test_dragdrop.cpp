@@ -6,6 +6,9 @@
 #include <QMimeData>
 #include <QWidget>
 
+#include <memory>
+
+#include "platform/tb_qt_platform.h"
 #include "tb_dropdata.h"
 #include "tb_frame.h"
 #include "tb_gui.h"
@@ -57,6 +60,26 @@ TEST(DataObject, OneEntryPerFormatAndAnEnumeratorThatStartsOver) {
     ASSERT_TRUE(object->Next(format));
     EXPECT_EQ(format, 0xC000u);
     EXPECT_FALSE(object->Next(format));
+}
+
+// A file name that is not UTF-8 (Shift_JIS from an archive made on Windows) is offered as
+// readable text to text fields, and byte for byte in the URI list.
+TEST(DataObject, FilesOfNamesThatAreNotUtf8AreOfferedReadably) {
+    if (!TB_GraphicsStarted()) {
+        TB_GraphicsStartup();
+    }
+    const std::string path = "/srv/\x83\x65\x83\x58\x83\x67/\x95\x5C.wav";  // テスト/表
+    TB_List<TB_Uri*> uris;
+    uris.Add(new TB_Uri(TB_TextFromNative(path.c_str())));
+    auto files = TB_Ref<TB_DropData>::Adopt(new TB_DropData());
+    files->SetFiles(uris);
+    TB_ReleaseAll(uris);
+    auto object = TB_Ref<TB_DataObject>::Adopt(new TB_DataObject());
+    object->SetData(TB_CF_HDROP, files->Data);
+    std::unique_ptr<QMimeData> mime(TB_QtMimeData(object.Get()));
+    EXPECT_EQ(mime->text().toStdString(), "/srv/テスト/表.wav");
+    EXPECT_EQ(mime->data(QStringLiteral("text/uri-list")).toStdString(),
+              "file:///srv/%83e%83X%83g/%95%5C.wav\r\n");
 }
 
 TEST(DataObject, RegisteredFormatsTravelUnderTheirMimeType) {

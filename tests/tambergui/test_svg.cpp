@@ -191,8 +191,9 @@ TEST_F(SvgTest, StyleRulesColourTheirClassesOnlyWhenAskedTo) {
         }
     }
     EXPECT_EQ(fillsOfBoth, (Calls{"fill #fe0000", "fill #0000fe"}));
-    // A style of over a mebibyte is no icon's: it is left unread, the shapes keep the brush.
-    const std::string huge = "<style>.a{fill:#f00}/*" + std::string(1 << 20, 'x') +
+    // A style of hundreds of kilobytes is no icon's: it is left unread, the shapes keep the
+    // brush.
+    const std::string huge = "<style>.a{fill:#f00}/*" + std::string(256 * 1024, 'x') +
                              "*/</style><path class=\"a\" d=\"M0 0\"/>";
     EXPECT_EQ(Draw(Icon(huge), {0, 0, 24, 24}, true).back(), "fill #0000ff");
     // A group's own class never matches its own rules; outer rules reach inner groups, and

@@ -2,6 +2,7 @@
 #include <rapidjson/document.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -221,13 +222,40 @@ TEST_F(KeepInX11, FailuresAreSaidNotSwallowed) {
 
     Click(dump, "bOpenFolder");
     Answer("声ライブラリ", "フォルダーを開けませんでした。\n" + lib);
+    // No browser for the guide: it says where the guide is. The question carries the main
+    // window's title, so it is found as the other window of that name.
+    std::string mainId = MainWindowId();
+    ChooseFromMainMenu("ルモヴォクスアプリの使い方");
+    dump = DumpUntil([](const rapidjson::Value& d) {
+        for (const auto& box : d["MessageBoxes"].GetArray()) {
+            std::string text = box["Text"].GetString();
+            if (text.rfind("ガイドを開けませんでした。\nfile://", 0) == 0 &&
+                text.find("guide.html") != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    });
+    std::string box;
+    QueryUntil("xdotool search --onlyvisible --name '" + kTitle + "'", [&](const std::string& ids) {
+        std::istringstream list(ids);
+        for (std::string id; list >> id;) {
+            if (id != mainId) {
+                box = id;
+            }
+        }
+        return !box.empty();
+    });
+    ASSERT_EQ(session.Run("xdotool windowactivate --sync " + box + " key Return"), 0);
+    DumpUntil([](const rapidjson::Value& d) { return d["MessageBoxes"].Empty(); });
     ASSERT_EQ(Close(), 0) << lastOutput;
     // The error log (UTF-16LE) keeps both failures of the desktop.
     std::string log;
     for (const auto& entry : fs::directory_iterator(dataHome + "/LumoVox/errorlogs")) {
         log += ReadFile(entry.path());
     }
-    for (std::u16string text : {u"フォルダーを開けませんでした。", u"音声を出力できません。"}) {
+    for (std::u16string text : {u"フォルダーを開けませんでした。", u"音声を出力できません。",
+                                u"ガイドを開けませんでした。"}) {
         std::string bytes;
         for (char16_t unit : text) {
             bytes += static_cast<char>(unit & 0xFF);
