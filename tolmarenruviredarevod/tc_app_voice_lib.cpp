@@ -221,9 +221,9 @@ void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
                 }
             }
         }
-        for (TC_VoiceLibrary* library : m_libraries) {
-            ApplyKeptFavourites(library, m_keptFavourites);
-        }
+        TB_List<TC_VoiceData*> voices;
+        FlattenVoices(voices);
+        ApplyKeptFavourites(voices, m_keptFavourites);
     }
     for (TC_VoiceLibrary* library : m_libraries) {
         TC_VoiceLoader::LoadThumbnail(library, defaultImage);
@@ -422,6 +422,13 @@ tb_int TC_VoiceLibraryList::FavouriteCount(TC_VoiceLibrary* library) {
 
 void TC_VoiceLibraryList::ApplyKeptFavourites(TC_VoiceLibrary* library,
                                               std::vector<std::u16string>& keep) {
+    TB_List<TC_VoiceData*> voices;
+    VoicesOf(library, voices);
+    ApplyKeptFavourites(voices, keep);
+}
+
+void TC_VoiceLibraryList::ApplyKeptFavourites(TB_List<TC_VoiceData*>& voices,
+                                              std::vector<std::u16string>& keep) {
     if (keep.empty()) {
         return;
     }
@@ -429,8 +436,6 @@ void TC_VoiceLibraryList::ApplyKeptFavourites(TC_VoiceLibrary* library,
     // hold the same file: each clip of the path is starred before the path is forgotten.
     std::unordered_set<std::u16string_view, TextHash> kept(keep.begin(), keep.end());
     std::unordered_set<std::u16string_view, TextHash> taken;
-    TB_List<TC_VoiceData*> voices;
-    VoicesOf(library, voices);
     TC_VoicePathBuilder paths;
     for (TC_VoiceData* voice : voices) {
         auto found = kept.find(paths.UriText(*voice));

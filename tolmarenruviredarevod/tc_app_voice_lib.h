@@ -70,6 +70,8 @@ private:
     bool ReadEntry(const void* element, TC_VoiceLibrary* library, int depth);
     // Stars the clips of the library whose paths are kept, and forgets those paths.
     static void ApplyKeptFavourites(TC_VoiceLibrary* library, std::vector<std::u16string>& kept);
+    static void ApplyKeptFavourites(TB_List<TC_VoiceData*>& voices,
+                                    std::vector<std::u16string>& kept);
 
     TB_List<TC_VoiceLibrary*> m_libraries;
     bool m_indexLoaded = false;

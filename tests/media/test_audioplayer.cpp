@@ -134,12 +134,16 @@ TEST_F(AudioTest, LengthsUnknownAtFirstOrOverstatedDoNotStopAClip) {
     std::string sound(8820, '\x10');
     std::string body = "AIFF" + comm + "SSND" + big(0x7FFFFFFF) + big(0) + big(0) + sound;
     WriteFile(temp / "claims-hours.aiff", "FORM" + big(0x7FFFFFFF) + body);
-    ASSERT_EQ(player->Open(TB_String((temp / "claims-hours.aiff").c_str())), 0);
-    EXPECT_EQ(player->GetDuration(), 0.0);
-    player->SetPosition(0);  // an unknown length clamps nothing, and stops nothing
-    player->Play();
-    ASSERT_TRUE(watch.WaitFor(2));
-    EXPECT_EQ(player->GetDuration(), 0.0);
+    // A player of its own: GStreamer's AIFF reader now and then never prerolls this file
+    // when its pipeline follows another clip's.
+    auto fresh = TB_Ref<TB_AudioPlayer>::Adopt(new TB_AudioPlayer());
+    EndWatch freshWatch(*fresh);
+    ASSERT_EQ(fresh->Open(TB_String((temp / "claims-hours.aiff").c_str())), 0);
+    EXPECT_EQ(fresh->GetDuration(), 0.0);
+    fresh->SetPosition(0);  // an unknown length clamps nothing, and stops nothing
+    fresh->Play();
+    ASSERT_TRUE(freshWatch.WaitFor(1));
+    EXPECT_EQ(fresh->GetDuration(), 0.0);
 }
 
 TEST_F(AudioTest, PositionsReplayAndClamping) {

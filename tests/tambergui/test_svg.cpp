@@ -101,6 +101,16 @@ protected:
         return renderer->LoadText(svg.c_str());
     }
     using Calls = std::vector<std::string>;
+    // The brushes a drawing of the icon with its styles sets, in order.
+    Calls Fills(const std::string& svg) {
+        Calls fills;
+        for (const std::string& call : Draw(svg, {0, 0, 24, 24}, true)) {
+            if (call.rfind("fill", 0) == 0) {
+                fills.push_back(call);
+            }
+        }
+        return fills;
+    }
 };
 
 TEST(SvgTextLex, NumbersLettersAndSeparators) {
@@ -183,14 +193,7 @@ TEST_F(SvgTest, StyleRulesColourTheirClassesOnlyWhenAskedTo) {
     const std::string first =
         "<style>.a{fill:#0000fe} .a, .b{fill:#fe0000}</style>"
         "<path class=\"a b\" d=\"M0 0\"/><path class=\"b a\" d=\"M0 0\"/>";
-    Calls both = Draw(Icon(first), {0, 0, 24, 24}, true);
-    Calls fillsOfBoth;
-    for (const std::string& call : both) {
-        if (call.rfind("fill", 0) == 0) {
-            fillsOfBoth.push_back(call);
-        }
-    }
-    EXPECT_EQ(fillsOfBoth, (Calls{"fill #fe0000", "fill #0000fe"}));
+    EXPECT_EQ(Fills(Icon(first)), (Calls{"fill #fe0000", "fill #0000fe"}));
     // A style of hundreds of kilobytes is no icon's: it is left unread, the shapes keep the
     // brush.
     const std::string huge = "<style>.a{fill:#f00}/*" + std::string(256 * 1024, 'x') +
@@ -203,14 +206,8 @@ TEST_F(SvgTest, StyleRulesColourTheirClassesOnlyWhenAskedTo) {
         "<g class=\"g\"><style>.g{fill:#ff0000} .q{fill:#00ff00}</style>"
         "<path class=\"o\" d=\"M0 0\"/><g><path class=\"q\" d=\"M0 0\"/></g></g>"
         "<path class=\"q\" d=\"M0 0\"/><path class=\"g\" d=\"M0 0\"/>";
-    Calls calls = Draw(Icon(groups), {0, 0, 24, 24}, true);
-    Calls fills;
-    for (const std::string& call : calls) {
-        if (call.rfind("fill", 0) == 0) {
-            fills.push_back(call);
-        }
-    }
-    EXPECT_EQ(fills, (Calls{"fill #010203", "fill #00ff00", "fill #0a0b0c", "fill #0000ff"}));
+    EXPECT_EQ(Fills(Icon(groups)),
+              (Calls{"fill #010203", "fill #00ff00", "fill #0a0b0c", "fill #0000ff"}));
 }
 
 TEST_F(SvgTest, CirclesEllipsesAndArcs) {

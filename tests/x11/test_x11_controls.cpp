@@ -179,7 +179,7 @@ TEST_F(ControlsWindow, DraggingFilesOutAndCopyingText) {
         path += session.MoveTo(x + 10 + (750 - x) * step / 8, y + 10 + (500 - y) * step / 8);
     }
     ASSERT_EQ(session.Run("xdotool " + path), 0);
-    ASSERT_TRUE(target.WaitFor("over")) << target.Output;  // the target has answered
+    ASSERT_TRUE(DropTargetAnswered(session, target, 760, 510)) << target.Output;
     ASSERT_EQ(session.Run("xdotool mouseup 1"), 0);
     ASSERT_TRUE(target.WaitFor("dropped")) << target.Output;
     ASSERT_TRUE(program->WaitFor("drag effect 1")) << program->Output;
@@ -196,7 +196,7 @@ TEST_F(ControlsWindow, DraggingFilesOutAndCopyingText) {
     cancel += session.MoveTo(x + 10, y + 10);
     cancel += session.MoveTo(700, 480);
     ASSERT_EQ(session.Run("xdotool " + cancel), 0);
-    ASSERT_TRUE(target.WaitFor("over")) << target.Output;
+    ASSERT_TRUE(DropTargetAnswered(session, target, 700, 480)) << target.Output;
     ASSERT_EQ(session.Run("xdotool key Escape mouseup 1"), 0);
     ASSERT_TRUE(program->WaitFor("drag effect 0")) << program->Output;
 

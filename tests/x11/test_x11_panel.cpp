@@ -253,7 +253,7 @@ TEST_F(PanelInX11, DraggingARowToAnotherProgram) {
         path += session.MoveTo(x + 10 + (750 - x) * step / 8, y + 10 + (500 - y) * step / 8);
     }
     ASSERT_EQ(session.Run("xdotool " + path), 0);
-    ASSERT_TRUE(target.WaitFor("over")) << target.Output;
+    ASSERT_TRUE(DropTargetAnswered(session, target, 760, 510)) << target.Output;
     ASSERT_EQ(session.Run("xdotool mouseup 1"), 0);
     ASSERT_TRUE(target.WaitFor("dropped")) << target.Output;
     EXPECT_NE(target.Output.find("format text/uri-list"), std::string::npos) << target.Output;

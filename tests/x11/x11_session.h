@@ -305,6 +305,14 @@ private:
     throw std::runtime_error("a wait for the program's state ran out");
 }
 
+// Waits, with a drag held over the drop target program at (x, y), until the source has had
+// the target's answer: the target says "over" for each position, and the source reports a
+// new one only once the last was answered. A release before that answer cancels the drop.
+inline bool DropTargetAnswered(X11Session& session, X11Program& target, int x, int y) {
+    return target.WaitFor("over") && session.Run("xdotool" + session.MoveTo(x + 1, y)) == 0 &&
+           target.WaitFor("over");
+}
+
 // The widget with the Id anywhere in a UI dump, or null.
 inline const rapidjson::Value* FindId(const rapidjson::Value& node, const char* id) {
     if (node.IsObject() && node.HasMember("Id") && std::string(node["Id"].GetString()) == id) {
