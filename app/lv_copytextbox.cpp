@@ -11,6 +11,8 @@ LV_CopyTextBox::LV_CopyTextBox() {
     ButtonWidth = Height * 1.3f;
 
     TextField = new TB_TextBox(false, true);
+    // Tab goes to the copy button: the field's text is taken with the pointer or Ctrl+C.
+    TextField->TabStop = false;
     CopyButton = new TB_Button(u"Copy");
     CopyButton->Click.Add([this](TB_MouseEventArg&) { TB_CopyTextToClipboard(this); });
     CopyIcon = new TB_SvgRenderer();

@@ -11,6 +11,8 @@
 
 #include "lv_rightsdialog.h"
 #include "lv_style.h"
+#include "tb_actionlist.h"
+#include "tb_dropdata.h"
 #include "tb_error.h"
 #include "tb_filemanager.h"
 #include "tb_globalstyle.h"
@@ -70,19 +72,17 @@ LV_Frame::LV_Frame() {
         TB_Button* button = m_panel->GetMenuButton();
         ShowPopup(new TB_MenuPanel(m_menu), button, TB_Vector2{0, button->GetHeight()}, 0);
     });
-    m_panel->GetCanvas()->DoubleClick.Add([this](TB_MouseEventArg& arg) {
-        if (arg.Left && m_panel->GetCurrent()) {
-            PlayAndShowStop();
-        }
-    });
+    // Enter on the rows, or a double click whose presses both hit the current row.
+    m_panel->ItemActivated.Add([this](TB_EventArg&) { m_panel->PlaySelected(); });
     AddChild(m_panel);
 
     // 7. The bottom bar.
     BuildBottomBar();
     m_panel->PlaybackFinished.Add([this](TB_EventArg&) {
-        // A media thread: only a post, the icons change on the GUI thread.
-        m_postTarget->Post(new TB_Action([this](TB_EventArg&) { ShowPlayIcons(false); }));
+        // A media thread: only a post, the transport follows on the GUI thread.
+        m_postTarget->Post(new TB_Action([this](TB_EventArg&) { FollowPlayer(); }));
     });
+    m_panel->TransportChanged.Add([this](TB_EventArg&) { FollowPlayer(); });
 
     // 8.-11. Libraries, and the place of the last session.
     TC_App* app = TC_App::Instance();
@@ -137,6 +137,10 @@ LV_Frame::~LV_Frame() {
             Actions->Remove(command);
         }
         command->Release();
+    }
+    for (auto& [owner, action] : m_keys) {
+        owner->Actions->Remove(action);
+        action->Release();
     }
     if (m_titleBitmap) {
         m_titleBitmap->Release();
@@ -200,8 +204,8 @@ void LV_Frame::BuildBottomBar() {
         b->SetEnable(false);
         return b;
     };
-    m_play = button(u"再生", u"playButton", Saisei);
     m_back = button(u"戻る", u"backButton", Modoru);
+    m_play = button(u"再生", u"playButton", Saisei);
     m_next = button(u"次へ", u"nextButton", Skip);
     m_lineLabel = new TB_Lable(u"セリフ", 0);
     m_lineLabel->Id = u"lineLabel";
@@ -214,6 +218,8 @@ void LV_Frame::BuildBottomBar() {
     for (LV_CopyTextBox* box : {m_lineBox, m_fileBox}) {
         SetIcons(box->GetCopyButton(), I006);
     }
+    m_lineBox->GetCopyButton()->Id = u"lineCopyButton";
+    m_fileBox->GetCopyButton()->Id = u"fileCopyButton";
     float boxSide = m_lineBox->GetHeight();
     m_openFolder = new TB_Button(u"フォルダーを開く");
     m_openFolder->Id = u"bOpenFolder";
@@ -227,7 +233,7 @@ void LV_Frame::BuildBottomBar() {
     m_next->Click.Add([this](TB_MouseEventArg&) { PlayNext(); });
     m_openFolder->Click.Add([this](TB_MouseEventArg&) { m_panel->OpenInFileManager(); });
     for (TB_NativeWidget* child :
-         std::initializer_list<TB_NativeWidget*>{m_play, m_back, m_next, m_lineLabel, m_lineBox,
+         std::initializer_list<TB_NativeWidget*>{m_back, m_play, m_next, m_lineLabel, m_lineBox,
                                                  m_fileLabel, m_fileBox, m_openFolder}) {
         m_bottomBar->AddChild(child);
     }
@@ -258,6 +264,33 @@ void LV_Frame::BuildCommands() {
     }
     add(u"UiStyleLight", u"ライト", [this] { ChooseStyle(u"light"); });
     add(u"UiStyleDark", u"ダーク", [this] { ChooseStyle(u"dark"); });
+    add(u"AutoPlayOnSelect", u"選択したら再生", [this] {
+        if (TC_AppSettings* settings = Settings()) {
+            settings->SetBool(u"AutoPlayOnSelect", !settings->GetBool(u"AutoPlayOnSelect"));
+        }
+    });
+
+    // Keys that work wherever the focus is (text fields keep Space, buttons Space and Enter).
+    auto key = [this](TB_Widget* owner, const char16_t* id, const char16_t* shortcut,
+                      std::function<void()> run) {
+        auto* action = new TB_Action(
+            id, id, [run](TB_EventArg&) { run(); }, shortcut);
+        if (!owner->Actions) {
+            owner->Actions = new TB_ActionList();
+        }
+        owner->Actions->Add(action);
+        m_keys.push_back({owner, action});
+    };
+    key(this, u"PlayOrStop", u"Space", [this] { TogglePlay(); });
+    key(this, u"FindClips", u"Ctrl+F", [this] {
+        TB_TextBox* field = m_panel->GetSearchBox()->TextField;
+        field->SetFocus();
+        field->SelectAll();
+    });
+    // In the list only: elsewhere Ctrl+C copies what the focused field has selected.
+    TB_Canvas* rows = m_panel->GetCanvas();
+    key(rows, u"CopyLine", u"Ctrl+C", [this] { TB_CopyTextToClipboard(m_lineBox); });
+    key(rows, u"CopyPath", u"Ctrl+Shift+C", [this] { TB_CopyTextToClipboard(m_fileBox); });
 }
 
 void LV_Frame::BuildMenu() {
@@ -291,6 +324,9 @@ void LV_Frame::BuildMenu() {
     styles->Add(light);
     styles->Add(dark);
     m_menu->Add(styles);
+    auto* autoPlay = new TB_MenuCheckBox(find(u"AutoPlayOnSelect"));
+    autoPlay->Checked = settings && settings->GetBool(u"AutoPlayOnSelect");
+    m_menu->Add(autoPlay);
     m_menu->Add(new TB_MenuSeparator());
     m_menu->Add(new TB_MenuButton(find(u"ResetEnv")));
     m_menu->Add(new TB_MenuButton(find(u"ShowRights")));
@@ -357,19 +393,35 @@ void LV_Frame::UpdateBottomBar(TB_EventArg&) {
     if (voice) {
         m_lineBox->SetText(voice->Surface);
         m_fileBox->SetText(TC_VoiceDataListPanel::FullPathText(*voice));
-        m_openFolder->SetEnable(true);
-        m_play->SetEnable(true);
-        bool several = m_panel->Count() > 1;
-        m_back->SetEnable(several);
-        m_next->SetEnable(several);
     } else {
-        m_play->SetEnable(false);
-        m_back->SetEnable(false);
-        m_next->SetEnable(false);
         m_lineBox->SetText(TB_String());
         m_fileBox->SetText(TB_String());
-        m_openFolder->SetEnable(false);
     }
+    m_openFolder->SetEnable(voice != nullptr);
+    if (voice && AutoPlays()) {
+        m_panel->PlaySelected();  // the selection stopped the clip before
+    } else {
+        FollowPlayer();
+    }
+}
+
+bool LV_Frame::AutoPlays() {
+    TC_AppSettings* settings = Settings();
+    return settings && settings->GetBool(u"AutoPlayOnSelect");
+}
+
+void LV_Frame::FollowPlayer() {
+    TB_AudioPlayer* player = m_panel->GetPlayer();
+    bool playing = player && player->IsPlaying();
+    SetIcons(m_play, playing ? Teishi : Saisei);
+    m_play->SetToolTip(playing ? TB_String(u"停止") : TB_String(u"再生"));
+    m_play->Invalidate();
+    // A clip that plays can always be stopped; back and next need another shown clip.
+    m_play->SetEnable(playing || m_panel->GetCurrent() != nullptr);
+    tb_int step = m_panel->GetCurrent() ? m_panel->StepShown(1) : -1;
+    bool elsewhere = step >= 0 && step != m_panel->CurrentIndex();
+    m_back->SetEnable(elsewhere);
+    m_next->SetEnable(elsewhere);
 }
 
 void LV_Frame::StoreWindowPlace(TB_EventArg&) {
@@ -415,53 +467,36 @@ bool LV_Frame::Inspect(TB_IPropertyVisitor& visitor) {
     return true;
 }
 
-void LV_Frame::ShowPlayIcons(bool playing) {
-    int base = playing ? Teishi : Saisei;
-    SetIcons(m_play, base);
-    m_play->Invalidate();
-}
-
-void LV_Frame::PlayAndShowStop() {
-    if (m_panel->PlaySelected()) {
-        ShowPlayIcons(true);
-    }
-}
-
 void LV_Frame::TogglePlay() {
     TB_AudioPlayer* player = m_panel->GetPlayer();
-    if (!player) {
-        PlayAndShowStop();
-        return;
-    }
     double position = player->GetPosition();
     double duration = player->GetDuration();
-    if (duration > 0 && position > duration - 0.01 && player->IsPlaying()) {
-        PlayAndShowStop();  // ran to its end while still reported as playing
+    bool atEnd = duration > 0 && position > duration - 0.01;  // ended, the end not yet told
+    if (player->IsPlaying() && !atEnd) {
+        m_panel->StopPlayback();
+        FollowPlayer();
         return;
     }
-    if (player->GetState() == TB_PlayerState::Playing) {
-        player->Stop();
-        player->SetPosition(0);
-        ShowPlayIcons(false);
+    m_panel->PlaySelected();
+}
+
+void LV_Frame::PlayShown(tb_int steps) {
+    tb_int index = m_panel->StepShown(steps);
+    if (index < 0) {
         return;
     }
-    PlayAndShowStop();
+    m_panel->SelectIndex(index);
+    if (!AutoPlays()) {  // else the selection has played it
+        m_panel->PlaySelected();
+    }
 }
 
 void LV_Frame::PlayPrevious() {
-    tb_int i = m_panel->CurrentIndex();
-    if (i < 1) {
-        i = m_panel->Count();
-    }
-    m_panel->SelectIndex(i - 1);
-    PlayAndShowStop();
+    PlayShown(-1);
 }
 
 void LV_Frame::PlayNext() {
-    tb_int i = m_panel->CurrentIndex();
-    tb_int n = m_panel->Count();
-    m_panel->SelectIndex(i < n - 1 ? i + 1 : 0);
-    PlayAndShowStop();
+    PlayShown(1);
 }
 
 void LV_Frame::AddLibrary(TC_VoiceLibrary* library) {

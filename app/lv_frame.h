@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lv_copytextbox.h"
@@ -63,9 +64,13 @@ private:
     void UpdateBottomBar(TB_EventArg&);
     void StoreWindowPlace(TB_EventArg&);
     void StoreLibraryPlace(TB_EventArg&);
-    // Step 5 of the toggle: play the selected clip and show the stop icons when it starts.
-    void PlayAndShowStop();
-    void ShowPlayIcons(bool playing);
+    // The play button's icon and tooltip and which transport buttons work, all read from
+    // the player and the list: called after anything that may have changed them.
+    void FollowPlayer();
+    // Selects the shown clip that many rows away (wrapping) and plays it.
+    void PlayShown(tb_int steps);
+    // Whether a selection plays its clip at once (the menu's check item).
+    bool AutoPlays();
     void SetIcons(TB_Button* button, int base);
     void OpenGuide(const char* section);
     void ChooseSize(tb_int percent);
@@ -91,6 +96,8 @@ private:
     TB_NativeBitmap* m_titleBitmap = nullptr;
     TB_MenuItemList* m_menu;
     TB_List<TB_Action*> m_commands;
+    // Shortcut-only actions and the widget whose list holds each (one count held).
+    std::vector<std::pair<TB_Widget*, TB_Action*>> m_keys;
     float m_margin = 20;
     TB_PostTarget* m_postTarget;
 };

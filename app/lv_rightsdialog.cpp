@@ -73,6 +73,14 @@ LV_RightsDialog::LV_RightsDialog() {
                       }));
     });
     AddChild(OkButton);
+    // Keys no child took climb to the dialog: Escape and Enter close it, as OK does.
+    KeyDown.Add([this](TB_KeyEventArg& arg) {
+        if ((arg.KeyCode == TB_VK_ESCAPE || arg.KeyCode == TB_VK_RETURN) && !arg.Control &&
+            !arg.Alt) {
+            arg.Handled = true;
+            OkButton->PerformClick();
+        }
+    });
 
     Resized.Add([this](TB_EventArg&) { Layout(); });
 }

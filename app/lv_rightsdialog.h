@@ -9,7 +9,7 @@
 
 // The modal window that names the program, its version and maker, and shows the licence
 // texts of the program and of the libraries it contains (LV_LicenseText). Sized at the GUI
-// scale of the settings; closed with its OK button.
+// scale of the settings; closed with its OK button, Escape or Enter.
 class LV_RightsDialog : public TB_Frame {
 public:
     LV_RightsDialog();

@@ -263,6 +263,10 @@ void LV_ApplyStyleColours(const LV_StyleColours& colours, TB_GlobalStyle& s) {
     s.ButtonDisabledFontColor = c[20];
     s.MenuFontColor = c[21];
     s.MenuBorderColor = c[22];
+    // The focus ring must stand out from the ground in either style: a blue, lighter on
+    // dark grounds.
+    float ground = 0.2126f * c[0].r + 0.7152f * c[0].g + 0.0722f * c[0].b;
+    s.FocusFrame = ground < 0.5f ? TB_GlobalStyle::Hex(0x6EA8FE) : TB_GlobalStyle::Hex(0x2F6FD6);
 }
 
 void LV_ApplyGuiScale(tb_int percent) {

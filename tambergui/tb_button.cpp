@@ -27,6 +27,7 @@ void TB_Button::Construct() {
     const TB_GlobalStyle& style = TB_GetGlobalStyle();
     FocusOnPress = true;
     TabStop = true;
+    PressedByKeys = true;
     TextColor = style.ButtonFontColor;
     DisabledTextColor = style.ButtonDisabledFontColor;
     Width = style.ButtonWidth;
@@ -129,7 +130,9 @@ void TB_Button::OnClickHandler(TB_MouseEventArg&) {
 }
 
 void TB_Button::OnKeyDownHandler(TB_KeyEventArg& arg) {
-    if (arg.KeyCode == 13) {
+    if ((arg.KeyCode == TB_VK_RETURN || arg.KeyCode == TB_VK_SPACE) && !arg.Control && !arg.Alt &&
+        IsEnable()) {
+        arg.Handled = true;
         PerformClick();
     }
 }
@@ -212,18 +215,14 @@ void TB_Button::PaintButton(TB_PaintEventArg& arg) {
     }
 
     g.Brush = nullptr;
-    if (IsFocused() && ButtonStyle != TB_ButtonStyle::Image) {
-        TB_Pen focus(style.FocusFrame, 1);
-        focus.SetDashStyle(1);
-        g.Pen = &focus;
-        g.DrawRectangle(TB_Rectangle<float>{4, 4, w - 9, h - 9});
-        g.Pen = nullptr;
-    }
     if (ButtonStyle == TB_ButtonStyle::Standard) {
         TB_Pen border(enabled ? style.ButtonBorder : style.ButtonDisabledFontColor, 1);
         g.Pen = &border;
         g.DrawRectangle(TB_Rectangle<float>{1, 1, w - 3, h - 3});
         g.Pen = nullptr;
+    }
+    if (ShowsFocusRing()) {
+        DrawFocusRing(g, TB_Rectangle<float>{0, 0, w, h});
     }
 }
 

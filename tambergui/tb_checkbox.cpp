@@ -11,6 +11,7 @@ TB_CheckBox::TB_CheckBox(const TB_String& text, float points) : TB_TextRenderWid
     FocusOnPress = true;
     AutoSize = true;
     TabStop = true;
+    PressedByKeys = true;
     Paint.Add(this, &TB_CheckBox::OnPaintHandler);
     Click.Add(this, &TB_CheckBox::OnClickHandler);
     KeyDown.Add(this, &TB_CheckBox::OnKeyDownHandler);
@@ -62,7 +63,9 @@ void TB_CheckBox::OnClickHandler(TB_MouseEventArg&) {
 }
 
 void TB_CheckBox::OnKeyDownHandler(TB_KeyEventArg& arg) {
-    if (arg.KeyCode == 13 && IsEnable()) {
+    if ((arg.KeyCode == TB_VK_RETURN || arg.KeyCode == TB_VK_SPACE) && !arg.Control && !arg.Alt &&
+        IsEnable()) {
+        arg.Handled = true;
         Toggle();
     }
 }
@@ -82,13 +85,10 @@ void TB_CheckBox::OnPaintHandler(TB_PaintEventArg& arg) {
     g.Pen = &outline;
     g.DrawRectangle(TB_Rectangle<float>{0, boxY, box, box});
     g.Brush = nullptr;
-    if (enabled && IsFocused()) {
-        TB_Pen focus(style.FocusFrame, 1);
-        focus.SetDashStyle(1);
-        g.Pen = &focus;
-        g.DrawRectangle(TB_Rectangle<float>{2, boxY + 2, box - 4, box - 4});
-    }
     g.Pen = nullptr;
+    if (enabled && ShowsFocusRing()) {
+        DrawFocusRing(g, TB_Rectangle<float>{0, 0, client.width, h});
+    }
     if (Checked) {
         static const float kMark[5][2] = {
             {0.3f, 0.25f}, {0.4f, 0.6f}, {1.0f, 0.0f}, {0.4f, 1.0f}, {0.05f, 0.5f}};

@@ -121,6 +121,7 @@ TB_ContentsBox::TB_ContentsBox()
     m_canvas->MouseEnter.Add(this, &TB_ContentsBox::OnEnterHandler);
     m_canvas->MouseLeave.Add(this, &TB_ContentsBox::OnLeaveHandler);
     m_canvas->KeyDown.Add(this, &TB_ContentsBox::OnKeyDownHandler);
+    m_canvas->DoubleClick.Add(this, &TB_ContentsBox::OnDoubleClickHandler);
 
     m_scroll->Id = u"ContentsScroll";
     m_scroll->ValueChanged.Add(this, &TB_ContentsBox::OnScrollChanged);
@@ -448,6 +449,7 @@ void TB_ContentsBox::ClearItems(bool release) {
         OnSelectionChanged();
     }
     m_pressed = nullptr;
+    m_leftPresses[0] = m_leftPresses[1] = nullptr;
     ClearHovered();
     m_selectedShown = nullptr;
     for (TB_ContentsBoxItem* item : Items) {
@@ -599,7 +601,12 @@ void TB_ContentsBox::OnDownHandler(TB_MouseEventArg& arg) {
     TB_Ref<TB_ContentsBox> keep(this);
     EnsureLayout();
     m_pressed = nullptr;
-    if (TB_ContentsBoxItem* item = ItemAtPoint(arg.X, arg.Y)) {
+    TB_ContentsBoxItem* item = ItemAtPoint(arg.X, arg.Y);
+    if (arg.Left) {
+        m_leftPresses[0] = m_leftPresses[1];
+        m_leftPresses[1] = item;
+    }
+    if (item) {
         SelectItem(item);
         if (arg.Left && IndexOf(item) >= 0) {
             m_pressed = item;
@@ -719,28 +726,86 @@ void TB_ContentsBox::OnHoverTick(TB_EventArg&) {
 
 // ---- keys -----------------------------------------------------------------------------------
 
+tb_int TB_ContentsBox::ShownCount() {
+    EnsureLayout();
+    return static_cast<tb_int>(m_visible.size());
+}
+
+tb_int TB_ContentsBox::RowAfterCurrent(bool& onRow) {
+    onRow = m_current && m_current->m_row >= 0 &&
+            m_visible[static_cast<size_t>(m_current->m_row)] == m_current;
+    if (onRow) {
+        return m_current->m_row + 1;
+    }
+    // A hidden current item keeps its place in list order: the rows around it count.
+    tb_int index = m_current ? IndexOf(m_current) : -1;
+    auto after = std::upper_bound(
+        m_visible.begin(), m_visible.end(), index,
+        [](tb_int i, const TB_ContentsBoxItem* item) { return i < item->m_index; });
+    return static_cast<tb_int>(after - m_visible.begin());
+}
+
+tb_int TB_ContentsBox::ShownRow(tb_int steps, bool wrap) {
+    tb_int shown = static_cast<tb_int>(m_visible.size());
+    bool onRow = false;
+    tb_int after = RowAfterCurrent(onRow);
+    // From a row, one step down is the row after it; from a hidden item it is that row itself.
+    tb_int row = after - 1 + steps + (!onRow && steps < 0 ? 1 : 0);
+    if (wrap) {
+        row %= shown;
+        return row < 0 ? row + shown : row;
+    }
+    return std::clamp(row, 0, shown - 1);
+}
+
+tb_int TB_ContentsBox::StepShown(tb_int steps) {
+    EnsureLayout();
+    if (m_visible.empty()) {
+        return -1;
+    }
+    return IndexOf(m_visible[static_cast<size_t>(ShownRow(steps, true))]);
+}
+
+tb_int TB_ContentsBox::RowsPerPage() {
+    return std::max(1, static_cast<int>(CanvasHeight() / std::max(1.0f, RowHeight)) - 1);
+}
+
 void TB_ContentsBox::OnKeyDownHandler(TB_KeyEventArg& arg) {
-    if (!m_current) {
+    EnsureLayout();
+    tb_int shown = static_cast<tb_int>(m_visible.size());
+    // Keys with Ctrl or Alt belong to the owner's shortcuts.
+    if (!m_current || shown == 0 || arg.Alt || arg.Control) {
         return;
     }
-    tb_int count = Items.Count();
-    tb_int i = IndexOf(m_current);
-    tb_int position = i;
     tb_int key = arg.KeyCode;
+    if (key == TB_VK_RETURN) {
+        arg.Handled = true;
+        TB_EventArg activated;
+        ItemActivated.Fire(activated);
+        return;
+    }
+    tb_int row = -1;
     if (key == TB_VK_DOWN || key == TB_VK_RIGHT) {
-        position = i + 1 < count ? i + 1 : 0;
+        row = ShownRow(1, true);
     } else if (key == TB_VK_UP || key == TB_VK_LEFT) {
-        position = i > 0 ? i - 1 : count - 1;
-    } else if (((key >= TB_VK_A && key <= TB_VK_A + 25) ||
-                (key >= TB_VK_0 && key <= TB_VK_0 + 9)) &&
-               !arg.Control && !arg.Alt) {
+        row = ShownRow(-1, true);
+    } else if (key == TB_VK_HOME) {
+        row = 0;
+    } else if (key == TB_VK_END) {
+        row = shown - 1;
+    } else if (key == TB_VK_NEXT) {
+        row = ShownRow(RowsPerPage(), false);
+    } else if (key == TB_VK_PRIOR) {
+        row = ShownRow(-RowsPerPage(), false);
+    } else if ((key >= TB_VK_A && key <= TB_VK_A + 25) || (key >= TB_VK_0 && key <= TB_VK_0 + 9)) {
         tb_char wanted = FoldAscii(static_cast<tb_char>(key));
-        for (tb_int step = 1; step <= count; ++step) {
-            tb_int at = (i + step) % count;
-            TB_ContentsBoxItem* item = Items[at];
-            if (item->ItemVisible && item->Text.Length() > 0 &&
-                FoldAscii(item->Text[0]) == wanted) {
-                position = at;
+        bool onRow = false;
+        tb_int start = RowAfterCurrent(onRow);
+        for (tb_int step = 0; step < shown; ++step) {
+            tb_int at = (start + step) % shown;
+            const TB_String& text = m_visible[static_cast<size_t>(at)]->TypeAheadText();
+            if (text.Length() > 0 && FoldAscii(text[0]) == wanted) {
+                row = at;
                 break;
             }
         }
@@ -748,7 +813,16 @@ void TB_ContentsBox::OnKeyDownHandler(TB_KeyEventArg& arg) {
         return;
     }
     arg.Handled = true;
-    SelectIndex(position);
+    if (row >= 0) {
+        SelectItem(m_visible[static_cast<size_t>(row)]);
+    }
+}
+
+void TB_ContentsBox::OnDoubleClickHandler(TB_MouseEventArg& arg) {
+    if (arg.Left && m_current && m_leftPresses[0] == m_current && m_leftPresses[1] == m_current) {
+        TB_EventArg activated;
+        ItemActivated.Fire(activated);
+    }
 }
 
 // ---- painting -------------------------------------------------------------------------------
@@ -812,6 +886,9 @@ void TB_ContentsBox::OnPaintHandler(TB_PaintEventArg& arg) {
         g.Pen = &pen;
         g.Brush = nullptr;
         g.DrawRectangle(TB_Rectangle<float>{0, 0, CanvasWidth() - 1, height - 1});
+    }
+    if (m_canvas->ShowsFocusRing()) {
+        TB_NativeWidget::DrawFocusRing(g, TB_Rectangle<float>{0, 0, CanvasWidth(), height});
     }
     g.Brush = brushBefore;
     g.Pen = penBefore;

@@ -34,6 +34,8 @@ public:
     // Appends what a drag of this item carries, handing one count of each to the list. The base
     // adds nothing, so plain items cannot be dragged.
     virtual void GetDropData(TB_List<TB_DropData*>& list) { (void)list; }
+    // What a typed letter is matched against: what the row shows first. The base takes Text.
+    virtual const TB_String& TypeAheadText() { return Text; }
     // "Text", "Tag", "Rect", "Hovered", "Selected", "ItemVisible", "HitRect", and "Object" when
     // the attached object is a string.
     bool Inspect(TB_IPropertyVisitor& visitor) override;
@@ -72,9 +74,10 @@ private:
 
 // A scrolling list of items: a canvas that shows them in rows and takes the pointer and the
 // keys, a vertical scroll bar, and an optional strip above for the owner's controls. One item
-// at most is current; pressing on an item selects it, the arrow keys move the selection (with
-// wrap-around, over hidden items too) and a letter or digit jumps to the next visible item
-// starting with it. A press that moves more than 3 pixels drags the item out.
+// at most is current; pressing on an item selects it, the arrow keys move the selection among
+// the shown items (with wrap-around), Home, End and the page keys jump, and a letter or digit
+// jumps to the next shown item starting with it. Enter, or a double click whose two presses
+// hit one row, raises ItemActivated. A press that moves more than 3 pixels drags the item out.
 //
 // The cost of painting, scrolling and pointer hits follows the visible rows only: rows are
 // found by their position, never by walking the items. Adding an item lays out that one row;
@@ -116,6 +119,11 @@ public:
     virtual TB_ContentsBoxItem* GetCurrent() { return m_current; }
     virtual tb_int Count() { return Items.Count(); }
     virtual tb_int CurrentIndex() { return m_current ? IndexOf(m_current) : -1; }
+    // The list index of the shown item `steps` rows from the current one (negative: up),
+    // wrapping among shown items; from a hidden or no current item, counted from its place
+    // in list order. -1 when nothing is shown.
+    tb_int StepShown(tb_int steps);
+    tb_int ShownCount();
     // Below 0 unselects; at or past the count reports "out of bounds" and changes nothing.
     virtual void SelectIndex(tb_int index);
     // Null unselects; an item not in the list is ignored. A new current item is scrolled into
@@ -175,6 +183,8 @@ public:
     TB_Event<TB_EventArg> SelectionChanged;
     TB_Event<TB_EventArg> ItemOrderChanged;
     TB_Event<TB_EventArg> MultiSelectionChanged;
+    // The current item was asked for: Enter on the rows, or a double click on one row.
+    TB_Event<TB_EventArg> ItemActivated;
 
     static constexpr tb_int kHoverInterval = 30;   // milliseconds per pixel of text sliding
     static constexpr tb_int kPressInterval = 100;  // milliseconds
@@ -190,6 +200,14 @@ private:
     void OnEnterHandler(TB_EventArg&);
     void OnLeaveHandler(TB_EventArg&);
     void OnKeyDownHandler(TB_KeyEventArg& arg);
+    void OnDoubleClickHandler(TB_MouseEventArg& arg);
+    tb_int RowsPerPage();
+    // The shown row just after the current item (its own row + 1 when it is shown), and
+    // whether it is shown; call after EnsureLayout.
+    tb_int RowAfterCurrent(bool& onRow);
+    // The shown row `steps` away from the current item, wrapping or stopping at the ends;
+    // at least one row must be shown.
+    tb_int ShownRow(tb_int steps, bool wrap);
     void OnScrollChanged(TB_EventArg&);
     void OnHoverTick(TB_EventArg&);
     void OnSelectAll(TB_EventArg&);
@@ -225,6 +243,9 @@ private:
     TB_Action* m_selectAll;
     TB_ContentsBoxItem* m_current = nullptr;
     TB_ContentsBoxItem* m_pressed = nullptr;
+    // The items under the last two left presses: a double click counts on one row only.
+    // Compared, never dereferenced.
+    const TB_ContentsBoxItem* m_leftPresses[2] = {nullptr, nullptr};
     TB_ContentsBoxItem* m_selectedShown = nullptr;          // the item whose Selected is set
     TB_ContentsBoxItem* m_hovered[2] = {nullptr, nullptr};  // a shared edge holds two
     TB_Vector2 m_pressPoint{0, 0};

@@ -1,5 +1,17 @@
 #include "tb_keywidget.h"
 
+namespace {
+bool g_focusFromKeys = false;
+}  // namespace
+
+bool TB_FocusFromKeys() {
+    return g_focusFromKeys;
+}
+
+void TB_SetFocusFromKeys(bool fromKeys) {
+    g_focusFromKeys = fromKeys;
+}
+
 bool TB_IKeyWidget::HandleKeyMessage(TB_WindowHandle window, tb_uint message, tb_uint64 wParam,
                                      tb_int64 lParam, tb_int64& result) {
     (void)lParam;
@@ -14,6 +26,7 @@ bool TB_IKeyWidget::HandleKeyMessage(TB_WindowHandle window, tb_uint message, tb
         case TB_WM_SYSKEYUP: {
             bool down = message == TB_WM_KEYDOWN || message == TB_WM_SYSKEYDOWN;
             if (down && !AcceptsTab && wParam == TB_VK_TAB) {
+                TB_SetFocusFromKeys(true);
                 MoveFocus(!shift);
                 result = 0;
                 return true;

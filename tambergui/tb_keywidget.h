@@ -5,6 +5,12 @@
 #include "tb_message.h"
 #include "tb_platform.h"
 
+// Whether the focus was last moved by the keyboard (Tab) rather than by a pointer press:
+// focus rings are drawn only then, as people who click expect no frames around what they
+// clicked.
+bool TB_FocusFromKeys();
+void TB_SetFocusFromKeys(bool fromKeys);
+
 // Keyboard input of a widget: key events, Tab focus moves and input-method placement.
 class TB_IKeyWidget {
 public:
@@ -23,6 +29,9 @@ public:
 
     bool AcceptsTextInput = false;
     bool AcceptsTab = false;
+    // Space and Enter press the widget (buttons, check boxes): while it has the focus, those
+    // keys are its own and no shortcut takes them.
+    bool PressedByKeys = false;
     bool ImeOpen = false;
     tb_int ImePositionX = 0;
     tb_int ImePositionY = 0;

@@ -62,7 +62,16 @@ bool TB_PostAction(TB_PostTarget* target, TB_Action* action) {
 
 bool TB_DispatchShortcut(TB_NativeWidget* widget, tb_int virtualKey, bool shift, bool alt,
                          bool control) {
-    if (!widget || (widget->AcceptsTextInput && !control)) {
+    if (!widget) {
+        return false;
+    }
+    // Text fields keep their keys, but not the function keys, which mean the same everywhere.
+    bool functionKey = virtualKey >= TB_VK_F1 && virtualKey <= TB_VK_F24;
+    if (widget->AcceptsTextInput && !control && !functionKey) {
+        return false;
+    }
+    bool pressKey = virtualKey == TB_VK_SPACE || virtualKey == TB_VK_RETURN;
+    if (widget->PressedByKeys && pressKey && !control && !alt && !shift) {
         return false;
     }
     TB_ShortCutKeyInfo key{shift, alt, control, virtualKey};

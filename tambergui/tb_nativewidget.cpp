@@ -1,9 +1,12 @@
 #include "tb_nativewidget.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tb_action.h"
 #include "tb_canvaswidget.h"
+#include "tb_frame.h"
+#include "tb_globalstyle.h"
 #include "tb_nativecontainer.h"
 
 tb_int TB_NativeWidget::s_nextControlId = 0;
@@ -289,17 +292,41 @@ void TB_NativeWidget::SetToolTip(const TB_String& text) {
     ToolTipText = text;
 }
 
+namespace {
+
+// The focusable widgets under a container, depth first in child order; hidden or disabled
+// containers hide their children too.
+void CollectTabStops(TB_NativeContainer* container, TB_List<TB_NativeWidget*>& stops) {
+    for (TB_NativeWidget* child : container->Children) {
+        if (!child->IsVisible() || !child->IsEnable()) {
+            continue;
+        }
+        if (child->TabStop) {
+            stops.Add(child);
+        }
+        if (auto* inner = dynamic_cast<TB_NativeContainer*>(child)) {
+            CollectTabStops(inner, stops);
+        }
+    }
+}
+
+}  // namespace
+
 void TB_NativeWidget::MoveFocus(bool forward) {
-    auto* parent = dynamic_cast<TB_NativeContainer*>(Parent);
-    if (!parent) {
+    // The window's root: the frame, or the outermost container of a widget not in one.
+    auto* root = dynamic_cast<TB_NativeContainer*>(Parent);
+    while (root && !dynamic_cast<TB_Frame*>(root)) {
+        auto* up = dynamic_cast<TB_NativeContainer*>(root->Parent);
+        if (!up) {
+            break;
+        }
+        root = up;
+    }
+    if (!root) {
         return;
     }
     TB_List<TB_NativeWidget*> candidates;
-    for (TB_NativeWidget* child : parent->Children) {
-        if (child->TabStop && child->IsEnable() && child->IsVisible()) {
-            candidates.Add(child);
-        }
-    }
+    CollectTabStops(root, candidates);
     tb_int index = candidates.IndexOf(this);
     if (candidates.Count() < 2 || index < 0) {
         TB_GetPlatform().Beep();
@@ -309,6 +336,20 @@ void TB_NativeWidget::MoveFocus(bool forward) {
     TB_NativeWidget* next = candidates[forward ? (index + 1) % count : (index + count - 1) % count];
     next->SetFocus();
     next->OnTabFocus();
+}
+
+void TB_NativeWidget::DrawFocusRing(TB_Graphics& g, const TB_Rectangle<float>& area) {
+    float width = std::max(1.0f, std::round(2 * TB_GetGlobalStyle().Scale));
+    TB_Pen ring(TB_GetGlobalStyle().FocusFrame, width);
+    TB_Pen* before = g.Pen;
+    TB_Brush* brush = g.Brush;
+    g.Pen = &ring;
+    g.Brush = nullptr;
+    float half = width / 2;
+    g.DrawRectangle(
+        TB_Rectangle<float>{area.x + half, area.y + half, area.width - width, area.height - width});
+    g.Pen = before;
+    g.Brush = brush;
 }
 
 void TB_NativeWidget::ResizeBackBuffer(tb_int width, tb_int height) {

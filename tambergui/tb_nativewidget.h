@@ -38,8 +38,13 @@ public:
     void Invalidate(const TB_Rectangle<float>& area) override;
     void Invalidate() override;
     TB_WindowHandle GetWindowHandle() override { return Window; }
-    // Tab cycling among the parent's focusable children; a beep when there is nowhere to go.
+    // Tab cycling through the focusable widgets of the whole window, in the order of the
+    // widget tree (which follows the reading order); a beep when there is nowhere to go.
     void MoveFocus(bool forward) override;
+    // Focused, and the focus came from the keyboard: the widget draws its focus ring.
+    bool ShowsFocusRing() { return Focused && TB_FocusFromKeys(); }
+    // The ring around area: two pixels (scaled) of the style's focus colour, inside it.
+    static void DrawFocusRing(TB_Graphics& graphics, const TB_Rectangle<float>& area);
 
     virtual void OnTabFocus() {}
     virtual void ApplyText();

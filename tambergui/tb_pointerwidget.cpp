@@ -1,5 +1,7 @@
 #include "tb_pointerwidget.h"
 
+#include "tb_keywidget.h"
+
 namespace {
 
 // Position and key-state flags of a pointer message; Alt comes from the current key state.
@@ -101,6 +103,7 @@ bool TB_IPointerWidget::HandlePointerMessage(TB_WindowHandle window, tb_uint mes
         case TB_WM_LBUTTONDOWN:
         case TB_WM_RBUTTONDOWN:
         case TB_WM_MBUTTONDOWN: {
+            TB_SetFocusFromKeys(false);
             platform.SetCapture(window);
             TB_MouseEventArg arg = PointerArg(wParam, lParam);
             OnMouseDown(arg);

@@ -97,6 +97,7 @@ TC_AppSettings::TC_AppSettings() {
     text(u"GcFileItem", u"");
     text(u"VoiceLibDirPath", u"");
     integer(u"VoiceLibIndex", -1);
+    boolean(u"AutoPlayOnSelect", false);
 }
 
 TC_AppSettings::~TC_AppSettings() {
@@ -387,6 +388,17 @@ tb_int TC_AppSettings::GetInt(const tb_char* name) {
 void TC_AppSettings::SetInt(const tb_char* name, tb_int value) {
     if (TC_SettingParam* parameter = FindParameter(name)) {
         parameter->IntValue = value;
+    }
+}
+
+bool TC_AppSettings::GetBool(const tb_char* name) {
+    TC_SettingParam* parameter = FindParameter(name);
+    return parameter && parameter->BoolValue;
+}
+
+void TC_AppSettings::SetBool(const tb_char* name, bool value) {
+    if (TC_SettingParam* parameter = FindParameter(name)) {
+        parameter->BoolValue = value;
     }
 }
 

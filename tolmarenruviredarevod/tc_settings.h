@@ -91,6 +91,8 @@ public:
     // Typed access to parameters of the built-in table.
     tb_int GetInt(const tb_char* name);
     void SetInt(const tb_char* name, tb_int value);
+    bool GetBool(const tb_char* name);
+    void SetBool(const tb_char* name, bool value);
     TB_String GetText(const tb_char* name);
     void SetText(const tb_char* name, const TB_String& text);
     TB_Rectangle<float> GetRectangle(const tb_char* name);

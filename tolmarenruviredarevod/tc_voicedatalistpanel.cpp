@@ -85,6 +85,20 @@ void AppendJsonString(std::string& out, const std::string& text) {
 TC_VoiceDataItem::TC_VoiceDataItem(TC_VoiceData* voice, TC_VoiceDataListPanel* panel, TB_Font* font)
     : TB_ContentsBoxItem(voice->RelFilePath), Voice(voice), Font(font), Panel(panel) {}
 
+const TB_String& TC_VoiceDataItem::TypeAheadText() {
+    if (!Voice->Display.IsEmpty()) {
+        return Voice->Display;
+    }
+    if (m_fileName.IsEmpty()) {
+        std::u16string_view path = Text.View();
+        size_t slash = path.find_last_of(u'/');
+        std::u16string_view name =
+            slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+        m_fileName = TB_String(name.data(), static_cast<tb_int>(name.size()));
+    }
+    return m_fileName;
+}
+
 void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
     const TB_GlobalStyle& style = TB_GetGlobalStyle();
     const TC_VoiceListAppearance& look = Panel->Appearance();
@@ -249,6 +263,7 @@ TC_VoiceDataListPanel::~TC_VoiceDataListPanel() {
     if (m_player) {
         m_player->Close();  // no end of a clip can be reported after this
         m_player->Release();
+        m_player = nullptr;
     }
     m_libraryMenu->Release();
     for (TB_Action* action : m_actions) {
@@ -303,6 +318,18 @@ void TC_VoiceDataListPanel::BuildTopStrip() {
     m_searchBox = new TC_SearchTextBox();
     m_searchBox->Id = u"filterTextBox";
     m_searchBox->SearchTextChanged.Add([this](TB_EventArg&) { ApplyFilter(); });
+    // Esc empties the search, and from an empty one goes back to the rows.
+    m_searchBox->TextField->KeyDown.Add([this](TB_KeyEventArg& arg) {
+        if (arg.KeyCode != TB_VK_ESCAPE || arg.Control || arg.Alt || arg.Shift) {
+            return;
+        }
+        arg.Handled = true;
+        if (!m_searchBox->TextField->GetText().IsEmpty()) {
+            m_searchBox->TextField->SetText(TB_String());
+        } else {
+            GetCanvas()->SetFocus();
+        }
+    });
     float searchHeight = m_searchBox->GetHeight();
 
     m_favButton = new TB_ToggleButton(u"★");
@@ -426,6 +453,10 @@ void TC_VoiceDataListPanel::SetLibrary(TC_VoiceLibrary* library) {
     if (library == m_library) {
         return;
     }
+    // The clip of another library plays no more: nothing left on the screen could stop it.
+    StopPlayback();
+    m_player->Close();
+    m_clipLoaded = false;
     ClearItems(true);
     m_library = library;
     std::vector<TC_VoiceData*> voices;
@@ -505,18 +536,17 @@ void TC_VoiceDataListPanel::ApplyFilter() {
     size_t i = 0;
     // Items were added in the order the search was built with; one pass, no allocation.
     Filter([this, &i](TB_ContentsBoxItem*) { return i < m_visible.size() && m_visible[i++] != 0; });
+    OnTransportChanged();
 }
 
 void TC_VoiceDataListPanel::LoadSelected(TB_EventArg&) {
     m_clipLoaded = false;
     TC_VoiceData* voice = CurrentVoice();
+    StopPlayback();
     if (!voice) {
         m_favButton->SetEnable(false);
+        OnTransportChanged();
         return;
-    }
-    TB_PlayerState state = m_player->GetState();
-    if (state == TB_PlayerState::Playing || state == TB_PlayerState::Paused) {
-        m_player->Stop();
     }
     TB_String path = FullPathText(*voice);
     // The disk, not the flag of the last load: files come and go while the program runs.
@@ -532,6 +562,7 @@ void TC_VoiceDataListPanel::LoadSelected(TB_EventArg&) {
         m_favButton->OnSelectedChanged();
         m_favButton->Invalidate();
     }
+    OnTransportChanged();
 }
 
 void TC_VoiceDataListPanel::OnListClick(TB_MouseEventArg& arg) {
@@ -560,10 +591,21 @@ void TC_VoiceDataListPanel::OnFavouriteChanged(TB_EventArg&) {
     }
 }
 
-bool TC_VoiceDataListPanel::PlaySelected() {
-    if (!m_player) {
-        return false;
+void TC_VoiceDataListPanel::StopPlayback() {
+    TB_PlayerState state = m_player->GetState();
+    if (state == TB_PlayerState::Playing || state == TB_PlayerState::Paused) {
+        m_player->Stop();
+        m_player->SetPosition(0);
     }
+}
+
+bool TC_VoiceDataListPanel::PlaySelected() {
+    bool played = PlayCurrent();
+    OnTransportChanged();
+    return played;
+}
+
+bool TC_VoiceDataListPanel::PlayCurrent() {
     TC_VoiceData* voice = CurrentVoice();
     if (!voice) {
         m_player->SetPosition(0);
@@ -582,10 +624,7 @@ bool TC_VoiceDataListPanel::PlaySelected() {
     }
     if (!m_clipLoaded || !existed) {
         // Back since it was selected (or replaced): opened now, as a selection would.
-        TB_PlayerState state = m_player->GetState();
-        if (state == TB_PlayerState::Playing || state == TB_PlayerState::Paused) {
-            m_player->Stop();
-        }
+        StopPlayback();
         m_clipLoaded = m_player->Open(path) == 0;
     }
     if (!m_clipLoaded) {

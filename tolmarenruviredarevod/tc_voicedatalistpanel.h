@@ -26,11 +26,17 @@ public:
     void GetDropData(TB_List<TB_DropData*>& list) override;
     // "CategoryActive", "FavRect", "VoiceData", then the item's own.
     bool Inspect(TB_IPropertyVisitor& visitor) override;
+    // The title the row shows; without one, the file's name (Text is the path below the
+    // library, which mostly starts with the same folder).
+    const TB_String& TypeAheadText() override;
 
     TC_VoiceData* Voice;  // not counted; the library outlives its rows
     TB_Font* Font;        // the panel's list font
     TB_Rectangle<float> FavRect{0, 0, 0, 0};
     TC_VoiceDataListPanel* Panel;
+
+private:
+    TB_String m_fileName;  // made at the first type-ahead that needs it
 };
 
 // A check box of the filter popup standing for every category of one name.
@@ -57,7 +63,10 @@ public:
     // Every library of the selector followed by its sub-libraries, depth first.
     void FlattenLibraries(std::vector<TC_VoiceLibrary*>& list);
 
+    // Plays the current clip from its start; false (with a message) when it cannot.
     bool PlaySelected();
+    // Stops a clip that plays and goes back to its start.
+    void StopPlayback();
     // Shows the current clip in the file manager; false without one.
     bool OpenInFileManager();
     void ApplyFilter();
@@ -110,6 +119,9 @@ public:
     // Raised on the media thread that ended the clip.
     TB_Event<TB_EventArg> PlaybackFinished;
     TB_Event<TB_EventArg> CurrentLibraryChanged;
+    // Raised on the GUI thread whenever the panel played, stopped, opened or closed a clip or
+    // changed which clips are shown: what the transport shows may have changed.
+    TB_Event<TB_EventArg> TransportChanged;
     // Raised once the filter popup is on the screen, inside its modal loop (tests, tools).
     TB_Event<TB_EventArg> FilterPopupShown;
     // The open filter popup, null while none is shown.
@@ -120,6 +132,11 @@ private:
     void LayoutTopStrip(TB_EventArg&);
     void UpdateCategoryWidth();
     void LoadSelected(TB_EventArg&);
+    bool PlayCurrent();
+    void OnTransportChanged() {
+        TB_EventArg arg;
+        TransportChanged.Fire(arg);
+    }
     // Whether the clip's file exists now; the clip's flag (and its row) follow the disk.
     bool RecheckExists(TC_VoiceData* voice);
     void OnListClick(TB_MouseEventArg& arg);

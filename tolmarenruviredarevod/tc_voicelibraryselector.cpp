@@ -70,6 +70,19 @@ TC_VoiceLibrarySelector::TC_VoiceLibrarySelector()
     CaretIcon.LoadText(TC_BuiltinIconText(TC_BuiltinIcon::CaretDown));
     Paint.Add(this, &TC_VoiceLibrarySelector::OnPaintHandler);
     Click.Add(this, &TC_VoiceLibrarySelector::OnClickHandler);
+    // A drop-down of the keyboard too: Tab reaches it, Space, Enter, Down or F4 opens it.
+    TabStop = true;
+    FocusOnPress = true;
+    PressedByKeys = true;
+    KeyDown.Add([this](TB_KeyEventArg& arg) {
+        tb_int key = arg.KeyCode;
+        bool opens = key == TB_VK_SPACE || key == TB_VK_RETURN || key == TB_VK_F1 + 3 ||
+                     (key == TB_VK_DOWN && !arg.Control);
+        if (opens && IsEnable()) {
+            arg.Handled = true;
+            OpenPopup();
+        }
+    });
     Resized.Add(this, &TC_VoiceLibrarySelector::OnResizedHandler);
 }
 
@@ -179,6 +192,9 @@ void TC_VoiceLibrarySelector::OnPaintHandler(TB_PaintEventArg& arg) {
         g.Brush = nullptr;
         g.Pen = &frame;
         g.DrawRectangle(TB_Rectangle<float>{0, 0, w - 1, h - 1});
+    }
+    if (ShowsFocusRing()) {
+        DrawFocusRing(g, TB_Rectangle<float>{0, 0, w, h});
     }
     g.Brush = brushBefore;
     g.Pen = penBefore;

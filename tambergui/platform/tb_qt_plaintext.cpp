@@ -30,6 +30,14 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
+        // A text to read has no use for Escape and Enter: they go on to the window, whose
+        // dialog closes with them.
+        int key = event->key();
+        if (isReadOnly() &&
+            (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            event->ignore();
+            return;
+        }
         QPlainTextEdit::keyPressEvent(event);
         event->accept();
     }

@@ -341,7 +341,12 @@ TEST_F(MainWindowTest, ScreenshotsOfBothStylesAtTwoSizes) {
                      ? std::vector<std::string>{kTones, kHikari}
                      : std::vector<std::string>{});
             Panel().SelectIndex(1);
+            // Reached with Tab, the play button wears the focus ring.
+            TB_SetFocusFromKeys(true);
+            frame->GetPlayButton()->Focused = true;
             QImage image = static_cast<QWidget*>(frame->Window)->grab().toImage();
+            frame->GetPlayButton()->Focused = false;
+            TB_SetFocusFromKeys(false);
             std::string path = std::string(LUMOVOX_BINARY_DIR) + "/test-output/main-" +
                                TB_String(style).ToStdString() + "-" + std::to_string(size) + ".png";
             std::filesystem::create_directories(std::string(LUMOVOX_BINARY_DIR) + "/test-output");
@@ -350,6 +355,14 @@ TEST_F(MainWindowTest, ScreenshotsOfBothStylesAtTwoSizes) {
             // The window's background is the style's.
             const TB_Color& bg = frame->BackgroundColor;
             EXPECT_EQ(image.pixel(2, 2), QColor::fromRgbF(bg.r, bg.g, bg.b).rgb()) << path;
+            const TB_Color& focus = TB_GetGlobalStyle().FocusFrame;
+            int ring = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    ring += image.pixel(x, y) == QColor::fromRgbF(focus.r, focus.g, focus.b).rgb();
+                }
+            }
+            EXPECT_GE(ring, 4 * 40 * size / 100) << path;  // round a 48-pixel button
             if (std::u16string_view(style) == u"light") {
                 // Nothing of the light style is black: a black area is one nobody painted.
                 int black = 0;

@@ -256,7 +256,7 @@ TEST_F(ContentsBox, PressSelectsAtOnceAndRightClickOpensTheMenu) {
     frame->ClosePopup();
 }
 
-TEST_F(ContentsBox, KeysWrapAndTypeAheadOverTheWholeList) {
+TEST_F(ContentsBox, KeysWrapAndTypeAheadAmongTheShownItems) {
     Make({u"Kaze", u"Kumo", u"Ame", u"9ji"});
     Key(TB_VK_DOWN);  // no current item: nothing
     EXPECT_TRUE(changes.empty());
@@ -281,17 +281,50 @@ TEST_F(ContentsBox, KeysWrapAndTypeAheadOverTheWholeList) {
     EXPECT_EQ(Current(), "9ji");
     EXPECT_TRUE(changes.empty());
 
-    // Type-ahead skips hidden items; the arrows take them (unpainted, but selected).
+    // Hidden items are skipped by every key; a hidden current item keeps its place in the
+    // order, so the arrows go to the shown items on either side of it.
     box->Filter([](TB_ContentsBoxItem* item) { return !item->Text.Equals(u"Kumo"); });
     box->SelectIndex(0);
     Key(TB_VK_A + ('k' - 'a'));
     EXPECT_EQ(Current(), "Kaze");
     changes.clear();
     Key(TB_VK_DOWN);
-    EXPECT_EQ(Current(), "Kumo");
+    EXPECT_EQ(Current(), "Ame");
+    Key(TB_VK_UP);
+    EXPECT_EQ(Current(), "Kaze");
+    EXPECT_EQ(changes, (Events{"Ame", "Kaze"}));
+    box->SelectIndex(1);  // Kumo, hidden
+    Key(TB_VK_UP);
+    EXPECT_EQ(Current(), "Kaze");
+    box->SelectIndex(1);
     Key(TB_VK_DOWN);
     EXPECT_EQ(Current(), "Ame");
-    EXPECT_EQ(changes, (Events{"Kumo", "Ame"}));
+    Key(TB_VK_END);
+    EXPECT_EQ(Current(), "9ji");
+    Key(TB_VK_HOME);
+    EXPECT_EQ(Current(), "Kaze");
+    Key(TB_VK_NEXT);  // a page is more than the list: the last, without wrapping
+    EXPECT_EQ(Current(), "9ji");
+    Key(TB_VK_PRIOR);
+    EXPECT_EQ(Current(), "Kaze");
+
+    // Enter asks for the current item; a double click only when both presses hit its row.
+    int activated = 0;
+    box->ItemActivated.Add([&activated](TB_EventArg&) { ++activated; });
+    Key(TB_VK_RETURN);
+    EXPECT_EQ(activated, 1);
+    // Presses only (a release would make the clicks, timed by the clock); the double click
+    // is then given as the canvas would give it.
+    TB_MouseEventArg twice;
+    twice.Left = true;
+    Send(TB_WM_LBUTTONDOWN, 50, 30, TB_MK_LBUTTON);  // Ame (Kumo is hidden)
+    Send(TB_WM_LBUTTONDOWN, 50, 10, TB_MK_LBUTTON);  // Kaze
+    Canvas()->OnDoubleClick(twice);
+    EXPECT_EQ(activated, 1);
+    Send(TB_WM_LBUTTONDOWN, 50, 10, TB_MK_LBUTTON);
+    Canvas()->OnDoubleClick(twice);
+    EXPECT_EQ(activated, 2);
+    Send(TB_WM_LBUTTONUP, 50, 10);
 }
 
 TEST_F(ContentsBox, OneItemKeepsItselfUnderEveryKey) {
@@ -307,7 +340,7 @@ TEST_F(ContentsBox, OneItemKeepsItselfUnderEveryKey) {
 }
 
 // A filtered-out current item stays current, is neither painted nor hit, and does not pull
-// the view to the top when the arrows land on it.
+// the view to the top when it is selected.
 TEST_F(ContentsBox, HiddenCurrentItemIsKeptButNeitherDrawnNorHit) {
     Make({});
     std::vector<ClipItem*> items;
@@ -332,7 +365,7 @@ TEST_F(ContentsBox, HiddenCurrentItemIsKeptButNeitherDrawnNorHit) {
     }
     box->SelectIndex(11);
     value = box->GetScrollBar()->Value;
-    Key(TB_VK_DOWN);
+    box->SelectIndex(12);
     EXPECT_EQ(Current(), "row 12");
     EXPECT_EQ(box->GetScrollBar()->Value, value);
     Key(TB_VK_DOWN);

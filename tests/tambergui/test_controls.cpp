@@ -58,15 +58,22 @@ TEST_F(Controls, StandardButtonFacesBorderFocusAndTheSinkingCaption) {
     EXPECT_EQ(Pixel(pressed, 50, 4), Argb(style.ButtonPressedFace));
     EXPECT_EQ(FirstRowWith(pressed, 0xFFFFFFFF), restRow + 1);  // the caption sinks a pixel
 
+    // The focus ring shows only when the focus came from the keyboard.
     button->PressedLook = button->Hovered = false;
     button->Focused = true;
-    auto focused = Paint(*button);
-    int dashes = 0;
-    for (int x = 4; x < 95; ++x) {
-        dashes += Pixel(focused, x, 4) == Argb(style.FocusFrame) ? 1 : 0;
-    }
-    EXPECT_GT(dashes, 20);  // a dashed line, not a solid one
-    EXPECT_LT(dashes, 80);
+    auto ring = [&] {
+        auto focused = Paint(*button);
+        int on = 0;
+        for (int x = 4; x < 95; ++x) {
+            on += Pixel(focused, x, 1) == Argb(style.FocusFrame) ? 1 : 0;
+        }
+        return on;
+    };
+    TB_SetFocusFromKeys(false);
+    EXPECT_EQ(ring(), 0);
+    TB_SetFocusFromKeys(true);
+    EXPECT_EQ(ring(), 91);  // a solid line round the edge
+    TB_SetFocusFromKeys(false);
 
     button->Focused = false;
     button->SetEnable(false);
@@ -249,6 +256,10 @@ TEST_F(Controls, ClicksOnRealWindows) {
     enter.KeyCode = 13;
     button->OnKeyDown(enter);
     EXPECT_EQ(runs, 2);
+    TB_KeyEventArg space;
+    space.KeyCode = TB_VK_SPACE;
+    button->OnKeyDown(space);
+    EXPECT_EQ(runs, 3);
 
     // The handler removes the button from its frame, which releases the last count.
     button->Click.Add([frame, button](TB_MouseEventArg&) {
@@ -258,7 +269,7 @@ TEST_F(Controls, ClicksOnRealWindows) {
     send(TB_WM_LBUTTONDOWN, 5, 5);
     send(TB_WM_LBUTTONUP, 5, 5);
     QApplication::processEvents();
-    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(runs, 4);
     frame->Release();
 }
 

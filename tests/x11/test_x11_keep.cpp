@@ -16,9 +16,6 @@ namespace fs = std::filesystem;
 // driven with the pointer and the keys, read back from its dump, its output and its files.
 class KeepInX11 : public MainWindowInX11 {
 protected:
-    static const rapidjson::Value& Panel(const rapidjson::Value& dump) {
-        return (*FindId(dump, "voiceDataListPanel"))["Properties"];
-    }
     static const rapidjson::Value& Item(const rapidjson::Value& dump, int index) {
         return Panel(dump)["Items"][index];
     }
@@ -26,10 +23,6 @@ protected:
         const auto& items = Panel(dump)["Items"];
         return index < static_cast<int>(items.Size()) &&
                items[index]["VoiceData"][0]["Favorite"].GetBool();
-    }
-    static std::string LibraryName(const rapidjson::Value& dump) {
-        const auto& library = Panel(dump)["Library"];
-        return library.IsString() ? library.GetString() : "";
     }
     // The selector's entry of the library with the name.
     static const rapidjson::Value* Entry(const rapidjson::Value& dump, const std::string& name) {
@@ -48,24 +41,6 @@ protected:
             static_cast<int>(origin[0].GetDouble() + star[0].GetDouble() + star[2].GetDouble() / 2),
             static_cast<int>(origin[1].GetDouble() + star[1].GetDouble() +
                              star[3].GetDouble() / 2));
-    }
-    // Chooses the library of that row text in the selector's popup.
-    void Choose(const std::string& name) {
-        Click(Dump(), "libraryList");
-        rapidjson::Document open = DumpUntil(
-            [](const rapidjson::Value& d) { return FindId(d, "VoiceLibrarySelectorPopup"); });
-        const rapidjson::Value& popup = *FindId(open, "VoiceLibrarySelectorPopup");
-        for (const auto& item : popup["Properties"]["Items"].GetArray()) {
-            if (item["Text"].GetString() == name) {
-                const auto& at = popup["ScreenBounds"];
-                const auto& row = item["HitRect"];
-                ClickAt(static_cast<int>(at[0].GetDouble() + row[0].GetDouble() + 40),
-                        static_cast<int>(at[1].GetDouble() + row[1].GetDouble() +
-                                         row[3].GetDouble() / 2));
-                return;
-            }
-        }
-        X11WaitRanOut("no row " + name);
     }
     // Waits for the message box with the title and the text, answers it with the key, and
     // waits until the program has taken the answer.

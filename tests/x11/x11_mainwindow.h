@@ -77,6 +77,31 @@ protected:
     static std::string PlayIcon(const rapidjson::Value& dump) {
         return Frame(dump)["Properties"]["PlayIcon"].GetString();
     }
+    static const rapidjson::Value& Panel(const rapidjson::Value& dump) {
+        return (*FindId(dump, "voiceDataListPanel"))["Properties"];
+    }
+    static std::string LibraryName(const rapidjson::Value& dump) {
+        const auto& library = Panel(dump)["Library"];
+        return library.IsString() ? library.GetString() : "";
+    }
+    // Chooses the library of that row text in the selector's popup.
+    void Choose(const std::string& name) {
+        Click(Dump(), "libraryList");
+        rapidjson::Document open = DumpUntil(
+            [](const rapidjson::Value& d) { return FindId(d, "VoiceLibrarySelectorPopup"); });
+        const rapidjson::Value& popup = *FindId(open, "VoiceLibrarySelectorPopup");
+        for (const auto& item : popup["Properties"]["Items"].GetArray()) {
+            if (item["Text"].GetString() == name) {
+                const auto& at = popup["ScreenBounds"];
+                const auto& row = item["HitRect"];
+                ClickAt(static_cast<int>(at[0].GetDouble() + row[0].GetDouble() + 40),
+                        static_cast<int>(at[1].GetDouble() + row[1].GetDouble() +
+                                         row[3].GetDouble() / 2));
+                return;
+            }
+        }
+        X11WaitRanOut("no row " + name);
+    }
     static std::string CurrentVoice(const rapidjson::Value& dump) {
         const auto& current = (*FindId(dump, "voiceDataListPanel"))["Properties"]["CurrentVoice"];
         return current.IsString() ? current.GetString() : "";
