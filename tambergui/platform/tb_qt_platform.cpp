@@ -58,6 +58,30 @@ private:
 // Nesting depth of window event handlers: a window destroyed inside one is deleted later.
 int g_dispatchDepth = 0;
 
+// While a key event is handled, the modifiers held with it. Asking the keyboard instead would
+// lose a Shift already released when a busy program takes the key (Shift+Tab moving forward).
+Qt::KeyboardModifiers g_keyModifiers;
+bool g_keyModifiersKnown = false;
+
+class KeyModifiersInForce {
+public:
+    explicit KeyModifiersInForce(Qt::KeyboardModifiers modifiers)
+        : m_saved(g_keyModifiers), m_savedKnown(g_keyModifiersKnown) {
+        g_keyModifiers = modifiers;
+        g_keyModifiersKnown = true;
+    }
+    ~KeyModifiersInForce() {
+        g_keyModifiers = m_saved;
+        g_keyModifiersKnown = m_savedKnown;
+    }
+    KeyModifiersInForce(const KeyModifiersInForce&) = delete;
+    KeyModifiersInForce& operator=(const KeyModifiersInForce&) = delete;
+
+private:
+    Qt::KeyboardModifiers m_saved;
+    bool m_savedKnown;
+};
+
 struct LoopEntry {
     QEventLoop* loop;
     const std::function<bool()>* done;
@@ -406,6 +430,7 @@ void TB_NativeWindow::wheelEvent(QWheelEvent* event) {
 }
 
 void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
+    KeyModifiersInForce held(event->modifiers());
     int key = VirtualKey(event);
     bool handled = false;
     Qt::KeyboardModifiers modifiers = event->modifiers();
@@ -448,6 +473,7 @@ void TB_NativeWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TB_NativeWindow::PreviewControlKey(QKeyEvent* event) {
+    KeyModifiersInForce held(event->modifiers());
     int key = VirtualKey(event);
     if (key == 0 || !m_widget) {
         return false;
@@ -477,6 +503,7 @@ void TB_NativeWindow::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void TB_NativeWindow::keyReleaseEvent(QKeyEvent* event) {
+    KeyModifiersInForce held(event->modifiers());
     int key = VirtualKey(event);
     unsigned message = (event->modifiers() & Qt::AltModifier) ? TB_WM_SYSKEYUP : TB_WM_KEYUP;
     if (key == 0 || !Send(message, static_cast<unsigned long long>(key), 0)) {
@@ -715,7 +742,8 @@ tb_uint64 TB_QtPlatform::Milliseconds() {
 }
 
 bool TB_QtPlatform::IsKeyDown(tb_int virtualKey) {
-    Qt::KeyboardModifiers modifiers = QGuiApplication::queryKeyboardModifiers();
+    Qt::KeyboardModifiers modifiers =
+        g_keyModifiersKnown ? g_keyModifiers : QGuiApplication::queryKeyboardModifiers();
     switch (virtualKey) {
         case TB_VK_SHIFT:
             return modifiers & Qt::ShiftModifier;
