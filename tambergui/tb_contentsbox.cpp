@@ -726,11 +726,6 @@ void TB_ContentsBox::OnHoverTick(TB_EventArg&) {
 
 // ---- keys -----------------------------------------------------------------------------------
 
-tb_int TB_ContentsBox::ShownCount() {
-    EnsureLayout();
-    return static_cast<tb_int>(m_visible.size());
-}
-
 tb_int TB_ContentsBox::RowAfterCurrent(bool& onRow) {
     onRow = m_current && m_current->m_row >= 0 &&
             m_visible[static_cast<size_t>(m_current->m_row)] == m_current;

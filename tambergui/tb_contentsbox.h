@@ -123,7 +123,6 @@ public:
     // wrapping among shown items; from a hidden or no current item, counted from its place
     // in list order. -1 when nothing is shown.
     tb_int StepShown(tb_int steps);
-    tb_int ShownCount();
     // Below 0 unselects; at or past the count reports "out of bounds" and changes nothing.
     virtual void SelectIndex(tb_int index);
     // Null unselects; an item not in the list is ignored. A new current item is scrolled into
