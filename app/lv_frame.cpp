@@ -83,10 +83,25 @@ LV_Frame::LV_Frame() {
         m_postTarget->Post(new TB_Action([this](TB_EventArg&) { FollowPlayer(); }));
     });
     m_panel->TransportChanged.Add([this](TB_EventArg&) { FollowPlayer(); });
+    if (settings) {
+        m_volume->SetValue(settings->GetInt(u"PreviewVolume"));
+    }
+    m_panel->GetPlayer()->SetVolume(m_volume->GetValue() / 100.0);
+    m_volume->ValueChanged.Add([this](TB_EventArg&) {
+        m_panel->GetPlayer()->SetVolume(m_volume->GetValue() / 100.0);
+        if (TC_AppSettings* stored = Settings()) {
+            stored->SetInt(u"PreviewVolume", m_volume->GetValue());
+        }
+    });
 
     // 8.-11. Libraries, and the place of the last session.
     TC_App* app = TC_App::Instance();
     if (app) {
+        // Outlines and lengths come in on the sound info's thread.
+        app->SoundInfo().SetListener(m_postTarget, [this] {
+            m_strip->Refresh();
+            m_panel->GetCanvas()->Invalidate();
+        });
         m_panel->GetSelector()->SetLibraries(&app->VoiceLibraries().Libraries());
     }
     m_panel->LibraryAdded.Add([this](TC_VoiceLibraryEventArg& arg) { AddLibrary(arg.Library); });
@@ -128,8 +143,11 @@ LV_Frame::LV_Frame() {
 }
 
 LV_Frame::~LV_Frame() {
-    if (TC_App* app = TC_App::Instance(); app && app->VoiceLibraries().IsIndexLoaded()) {
-        app->SaveIndex();
+    if (TC_App* app = TC_App::Instance()) {
+        app->SoundInfo().SetListener(nullptr, nullptr);
+        if (app->VoiceLibraries().IsIndexLoaded()) {
+            app->SaveIndex();
+        }
     }
     m_menu->Release();
     for (TB_Action* command : m_commands) {
@@ -207,6 +225,18 @@ void LV_Frame::BuildBottomBar() {
     m_back = button(u"戻る", u"backButton", Modoru);
     m_play = button(u"再生", u"playButton", Saisei);
     m_next = button(u"次へ", u"nextButton", Skip);
+    TC_App* app = TC_App::Instance();
+    m_strip = new TC_WaveformStrip(app ? &app->SoundInfo() : nullptr);
+    m_strip->Id = u"waveform";
+    m_strip->SetSize(400, side);
+    m_strip->Seek = [this](double seconds) {
+        m_panel->SeekTo(seconds);
+        FollowPlayhead();
+    };
+    m_strip->Tick = [this] { FollowPlayhead(); };
+    m_volume = new TC_VolumeSlider();
+    m_volume->Id = u"volumeSlider";
+    m_volume->SetSize(120 * s, side);
     m_lineLabel = new TB_Lable(u"セリフ", 0);
     m_lineLabel->Id = u"lineLabel";
     m_lineBox = new LV_CopyTextBox();
@@ -232,12 +262,13 @@ void LV_Frame::BuildBottomBar() {
     m_back->Click.Add([this](TB_MouseEventArg&) { PlayPrevious(); });
     m_next->Click.Add([this](TB_MouseEventArg&) { PlayNext(); });
     m_openFolder->Click.Add([this](TB_MouseEventArg&) { m_panel->OpenInFileManager(); });
-    for (TB_NativeWidget* child :
-         std::initializer_list<TB_NativeWidget*>{m_back, m_play, m_next, m_lineLabel, m_lineBox,
-                                                 m_fileLabel, m_fileBox, m_openFolder}) {
+    for (TB_NativeWidget* child : std::initializer_list<TB_NativeWidget*>{
+             m_back, m_play, m_next, m_strip, m_volume, m_lineLabel, m_lineBox, m_fileLabel,
+             m_fileBox, m_openFolder}) {
         m_bottomBar->AddChild(child);
     }
-    m_bottomBar->SetSize(400, m_lineBox->GetHeight() + 8 * s + m_fileBox->GetHeight());
+    m_bottomBar->SetSize(400,
+                         side + 8 * s + m_lineBox->GetHeight() + 8 * s + m_fileBox->GetHeight());
     m_bottomBar->Resized.Add(this, &LV_Frame::LayoutBottomBar);
     AddChild(m_bottomBar);
 }
@@ -291,6 +322,14 @@ void LV_Frame::BuildCommands() {
     TB_Canvas* rows = m_panel->GetCanvas();
     key(rows, u"CopyLine", u"Ctrl+C", [this] { TB_CopyTextToClipboard(m_lineBox); });
     key(rows, u"CopyPath", u"Ctrl+Shift+C", [this] { TB_CopyTextToClipboard(m_fileBox); });
+    key(rows, u"SeekBack", u"Shift+Left", [this] {
+        m_panel->SeekBy(-1);
+        FollowPlayhead();
+    });
+    key(rows, u"SeekForward", u"Shift+Right", [this] {
+        m_panel->SeekBy(1);
+        FollowPlayhead();
+    });
 }
 
 void LV_Frame::BuildMenu() {
@@ -372,15 +411,21 @@ void LV_Frame::LayoutBottomBar(TB_EventArg&) {
     TC_AppSettings* settings = Settings();
     float o = (settings ? settings->GetInt(u"GuiScale") : 100) / 100.0f;
     TB_Vector2 size = m_bottomBar->GetClientSize();
-    float w = std::floor(size.x), h = std::floor(size.y);
-    float y0 = (h - m_play->GetHeight()) / 2;
-    m_back->SetPosition(0, y0);
-    m_play->SetPosition(m_back->GetRight() + 8 * o, y0);
-    m_next->SetPosition(m_play->GetRight() + 8 * o, y0);
+    float w = std::floor(size.x);
+    // The transport, the outline and the volume on one row; the two copy boxes below, their
+    // labels under the transport.
+    m_back->SetPosition(0, 0);
+    m_play->SetPosition(m_back->GetRight() + 8 * o, 0);
+    m_next->SetPosition(m_play->GetRight() + 8 * o, 0);
+    float x1 = m_next->GetRight() + 16 * o;
+    float row = m_play->GetHeight();
+    m_volume->SetPosition(std::max(x1, w - m_volume->GetWidth()), 0);
+    m_strip->SetBounds(
+        TB_Rectangle<float>{x1, 0, std::max(0.0f, m_volume->GetX() - 12 * o - x1), row});
     float lw = std::max(m_lineLabel->GetWidth(), m_fileLabel->GetWidth());
-    float x1 = m_next->GetRight() + 32 * o + lw;
+    x1 = std::max(x1, lw + 4 * o);
     float boxWidth = std::max(0.0f, w - x1 - m_openFolder->GetWidth());
-    m_lineBox->SetBounds(TB_Rectangle<float>{x1, 0, boxWidth, m_lineBox->GetHeight()});
+    m_lineBox->SetBounds(TB_Rectangle<float>{x1, row + 8 * o, boxWidth, m_lineBox->GetHeight()});
     m_fileBox->SetBounds(
         TB_Rectangle<float>{x1, m_lineBox->GetBottom() + 8 * o, boxWidth, m_fileBox->GetHeight()});
     m_openFolder->SetPosition(m_fileBox->GetRight(), m_fileBox->GetY());
@@ -390,6 +435,8 @@ void LV_Frame::LayoutBottomBar(TB_EventArg&) {
 
 void LV_Frame::UpdateBottomBar(TB_EventArg&) {
     TC_VoiceData* voice = m_panel->CurrentVoice();
+    m_strip->SetClip(voice ? TC_VoiceDataListPanel::FullPathText(*voice).ToStdString()
+                           : std::string());
     if (voice) {
         m_lineBox->SetText(voice->Surface);
         m_fileBox->SetText(TC_VoiceDataListPanel::FullPathText(*voice));
@@ -422,6 +469,14 @@ void LV_Frame::FollowPlayer() {
     bool elsewhere = step >= 0 && step != m_panel->CurrentIndex();
     m_back->SetEnable(elsewhere);
     m_next->SetEnable(elsewhere);
+    FollowPlayhead();
+}
+
+void LV_Frame::FollowPlayhead() {
+    TB_AudioPlayer* player = m_panel->GetPlayer();
+    bool loaded = m_panel->IsClipLoaded() && m_panel->GetCurrent() != nullptr;
+    m_strip->Follow(loaded ? m_panel->PlayheadPosition() : 0, loaded ? player->GetDuration() : 0,
+                    player->IsPlaying());
 }
 
 void LV_Frame::StoreWindowPlace(TB_EventArg&) {

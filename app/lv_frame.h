@@ -14,6 +14,8 @@
 #include "tb_svg.h"
 #include "tc_voicedatalistpanel.h"
 #include "tc_voicelistappearance.h"
+#include "tc_volumeslider.h"
+#include "tc_waveformstrip.h"
 
 // The main window: the clip list with its strip of controls, a bottom bar with the playback
 // buttons and the line and path of the selected clip, and the main menu. Style and size
@@ -43,6 +45,8 @@ public:
 
     TC_VoiceDataListPanel* GetPanel() const { return m_panel; }
     TB_Button* GetPlayButton() const { return m_play; }
+    TC_WaveformStrip* GetWaveformStrip() const { return m_strip; }
+    TC_VolumeSlider* GetVolumeSlider() const { return m_volume; }
     LV_CopyTextBox* GetLineBox() const { return m_lineBox; }
     LV_CopyTextBox* GetFileBox() const { return m_fileBox; }
     TB_MenuItemList* GetMainMenu() const { return m_menu; }
@@ -67,6 +71,8 @@ private:
     // The play button's icon and tooltip and which transport buttons work, all read from
     // the player and the list: called after anything that may have changed them.
     void FollowPlayer();
+    // The strip's playhead and times from the player.
+    void FollowPlayhead();
     // Selects the shown clip that many rows away (wrapping) and plays it.
     void PlayShown(tb_int steps);
     // Whether a selection plays its clip at once (the menu's check item).
@@ -87,6 +93,8 @@ private:
     TB_Button* m_back = nullptr;
     TB_Button* m_play = nullptr;
     TB_Button* m_next = nullptr;
+    TC_WaveformStrip* m_strip = nullptr;
+    TC_VolumeSlider* m_volume = nullptr;
     TB_Lable* m_lineLabel = nullptr;
     TB_Lable* m_fileLabel = nullptr;
     LV_CopyTextBox* m_lineBox = nullptr;

@@ -1,9 +1,12 @@
 #include "tb_audioplayer.h"
 
+#include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include "tb_error.h"
 #include "tb_media.h"
@@ -223,6 +226,8 @@ tb_int TB_MfPlayer::Open(const TB_String& path) {
     g_object_set(pipeline, "uri", uri ? uri : "", nullptr);
     g_free(uri);
     g_object_set(pipeline, "audio-sink", MakeAudioSink(), nullptr);
+    gst_stream_volume_set_volume(GST_STREAM_VOLUME(pipeline), GST_STREAM_VOLUME_FORMAT_CUBIC,
+                                 m_volume.load());
     // Audio only: a video stream is decoded into nothing rather than into a window.
     g_object_set(pipeline, "video-sink", gst_element_factory_make("fakesink", nullptr), nullptr);
     GstBus* bus = gst_element_get_bus(pipeline);
@@ -308,6 +313,15 @@ void TB_MfPlayer::Stop() {
     auto* pipeline = static_cast<GstElement*>(m_pipeline);
     if (gst_element_set_state(pipeline, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE) {
         m_state = TB_PlayerState::Stopped;
+    }
+}
+
+void TB_MfPlayer::SetVolume(double level) {
+    level = std::isfinite(level) ? std::clamp(level, 0.0, 1.0) : 1.0;
+    m_volume = level;
+    if (m_pipeline) {
+        gst_stream_volume_set_volume(GST_STREAM_VOLUME(m_pipeline), GST_STREAM_VOLUME_FORMAT_CUBIC,
+                                     level);
     }
 }
 

@@ -58,6 +58,9 @@ public:
     // Seconds; 0 while the length is unknown (asked again while the clip is open).
     double GetDuration();
     TB_PlayerState GetState() const { return m_state.load(); }
+    // 0..1 on the perceptual (cubic) scale of desktop mixers; kept for the clips that follow.
+    void SetVolume(double level);
+    double GetVolume() const { return m_volume.load(); }
     // Ends the pipeline, waiting at most 5000 ms for it to stop.
     tb_int Close();
 
@@ -88,6 +91,7 @@ private:
     std::condition_variable m_openSignal;
     int m_openResult = 1;               // 1 while waiting, then 0 or an error code
     std::atomic<bool> m_failed{false};  // the pipeline reported an error after Open
+    std::atomic<double> m_volume{1.0};
 };
 
 // Plays one clip at a time. Location is set by the caller before Open.
@@ -107,6 +111,9 @@ public:
     double GetPosition();
     // Seconds; 0 while the length is unknown.
     double GetDuration();
+    // See TB_MfPlayer::SetVolume; a clip that plays goes on at the new level.
+    void SetVolume(double level) { m_player->SetVolume(level); }
+    double GetVolume() const { return m_player->GetVolume(); }
     bool IsPlaying() const { return GetState() == TB_PlayerState::Playing; }
     TB_PlayerState GetState() const {
         return m_player ? m_player->GetState() : TB_PlayerState::Closed;

@@ -112,6 +112,12 @@ bool TB_Action::SetShortcut(const TB_String& text) {
         } else if (Continues(text, i, u"Del")) {
             key(46);
             i += 3;
+        } else if (Continues(text, i, u"Left")) {
+            key(37);
+            i += 4;
+        } else if (Continues(text, i, u"Right")) {
+            key(39);
+            i += 5;
         } else if ((c == u'F' || c == u'f') && i + 1 < text.Length() && text[i + 1] >= u'1' &&
                    text[i + 1] <= u'9') {
             tb_int number = text[i + 1] - u'0';
@@ -166,6 +172,10 @@ bool TB_Action::SetShortcut(const TB_String& text) {
             display += u"Del";
         } else if (k == 32) {
             display += u"Space";
+        } else if (k == 37) {
+            display += u"Left";
+        } else if (k == 39) {
+            display += u"Right";
         }
     }
     ShortcutText = TB_String(display.c_str(), static_cast<tb_int>(display.size()));

@@ -820,6 +820,18 @@ void TB_ContentsBox::OnDoubleClickHandler(TB_MouseEventArg& arg) {
     }
 }
 
+const std::vector<TB_ContentsBoxItem*>& TB_ContentsBox::ShownItems() {
+    EnsureLayout();
+    return m_visible;
+}
+
+tb_int TB_ContentsBox::FirstRowInView() {
+    EnsureLayout();
+    tb_int first = 0, last = 0;
+    RowsMeeting(0, CanvasHeight(), m_scroll->Value, first, last);
+    return first;
+}
+
 // ---- painting -------------------------------------------------------------------------------
 
 void TB_ContentsBox::OnPaintHandler(TB_PaintEventArg& arg) {

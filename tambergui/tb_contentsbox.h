@@ -133,6 +133,9 @@ public:
     virtual void EnsureIndexVisible(tb_int index);
     // The item's rectangle after laying out; empty for an index out of range.
     virtual TB_Rectangle<int> ItemRectangle(tb_int index);
+    // The shown items in list order, and the row of the first one in view (their index).
+    const std::vector<TB_ContentsBoxItem*>& ShownItems();
+    tb_int FirstRowInView();
     virtual void GetSelectedItems(TB_List<TB_ContentsBoxItem*>& list);
     virtual tb_int SelectedCount() { return m_current ? 1 : 0; }
     virtual void OnSelectionChanged() {

@@ -22,6 +22,7 @@ class FrameworkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("XDG_DATA_HOME", DataHome().c_str(), 1);
+        setenv("XDG_CACHE_HOME", (DataHome() + "/cache").c_str(), 1);
         std::filesystem::create_directories(DataHome() + "/LumoVox");
         TB_AppDescriptor descriptor;
         descriptor.Name = u"LumoVox";

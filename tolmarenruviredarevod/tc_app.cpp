@@ -62,6 +62,7 @@ TC_App::TC_App()
 }
 
 TC_App::~TC_App() {
+    m_soundInfo.reset();  // its thread ends before the media platform does
     if (m_voiceLibraries.IsIndexLoaded()) {
         SaveIndex();
     }
@@ -103,6 +104,13 @@ TC_App* TC_App::Instance() {
 
 void TC_App::SetInstance(TC_App* app) {
     g_app = app;
+}
+
+TC_SoundInfo& TC_App::SoundInfo() {
+    if (!m_soundInfo) {
+        m_soundInfo = std::make_unique<TC_SoundInfo>(TC_SoundInfo::DefaultCacheFolder());
+    }
+    return *m_soundInfo;
 }
 
 void TC_App::GetDataFolder(TB_Uri& uri) const {

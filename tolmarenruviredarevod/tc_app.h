@@ -9,6 +9,8 @@
 #include "tb_uri.h"
 #include "tc_app_voice_lib.h"
 #include "tc_settings.h"
+#include "tc_soundinfo.h"
+#include <memory>
 
 // A unit of work for the application's worker thread; the application queues none of its
 // own, the queue exists for the download service.
@@ -44,6 +46,8 @@ public:
     tb_uint ClipDragFormat() const { return m_clipDragFormat; }
 
     TC_AppSettings& Settings() { return m_settings; }
+    // Outlines and lengths of clips, kept in the user's cache folder; made at first use.
+    TC_SoundInfo& SoundInfo();
 
     TC_VoiceLibraryList& VoiceLibraries() { return m_voiceLibraries; }
     // Loads and saves the data folder's voice-libs.json.
@@ -79,6 +83,7 @@ private:
     TB_List<TC_DownloadTask*> m_tasks;
     TB_ThreadEx<TC_App>* m_worker = nullptr;
     TB_SvgRenderer* m_icons[6] = {};
+    std::unique_ptr<TC_SoundInfo> m_soundInfo;
 };
 
 // Prints the library banner and creates the application object (stored as the instance).

@@ -98,6 +98,7 @@ TC_AppSettings::TC_AppSettings() {
     text(u"VoiceLibDirPath", u"");
     integer(u"VoiceLibIndex", -1);
     boolean(u"AutoPlayOnSelect", false);
+    integer(u"PreviewVolume", 100);
 }
 
 TC_AppSettings::~TC_AppSettings() {

@@ -19,6 +19,7 @@
 #include "tc_builtinicons.h"
 #include "tc_messagebox.h"
 #include "tc_voiceloader.h"
+#include "tc_waveformstrip.h"
 
 namespace {
 
@@ -121,7 +122,8 @@ void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
     g.Brush = &brush;
 
     // The display text, sliding left while hovered when it does not fit.
-    float area = std::max(0.0f, w - k - h);
+    float lengthWidth = Panel->DurationColumnWidth(g);
+    float area = std::max(0.0f, w - k - h - lengthWidth);
     float textWidth = g.MeasureString(Voice->Display).x;
     float offset = 0;
     if (textWidth + c > area) {
@@ -132,9 +134,16 @@ void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
     g.DrawString(Voice->Display, TB_Vector2{x + c - offset, y + (h - textHeight) / 2});
     g.PopClip();
 
+    // The length, right-aligned in its column.
+    TB_String length = Panel->DurationText(*Voice);
+    if (!length.IsEmpty()) {
+        float lw = g.MeasureString(length).x;
+        g.DrawString(length, TB_Vector2{x + area + lengthWidth - lw, y + (h - textHeight) / 2});
+    }
+
     // The favourite star: filled for a favourite, an outline otherwise.
     if (TB_SvgRenderer* star = TC_App::Instance() ? TC_App::Instance()->StarIcon() : nullptr) {
-        FavRect = {x + area + h / 4, y + h / 4, h / 2, h / 2};
+        FavRect = {x + area + lengthWidth + h / 4, y + h / 4, h / 2, h / 2};
         // The built-in icon is drawn in the graphics' brush and pen.
         TB_SolidBrush fill(color);
         TB_SolidBrush none(TB_Color{0, 0, 0, 0});
@@ -200,6 +209,7 @@ bool TC_VoiceDataItem::Inspect(TB_IPropertyVisitor& visitor) {
     TB_IPropertyVisitor& clip = visitor.BeginList(u"VoiceData").AddItem();
     Voice->Inspect(clip);
     clip.WriteBool(u"Exists", Voice->Exists);
+    clip.WriteString(u"Duration", Panel->DurationText(*Voice, false));
     return TB_ContentsBoxItem::Inspect(visitor);
 }
 
@@ -214,6 +224,7 @@ TC_VoiceDataListPanel::TC_VoiceDataListPanel(const TC_VoiceListAppearance& appea
     SetTextScrolling(true);
 
     m_listFont = new TB_Font(9 * s);
+    BeforePaint = [this] { PrefetchDurations(); };
     m_player = new TB_AudioPlayer();
     // Arrives on a media thread; whoever listens marshals it.
     m_player->Ended.Add([this](TB_EventArg&) { OnPlaybackFinished(); });
@@ -536,11 +547,13 @@ void TC_VoiceDataListPanel::ApplyFilter() {
     size_t i = 0;
     // Items were added in the order the search was built with; one pass, no allocation.
     Filter([this, &i](TB_ContentsBoxItem*) { return i < m_visible.size() && m_visible[i++] != 0; });
+    m_prefetchedAt = -1;
     OnTransportChanged();
 }
 
 void TC_VoiceDataListPanel::LoadSelected(TB_EventArg&) {
     m_clipLoaded = false;
+    m_startPosition = 0;
     TC_VoiceData* voice = CurrentVoice();
     StopPlayback();
     if (!voice) {
@@ -599,6 +612,67 @@ void TC_VoiceDataListPanel::StopPlayback() {
     }
 }
 
+void TC_VoiceDataListPanel::SeekTo(double seconds) {
+    if (!m_clipLoaded || !std::isfinite(seconds)) {
+        return;
+    }
+    double length = m_player->GetDuration();
+    seconds = std::max(0.0, length > 0 ? std::min(seconds, length) : seconds);
+    if (!m_player->IsPlaying()) {
+        m_startPosition = seconds;
+    }
+    m_player->SetPosition(seconds);
+}
+
+double TC_VoiceDataListPanel::PlayheadPosition() {
+    return m_player->IsPlaying() ? m_player->GetPosition() : m_startPosition;
+}
+
+TB_String TC_VoiceDataListPanel::DurationText(const TC_VoiceData& voice, bool ask) {
+    TC_App* app = TC_App::Instance();
+    if (!app) {
+        return TB_String();
+    }
+    double seconds = app->SoundInfo().Duration(FullPathText(voice).ToStdString(), ask);
+    if (seconds == TC_SoundInfo::kUnknown) {
+        return TB_String();
+    }
+    return seconds < 0 ? TB_String(u"—") : TC_WaveformStrip::FormatTime(seconds);
+}
+
+float TC_VoiceDataListPanel::DurationColumnWidth(TB_Graphics& graphics) {
+    if (m_durationWidth <= 0) {
+        m_durationWidth = graphics.MeasureString(TB_String(u"00:00.0")).x + 8 * Scale();
+    }
+    return m_durationWidth;
+}
+
+void TC_VoiceDataListPanel::PrefetchDurations() {
+    TC_App* app = TC_App::Instance();
+    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    tb_int first = FirstRowInView();
+    constexpr tb_int kAhead = 3000, kBehind = 1000, kMoved = 500;
+    if (!app || shown.empty() ||
+        (m_prefetchedAt >= 0 && std::abs(first - m_prefetchedAt) < kMoved)) {
+        return;
+    }
+    m_prefetchedAt = first;
+    // The rows below the view first (where people scroll), then those above it.
+    auto count = static_cast<tb_int>(shown.size());
+    std::vector<std::string> paths;
+    auto add = [&](tb_int row) {
+        auto* item = static_cast<TC_VoiceDataItem*>(shown[static_cast<size_t>(row)]);
+        paths.push_back(FullPathText(*item->Voice).ToStdString());
+    };
+    for (tb_int row = first; row < std::min(count, first + kAhead); ++row) {
+        add(row);
+    }
+    for (tb_int row = first - 1; row >= std::max(0, first - kBehind); --row) {
+        add(row);
+    }
+    app->SoundInfo().Prefetch(std::move(paths));
+}
+
 bool TC_VoiceDataListPanel::PlaySelected() {
     bool played = PlayCurrent();
     OnTransportChanged();
@@ -633,7 +707,9 @@ bool TC_VoiceDataListPanel::PlayCurrent() {
         TC_ShowMessage(this, TB_String(text.c_str()), kMessageTitle, TB_MB_OK | TB_MB_ICONERROR);
         return false;
     }
-    m_player->SetPosition(0);
+    // A place chosen while stopped is where this play starts; the next starts from the top.
+    m_player->SetPosition(m_startPosition);
+    m_startPosition = 0;
     m_player->Play();
     // It goes on into a silent output that keeps time, so the transport behaves the same;
     // the user learns once why nothing is heard.
@@ -689,6 +765,7 @@ void TC_VoiceDataListPanel::ReloadLibrary() {
     SetLibrary(nullptr);
     // The favourites survive the new clips; a folder that went away keeps its entry.
     if (TC_App* app = TC_App::Instance()) {
+        app->SoundInfo().Revalidate();  // files may have changed as well as come and gone
         app->VoiceLibraries().Refresh(library, app->DefaultThumbnailStream());
     } else {
         std::vector<std::u16string> kept;

@@ -67,6 +67,17 @@ public:
     bool PlaySelected();
     // Stops a clip that plays and goes back to its start.
     void StopPlayback();
+    // Moves a clip that plays to seconds (clamped to its length); one that does not starts
+    // there when it is next played, then from its start again.
+    void SeekTo(double seconds);
+    void SeekBy(double seconds) { SeekTo(PlayheadPosition() + seconds); }
+    // Where the clip plays, or where it will start.
+    double PlayheadPosition();
+    // The clip's length as the list shows it ("0:03.5"); "—" for a file that plays nothing,
+    // empty while it is being worked out (asked for when ask says so).
+    TB_String DurationText(const TC_VoiceData& voice, bool ask = true);
+    // The width of the length column, measured at the first painting.
+    float DurationColumnWidth(TB_Graphics& graphics);
     // Shows the current clip in the file manager; false without one.
     bool OpenInFileManager();
     void ApplyFilter();
@@ -151,6 +162,11 @@ private:
     TB_Font* m_listFont;
     TB_AudioPlayer* m_player;
     bool m_clipLoaded = false;
+    double m_startPosition = 0;
+    // Lengths are asked for around the rows in view; again when the view has moved far.
+    void PrefetchDurations();
+    tb_int m_prefetchedAt = -1;
+    float m_durationWidth = 0;
     float m_categoryWidth = 0;
     bool m_favouritesOnly = false;
     TC_VoiceSearch m_search;

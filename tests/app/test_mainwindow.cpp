@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QImage>
 #include <QWidget>
 
@@ -341,6 +342,11 @@ TEST_F(MainWindowTest, ScreenshotsOfBothStylesAtTwoSizes) {
                      ? std::vector<std::string>{kTones, kHikari}
                      : std::vector<std::string>{});
             Panel().SelectIndex(1);
+            // The first painting asks for the rows' lengths; the second shows them and the
+            // outline of the selected clip.
+            static_cast<QWidget*>(frame->Window)->grab();
+            ASSERT_TRUE(app->SoundInfo().WaitIdle(20000));
+            QCoreApplication::processEvents();
             // Reached with Tab, the play button wears the focus ring.
             TB_SetFocusFromKeys(true);
             frame->GetPlayButton()->Focused = true;

@@ -34,7 +34,7 @@ protected:
 
 TEST_F(SettingsTest, BuiltInTableHasItsFortyNineNamesInOrder) {
     TC_AppSettings settings;
-    ASSERT_EQ(settings.Parameters().Count(), 49);
+    ASSERT_EQ(settings.Parameters().Count(), 50);
     const char* expected[] = {"Language",
                               "TimeLineAudioHeight",
                               "PreviewBackColor",
@@ -83,14 +83,16 @@ TEST_F(SettingsTest, BuiltInTableHasItsFortyNineNamesInOrder) {
                               "GcFileItem",
                               "VoiceLibDirPath",
                               "VoiceLibIndex",
-                              "AutoPlayOnSelect"};
-    for (int i = 0; i < 49; ++i) {
+                              "AutoPlayOnSelect",
+                              "PreviewVolume"};
+    for (int i = 0; i < 50; ++i) {
         EXPECT_EQ(settings.Parameters()[i]->Name.ToStdString(), expected[i]) << i;
     }
     EXPECT_EQ(settings.GetText(u"Language").ToStdString(), "ja");
     EXPECT_EQ(settings.GetInt(u"GuiScale"), 100);
     EXPECT_EQ(settings.GetInt(u"VoiceLibIndex"), -1);
     EXPECT_FALSE(settings.GetBool(u"AutoPlayOnSelect"));
+    EXPECT_EQ(settings.GetInt(u"PreviewVolume"), 100);
     EXPECT_EQ(settings.GetRectangle(u"StartWindowBounds"), (TB_Rectangle<float>{0, 0, 1280, 1024}));
     EXPECT_EQ(settings.FindParameter(u"VideoCacheMaxFileSizeMB")->Int64Value, 2048);
     EXPECT_TRUE(m_messages.empty());
@@ -128,8 +130,8 @@ TEST_F(SettingsTest, LoadOverlaysKeepsUnknownMembersAndTruncatesRectangles) {
     EXPECT_EQ(settings.GetRectangle(u"StartWindowBounds"), (TB_Rectangle<float>{10, 20, 300, 400}));
     EXPECT_EQ(settings.GetText(u"UiStyleName").ToStdString(), "\xE3\x83\x80");
     EXPECT_EQ(settings.GetInt(u"GuiScale"), 100);  // a value of the wrong kind is ignored
-    ASSERT_EQ(settings.Parameters().Count(), 50);
-    EXPECT_EQ(settings.Parameters()[49]->Name.ToStdString(), "Future");
+    ASSERT_EQ(settings.Parameters().Count(), 51);
+    EXPECT_EQ(settings.Parameters()[50]->Name.ToStdString(), "Future");
     ASSERT_EQ(settings.RecentProjects().Count(), 1);
     EXPECT_EQ(settings.RecentProjects()[0]->GetUri().ToStdString(), "file://C:/p/a.prj");
     ASSERT_EQ(settings.RegisteredColors().Count(), 1);
@@ -358,7 +360,7 @@ TEST_F(SettingsTest, SavedSettingsLoadBackTheSame) {
     TC_AppSettings second;
     ASSERT_EQ(second.Load(Uri(SettingsPath())), TC_AppSettings::LoadResult::Loaded);
     EXPECT_EQ(second.ToJson(), first.ToJson());
-    EXPECT_EQ(second.Parameters().Count(), 49);
+    EXPECT_EQ(second.Parameters().Count(), 50);
 
     // A zero with an exponent is zero (RapidJSON's own exact reading made 0e39 a huge number),
     // and the hardest doubles still come back bit for bit.

@@ -37,7 +37,8 @@ protected:
         // Test machines have no sound: silence is chosen, so no notice of a missing device
         // stands in the way (a test of that notice starts without it).
         std::vector<std::string> env{"LUMOVOX_UI_DUMP=" + dumpPath, "XDG_DATA_HOME=" + dataHome,
-                                     "XDG_CONFIG_HOME=" + temp / "config", "HOME=" + temp / "home"};
+                                     "XDG_CONFIG_HOME=" + temp / "config",
+                                     "XDG_CACHE_HOME=" + temp / "cache", "HOME=" + temp / "home"};
         if (silent) {
             env.push_back("LUMOVOX_AUDIO_OUTPUT=silent");
         }
