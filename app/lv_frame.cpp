@@ -236,7 +236,7 @@ void LV_Frame::BuildBottomBar() {
     m_strip->Tick = [this] { FollowPlayhead(); };
     m_volume = new TC_VolumeSlider();
     m_volume->Id = u"volumeSlider";
-    m_volume->SetSize(120 * s, side);
+    m_volume->SetSize(100 * s, side);
     m_lineLabel = new TB_Lable(u"セリフ", 0);
     m_lineLabel->Id = u"lineLabel";
     m_lineBox = new LV_CopyTextBox();

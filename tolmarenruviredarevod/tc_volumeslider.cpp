@@ -79,15 +79,21 @@ void TC_VolumeSlider::OnPaintHandler(TB_PaintEventArg& arg) {
     g.FillAndStroke();
     TB_Pen stroke(ink, std::max(1.0f, std::round(1.5f * s)));
     g.Pen = &stroke;
+    g.Brush = nullptr;
     if (m_value == 0) {
-        g.DrawLine(TB_Vector2{5.5f * u, middle - 1.2f * u},
-                   TB_Vector2{7.5f * u, middle + 1.2f * u});
-        g.DrawLine(TB_Vector2{5.5f * u, middle + 1.2f * u},
-                   TB_Vector2{7.5f * u, middle - 1.2f * u});
+        g.DrawLine(TB_Vector2{5.5f * u, middle - 1.2f * u}, TB_Vector2{7.5f * u, middle + 1.2f * u});
+        g.DrawLine(TB_Vector2{5.5f * u, middle + 1.2f * u}, TB_Vector2{7.5f * u, middle - 1.2f * u});
     } else {
-        g.DrawLine(TB_Vector2{5.8f * u, middle - u}, TB_Vector2{5.8f * u, middle + u});
-        if (m_value > 50) {
-            g.DrawLine(TB_Vector2{7.2f * u, middle - 2 * u}, TB_Vector2{7.2f * u, middle + 2 * u});
+        // One wave for a low level, two above half.
+        constexpr double kQuarter = 3.14159265 / 4;
+        for (float radius : {2.2f * u, 3.6f * u}) {
+            if (radius > 3 * u && m_value <= 50) {
+                break;
+            }
+            TB_Vector2 centre{3.5f * u, middle};
+            g.BeginPath(TB_Vector2{centre.x + radius * 0.7071f, middle - radius * 0.7071f});
+            g.ArcTo(centre, radius, -kQuarter, 2 * kQuarter);
+            g.FillAndStroke();
         }
     }
 

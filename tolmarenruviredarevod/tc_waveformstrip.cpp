@@ -147,6 +147,7 @@ TB_String TC_WaveformStrip::TimeText() const {
 
 void TC_WaveformStrip::MakeColumns(tb_int width) {
     m_columnsWidth = width;
+    m_gain = 1;
     m_columns.assign(static_cast<size_t>(std::max(0, width)) * 2, 0);
     double span = Span();
     if (!m_peaks || m_peaks->Count() == 0 || span <= 0 || m_peaks->SecondsPerPoint <= 0 ||
@@ -172,6 +173,12 @@ void TC_WaveformStrip::MakeColumns(tb_int width) {
         m_columns[2 * static_cast<size_t>(x)] = low;
         m_columns[2 * static_cast<size_t>(x) + 1] = high;
     }
+    // Quiet clips are drawn larger (up to eight times) so their shape can be seen.
+    int loudest = 1;
+    for (int8_t point : m_columns) {
+        loudest = std::max(loudest, std::abs(static_cast<int>(point)));
+    }
+    m_gain = std::min(8.0f, 0.95f * 127 / static_cast<float>(loudest));
 }
 
 void TC_WaveformStrip::PaintOutline(TB_Graphics& g, const TB_Rectangle<float>& area) {
@@ -180,7 +187,7 @@ void TC_WaveformStrip::PaintOutline(TB_Graphics& g, const TB_Rectangle<float>& a
         MakeColumns(width);
     }
     float middle = area.y + area.height / 2;
-    float half = area.height / 2;
+    float half = area.height / 2 * m_gain;
     // One shape: the highs left to right, the lows back; a silent stretch keeps a hairline.
     g.BeginPath(TB_Vector2{area.x, middle});
     for (tb_int x = 0; x < width; ++x) {

@@ -62,6 +62,7 @@ private:
     std::shared_ptr<const TB_SoundPeaks> m_peaks;
     std::vector<int8_t> m_columns;  // low, high per column
     tb_int m_columnsWidth = -1;
+    float m_gain = 1;
     double m_position = 0;
     double m_length = 0;
     float m_timeWidth = 0;

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include <QColor>
-#include <QCoreApplication>
 #include <QImage>
 #include <QWidget>
 
@@ -346,7 +345,7 @@ TEST_F(MainWindowTest, ScreenshotsOfBothStylesAtTwoSizes) {
             // outline of the selected clip.
             static_cast<QWidget*>(frame->Window)->grab();
             ASSERT_TRUE(app->SoundInfo().WaitIdle(20000));
-            QCoreApplication::processEvents();
+            frame->GetWaveformStrip()->Refresh();  // what the posted news would do
             // Reached with Tab, the play button wears the focus ring.
             TB_SetFocusFromKeys(true);
             frame->GetPlayButton()->Focused = true;
