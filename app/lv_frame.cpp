@@ -234,6 +234,13 @@ void LV_Frame::BuildBottomBar() {
         FollowPlayhead();
     };
     m_strip->Tick = [this] { FollowPlayhead(); };
+    // As wide as the longest time it shows.
+    m_time = new TB_Lable(u"00:00.0 / 00:00.0", 0);
+    m_time->Id = u"waveTime";
+    m_time->AutoSize = false;
+    m_time->SetSize(m_time->GetWidth() + 4 * s, m_time->GetHeight());
+    m_time->SetText(TB_String());
+    m_strip->TimeLabel = m_time;
     m_volume = new TC_VolumeSlider();
     m_volume->Id = u"volumeSlider";
     m_volume->SetSize(100 * s, side);
@@ -263,7 +270,7 @@ void LV_Frame::BuildBottomBar() {
     m_next->Click.Add([this](TB_MouseEventArg&) { PlayNext(); });
     m_openFolder->Click.Add([this](TB_MouseEventArg&) { m_panel->OpenInFileManager(); });
     for (TB_NativeWidget* child : std::initializer_list<TB_NativeWidget*>{
-             m_back, m_play, m_next, m_strip, m_volume, m_lineLabel, m_lineBox, m_fileLabel,
+             m_back, m_play, m_next, m_strip, m_time, m_volume, m_lineLabel, m_lineBox, m_fileLabel,
              m_fileBox, m_openFolder}) {
         m_bottomBar->AddChild(child);
     }
@@ -396,36 +403,62 @@ TB_Rectangle<float> LV_Frame::KeepOnMonitor(const TB_Rectangle<float>& bounds,
             bounds.height};
 }
 
+float LV_Frame::GuiSize() {
+    TC_AppSettings* settings = Settings();
+    return (settings ? settings->GetInt(u"GuiScale") : 100) / 100.0f;
+}
+
+bool LV_Frame::OutlineOnItsOwnRow(float barWidth) {
+    float o = GuiSize();
+    float transport = 3 * m_play->GetWidth() + 16 * o + 16 * o;
+    float beside =
+        barWidth - transport - m_time->GetWidth() - 8 * o - m_volume->GetWidth() - 12 * o;
+    return beside < 240 * o;
+}
+
 void LV_Frame::LayoutMain(TB_EventArg&) {
     TB_Vector2 client = GetClientSize();
-    float w = std::floor(client.x), h = std::floor(client.y), m = m_margin;
-    float barHeight = m_bottomBar->GetHeight();
-    m_bottomBar->SetBounds(
-        TB_Rectangle<float>{m, h - barHeight - m, std::max(0.0f, w - 2 * m), barHeight});
+    float w = std::floor(client.x), h = std::floor(client.y), m = m_margin, o = GuiSize();
+    float barWidth = std::max(0.0f, w - 2 * m);
+    float barHeight =
+        m_play->GetHeight() + 8 * o + m_lineBox->GetHeight() + 8 * o + m_fileBox->GetHeight();
+    if (OutlineOnItsOwnRow(barWidth)) {
+        barHeight += m_play->GetHeight() + 8 * o;
+    }
+    m_bottomBar->SetBounds(TB_Rectangle<float>{m, h - barHeight - m, barWidth, barHeight});
     float top = m / 2;
     m_panel->SetBounds(TB_Rectangle<float>{m, top, std::max(0.0f, w - 2 * m),
                                            std::max(0.0f, m_bottomBar->GetY() - 1.5f * m)});
 }
 
 void LV_Frame::LayoutBottomBar(TB_EventArg&) {
-    TC_AppSettings* settings = Settings();
-    float o = (settings ? settings->GetInt(u"GuiScale") : 100) / 100.0f;
+    float o = GuiSize();
     TB_Vector2 size = m_bottomBar->GetClientSize();
     float w = std::floor(size.x);
-    // The transport, the outline and the volume on one row; the two copy boxes below, their
-    // labels under the transport.
+    // The transport, the outline, its time and the volume on one row (the outline on a row of
+    // its own below them when the window is narrow); the two copy boxes below, their labels
+    // under the transport.
     m_back->SetPosition(0, 0);
     m_play->SetPosition(m_back->GetRight() + 8 * o, 0);
     m_next->SetPosition(m_play->GetRight() + 8 * o, 0);
     float x1 = m_next->GetRight() + 16 * o;
     float row = m_play->GetHeight();
+    bool ownRow = OutlineOnItsOwnRow(w);
     m_volume->SetPosition(std::max(x1, w - m_volume->GetWidth()), 0);
-    m_strip->SetBounds(
-        TB_Rectangle<float>{x1, 0, std::max(0.0f, m_volume->GetX() - 12 * o - x1), row});
+    m_time->SetPosition(std::max(x1, m_volume->GetX() - 12 * o - m_time->GetWidth()),
+                        (row - m_time->GetHeight()) / 2);
+    float boxesTop = row + 8 * o;
+    if (ownRow) {
+        m_strip->SetBounds(TB_Rectangle<float>{0, boxesTop, w, row});
+        boxesTop += row + 8 * o;
+    } else {
+        m_strip->SetBounds(
+            TB_Rectangle<float>{x1, 0, std::max(0.0f, m_time->GetX() - 8 * o - x1), row});
+    }
     float lw = std::max(m_lineLabel->GetWidth(), m_fileLabel->GetWidth());
     x1 = std::max(x1, lw + 4 * o);
     float boxWidth = std::max(0.0f, w - x1 - m_openFolder->GetWidth());
-    m_lineBox->SetBounds(TB_Rectangle<float>{x1, row + 8 * o, boxWidth, m_lineBox->GetHeight()});
+    m_lineBox->SetBounds(TB_Rectangle<float>{x1, boxesTop, boxWidth, m_lineBox->GetHeight()});
     m_fileBox->SetBounds(
         TB_Rectangle<float>{x1, m_lineBox->GetBottom() + 8 * o, boxWidth, m_fileBox->GetHeight()});
     m_openFolder->SetPosition(m_fileBox->GetRight(), m_fileBox->GetY());

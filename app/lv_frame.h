@@ -65,6 +65,10 @@ private:
     void BuildMenu();
     void LayoutMain(TB_EventArg&);
     void LayoutBottomBar(TB_EventArg&);
+    // The GUI size as a factor (1 at 100 %).
+    float GuiSize();
+    // Whether the outline needs a row of its own: beside the transport it would be too narrow.
+    bool OutlineOnItsOwnRow(float barWidth);
     void UpdateBottomBar(TB_EventArg&);
     void StoreWindowPlace(TB_EventArg&);
     void StoreLibraryPlace(TB_EventArg&);
@@ -94,6 +98,7 @@ private:
     TB_Button* m_play = nullptr;
     TB_Button* m_next = nullptr;
     TC_WaveformStrip* m_strip = nullptr;
+    TB_Lable* m_time = nullptr;
     TC_VolumeSlider* m_volume = nullptr;
     TB_Lable* m_lineLabel = nullptr;
     TB_Lable* m_fileLabel = nullptr;

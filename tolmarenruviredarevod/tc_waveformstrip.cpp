@@ -75,6 +75,7 @@ void TC_WaveformStrip::SetClip(const std::string& path) {
     m_length = 0;
     m_dragging = false;
     Refresh();
+    ShowTime();
 }
 
 void TC_WaveformStrip::Refresh() {
@@ -88,6 +89,7 @@ void TC_WaveformStrip::Refresh() {
     m_peaks = std::move(peaks);
     m_columnsWidth = -1;
     Invalidate();
+    ShowTime();
 }
 
 void TC_WaveformStrip::Follow(double position, double length, bool playing) {
@@ -101,20 +103,43 @@ void TC_WaveformStrip::Follow(double position, double length, bool playing) {
     if (!std::isfinite(position) || position < 0) {
         position = 0;
     }
-    TB_Rectangle<float> area = WaveArea();
-    double span = Span();
-    auto column = [&](double at) { return span > 0 ? std::floor(at / span * area.width) : 0.0; };
-    // Repainted only when the playhead moves a pixel or the time text changes.
-    bool moved = column(position) != column(m_position) ||
-                 std::floor(position * 10) != std::floor(m_position * 10) || length != m_length;
-    m_position = position;
     if (length != m_length) {
         m_length = length;
+        m_position = position;
         m_columnsWidth = -1;
-    }
-    if (moved) {
         Invalidate();
+        ShowTime();
+        return;
     }
+    // Only what changed is painted again: the stretch the playhead crossed and the time.
+    float before = PlayheadX();
+    m_position = position;
+    float after = PlayheadX();
+    if (std::floor(before) != std::floor(after)) {
+        TB_Rectangle<float> area = WaveArea();
+        float w = PlayheadWidth();
+        float from = std::min(before, after) - 1, to = std::max(before, after) + w + 1;
+        Invalidate(TB_Rectangle<float>{from, area.y, to - from, area.height});
+    }
+    ShowTime();
+}
+
+void TC_WaveformStrip::ShowTime() {
+    TB_String time = TimeText();
+    if (TimeLabel && !(TimeLabel->Text == time)) {
+        TimeLabel->SetText(time);
+    }
+}
+
+float TC_WaveformStrip::PlayheadWidth() const {
+    return std::max(1.0f, std::round(2 * TB_GetGlobalStyle().Scale));
+}
+
+float TC_WaveformStrip::PlayheadX() {
+    TB_Rectangle<float> area = WaveArea();
+    double span = Span();
+    float along = span > 0 ? static_cast<float>(std::clamp(m_position / span, 0.0, 1.0)) : 0;
+    return area.x + std::min(along * area.width, area.width - PlayheadWidth());
 }
 
 double TC_WaveformStrip::Span() const {
@@ -129,8 +154,7 @@ TB_Rectangle<float> TC_WaveformStrip::WaveArea() {
     TB_Rectangle<float> client = GetClientRectangle();
     float s = TB_GetGlobalStyle().Scale;
     float inset = std::round(2 * s);
-    float text = m_timeWidth > 0 ? m_timeWidth + 16 * s : 0;
-    return TB_Rectangle<float>{inset, inset, std::max(0.0f, client.width - 2 * inset - text),
+    return TB_Rectangle<float>{inset, inset, std::max(0.0f, client.width - 2 * inset),
                                std::max(0.0f, client.height - 2 * inset)};
 }
 
@@ -186,16 +210,23 @@ void TC_WaveformStrip::PaintOutline(TB_Graphics& g, const TB_Rectangle<float>& a
     if (width != m_columnsWidth) {
         MakeColumns(width);
     }
+    // Only the columns the painting may touch: mostly the few the playhead moved over.
+    TB_Rectangle<int> clip = g.GetClipBounds();
+    tb_int from = std::clamp(static_cast<tb_int>(clip.x - area.x) - 1, 0, width);
+    tb_int to = std::clamp(static_cast<tb_int>(clip.x + clip.width - area.x) + 1, from, width);
+    if (from == to) {
+        return;
+    }
     float middle = area.y + area.height / 2;
     float half = area.height / 2 * m_gain;
     // One shape: the highs left to right, the lows back; a silent stretch keeps a hairline.
-    g.BeginPath(TB_Vector2{area.x, middle});
-    for (tb_int x = 0; x < width; ++x) {
+    g.BeginPath(TB_Vector2{area.x + from, middle});
+    for (tb_int x = from; x < to; ++x) {
         float high = m_columns[2 * static_cast<size_t>(x) + 1] / 127.0f;
         g.LineTo(TB_Vector2{area.x + x, middle - std::max(high * half, 0.5f)});
         g.LineTo(TB_Vector2{area.x + x + 1, middle - std::max(high * half, 0.5f)});
     }
-    for (tb_int x = width - 1; x >= 0; --x) {
+    for (tb_int x = to - 1; x >= from; --x) {
         float low = m_columns[2 * static_cast<size_t>(x)] / 127.0f;
         g.LineTo(TB_Vector2{area.x + x + 1, middle - std::min(low * half, -0.5f)});
         g.LineTo(TB_Vector2{area.x + x, middle - std::min(low * half, -0.5f)});
@@ -207,15 +238,10 @@ void TC_WaveformStrip::PaintOutline(TB_Graphics& g, const TB_Rectangle<float>& a
 void TC_WaveformStrip::OnPaintHandler(TB_PaintEventArg& arg) {
     TB_Graphics& g = *arg.Graphics;
     const TB_GlobalStyle& style = TB_GetGlobalStyle();
-    float s = style.Scale;
     TB_Font* fontBefore = g.Font;
     TB_Brush* brushBefore = g.Brush;
     TB_Pen* penBefore = g.Pen;
     g.Font = m_font;
-    if (m_timeWidth <= 0) {
-        m_timeWidth = g.MeasureString(TB_String(u"00:00.0 / 00:00.0")).x;
-        m_columnsWidth = -1;
-    }
     g.Clear(BackgroundColor);
     TB_Rectangle<float> client = GetClientRectangle();
     TB_Pen border(style.ContentsDisabledBorder, 1);
@@ -224,8 +250,6 @@ void TC_WaveformStrip::OnPaintHandler(TB_PaintEventArg& arg) {
     g.DrawRectangle(TB_Rectangle<float>{0, 0, client.width - 1, client.height - 1});
 
     TB_Rectangle<float> area = WaveArea();
-    TB_SolidBrush text(style.TextColor);
-    float textHeight = g.MeasureString(TB_String(u"0")).y;
     g.Pen = nullptr;
     if (m_state == TC_SoundInfo::PeaksState::Failed) {
         TB_String message(u"波形を表示できません");
@@ -233,33 +257,24 @@ void TC_WaveformStrip::OnPaintHandler(TB_PaintEventArg& arg) {
         g.Brush = &dim;
         float w = g.MeasureString(message).x;
         g.DrawString(message, TB_Vector2{area.x + std::max(0.0f, (area.width - w) / 2),
-                                         area.y + (area.height - textHeight) / 2});
+                                         area.y + (area.height - g.MeasureString(message).y) / 2});
     } else if (!m_path.empty()) {
-        double span = Span();
-        float playhead =
-            span > 0 ? static_cast<float>(std::clamp(m_position / span, 0.0, 1.0)) * area.width : 0;
+        float playhead = PlayheadX();
         TB_SolidBrush played(style.FocusFrame);
         TB_SolidBrush ahead(WithAlpha(style.ContentsForeColor, 0.4f));
-        g.PushClip(TB_Rectangle<float>{area.x, area.y, playhead, area.height});
+        g.PushClip(TB_Rectangle<float>{area.x, area.y, playhead - area.x, area.height});
         g.Brush = &played;
         PaintOutline(g, area);
         g.PopClip();
         g.PushClip(
-            TB_Rectangle<float>{area.x + playhead, area.y, area.width - playhead, area.height});
+            TB_Rectangle<float>{playhead, area.y, area.x + area.width - playhead, area.height});
         g.Brush = &ahead;
         PaintOutline(g, area);
         g.PopClip();
         TB_SolidBrush head(style.ContentsForeColor);
         g.Brush = &head;
-        float w = std::max(1.0f, std::round(2 * s));
-        g.DrawRectangle(TB_Rectangle<float>{area.x + std::min(playhead, area.width - w), area.y, w,
-                                            area.height});
+        g.DrawRectangle(TB_Rectangle<float>{playhead, area.y, PlayheadWidth(), area.height});
     }
-    g.Brush = &text;
-    TB_String time = TimeText();
-    float timeWidth = g.MeasureString(time).x;
-    g.DrawString(time,
-                 TB_Vector2{client.width - 8 * s - timeWidth, (client.height - textHeight) / 2});
     g.Font = fontBefore;
     g.Brush = brushBefore;
     g.Pen = penBefore;

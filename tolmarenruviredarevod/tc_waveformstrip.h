@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "tb_canvas.h"
+#include "tb_checkbox.h"
 #include "tb_font.h"
 #include "tb_uitimer.h"
 #include "tc_soundinfo.h"
 
-// The outline of the current clip with a playhead, and "elapsed / total" at its right end.
+// The outline of the current clip with a playhead, and "elapsed / total" in a label beside it.
 // A click or a drag on the outline asks for that place (Seek). While the clip plays a timer
 // moves the playhead; while it does not, no timer runs.
 class TC_WaveformStrip : public TB_Canvas {
@@ -42,6 +43,9 @@ public:
     std::function<void(double)> Seek;
     // Each timer tick, for the owner to call Follow with the player's position.
     std::function<void()> Tick;
+    // Where "elapsed / total" is shown (a widget of its own, so the time and the playhead
+    // are painted apart); not owned.
+    TB_Lable* TimeLabel = nullptr;
 
 private:
     void OnPaintHandler(TB_PaintEventArg& arg);
@@ -52,7 +56,11 @@ private:
     // Lowest and highest point per pixel column of the outline, for its current width.
     void MakeColumns(tb_int width);
     void PaintOutline(TB_Graphics& g, const TB_Rectangle<float>& area);
+    float PlayheadWidth() const;
+    // The playhead's left edge, in the strip's coordinates.
+    float PlayheadX();
     TB_String TimeText() const;
+    void ShowTime();
 
     TC_SoundInfo* m_info;  // not owned
     TB_Font* m_font;
@@ -65,6 +73,5 @@ private:
     float m_gain = 1;
     double m_position = 0;
     double m_length = 0;
-    float m_timeWidth = 0;
     bool m_dragging = false;
 };
