@@ -106,9 +106,10 @@ BENCHMARK(BM_PeaksOfATenSecondStereoWav)->Unit(benchmark::kMillisecond);
 
 void BM_PeaksOfATenSecondMp3(benchmark::State& state) {
     std::string mp3 = Work().Path + "/ten.mp3";
-    if (!fs::exists(mp3) && std::system(("lame --quiet -b 128 '" + TenSecondWav() + "' '" + mp3 +
-                                         "' 2> /dev/null")
-                                            .c_str()) != 0) {
+    if (!fs::exists(mp3) &&
+        std::system(
+            ("lame --quiet -b 128 '" + TenSecondWav() + "' '" + mp3 + "' 2> /dev/null").c_str()) !=
+            0) {
         state.SkipWithError("lame is needed to make the MP3");
         return;
     }
@@ -141,7 +142,11 @@ void BM_OutlineAskedUntilReady(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_OutlineAskedUntilReady)->Arg(0)->Arg(1)->ArgName("warm")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OutlineAskedUntilReady)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("warm")
+    ->Unit(benchmark::kMillisecond);
 
 // Lengths of 10,000 short WAV files, none known before.
 void BM_LengthsOfTenThousandWavs(benchmark::State& state) {
@@ -195,16 +200,17 @@ long ResidentKiB() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// Ten minutes and an hour of sound, as WAV and as MP3: the outline comes in steps, and memory does not follow
-// the length (resident size sampled every 2 ms by a thread of its own).
+// Ten minutes and an hour of sound, as WAV and as MP3: the outline comes in steps, and memory does
+// not follow the length (resident size sampled every 2 ms by a thread of its own).
 void BM_PeaksOfALongClip(benchmark::State& state) {
     std::string wav = Work().Path + "/hour.wav";
     std::string path = wav;
     WriteWav(wav, 60.0 * static_cast<double>(state.range(1)), 8000, 1);
     if (state.range(0) != 0) {
         path = Work().Path + "/hour.mp3";
-        if (std::system(("lame --quiet -m m -b 32 '" + wav + "' '" + path + "' 2> /dev/null")
-                            .c_str()) != 0) {
+        if (std::system(
+                ("lame --quiet -m m -b 32 '" + wav + "' '" + path + "' 2> /dev/null").c_str()) !=
+            0) {
             state.SkipWithError("lame is needed to make the MP3");
             return;
         }

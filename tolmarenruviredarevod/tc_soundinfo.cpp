@@ -439,35 +439,37 @@ void TC_SoundInfo::LoadLengths() {
         lengths[std::move(path)] = length;
         ++records;
     }
+    // A torn record, or a log mostly of superseded records, is written afresh.
     bool compact = at < content.size() || records > 2 * lengths.size() + 1000;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
+    if (MakeFolders(m_folder)) {
+        if (compact) {
+            std::string temporary = file + ".tmp";
+            m_lengthLog = std::fopen(temporary.c_str(), "wbe");
+            for (const auto& [path, length] : lengths) {
+                AppendLength(path, length, false);
+            }
+            if (m_lengthLog) {
+                bool written = std::fflush(m_lengthLog) == 0;
+                written = std::fclose(m_lengthLog) == 0 && written;
+                m_lengthLog = nullptr;
+                if (!written || std::rename(temporary.c_str(), file.c_str()) != 0) {
+                    std::remove(temporary.c_str());
+                }
+            }
+        }
+        m_lengthLog = std::fopen(file.c_str(), "abe");
+    }
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_lengths.empty()) {
+        m_lengths.swap(lengths);  // at once: the GUI thread may be waiting for the lock
+    } else {
         for (auto& [path, length] : lengths) {
             m_lengths.emplace(path, length);  // what this run already learnt stays
         }
     }
-    if (!MakeFolders(m_folder)) {
-        return;
-    }
-    if (compact) {
-        std::string temporary = file + ".tmp";
-        m_lengthLog = std::fopen(temporary.c_str(), "wbe");
-        for (const auto& [path, length] : lengths) {
-            AppendLength(path, length);
-        }
-        if (m_lengthLog) {
-            bool written = std::fflush(m_lengthLog) == 0;
-            std::fclose(m_lengthLog);
-            m_lengthLog = nullptr;
-            if (!written || std::rename(temporary.c_str(), file.c_str()) != 0) {
-                std::remove(temporary.c_str());
-            }
-        }
-    }
-    m_lengthLog = std::fopen(file.c_str(), "abe");
 }
 
-void TC_SoundInfo::AppendLength(const std::string& path, const Length& length) {
+void TC_SoundInfo::AppendLength(const std::string& path, const Length& length, bool flush) {
     if (!m_lengthLog || path.size() > kLongestPath) {
         return;
     }
@@ -479,5 +481,7 @@ void TC_SoundInfo::AppendLength(const std::string& path, const Length& length) {
     Put(record, length.Seconds);
     Put(record, static_cast<uint32_t>(XXH32(record.data(), record.size(), 0)));
     std::fwrite(record.data(), 1, record.size(), m_lengthLog);
-    std::fflush(m_lengthLog);
+    if (flush) {
+        std::fflush(m_lengthLog);
+    }
 }

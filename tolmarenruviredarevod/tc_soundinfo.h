@@ -76,7 +76,8 @@ private:
     void WorkOutPeaks(const std::string& path, tb_uint64 request);
     void WorkOutLength(const std::string& path);
     void LoadLengths();
-    void AppendLength(const std::string& path, const Length& length);
+    // Flushed at once unless flush says otherwise (a whole log written afresh).
+    void AppendLength(const std::string& path, const Length& length, bool flush = true);
     bool LoadOutline(const std::string& path, const FileKey& key, Outline& outline);
     void SaveOutline(const std::string& path, const Outline& outline);
     std::string OutlineFile(const std::string& path) const;

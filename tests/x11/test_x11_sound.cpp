@@ -51,9 +51,10 @@ protected:
         const rapidjson::Value& strip = *FindId(dump, "waveform");
         const auto& at = strip["ScreenBounds"];
         const auto& wave = strip["Properties"]["WaveRect"];
-        ClickAt(static_cast<int>(at[0].GetDouble() + wave[0].GetDouble() +
-                                 fraction * wave[2].GetDouble()),
-                static_cast<int>(at[1].GetDouble() + wave[1].GetDouble() + wave[3].GetDouble() / 2));
+        ClickAt(
+            static_cast<int>(at[0].GetDouble() + wave[0].GetDouble() +
+                             fraction * wave[2].GetDouble()),
+            static_cast<int>(at[1].GetDouble() + wave[1].GetDouble() + wave[3].GetDouble() / 2));
     }
 };
 
@@ -143,8 +144,8 @@ TEST_F(SoundInX11, LengthsOfALargeLibraryFillInWhileTheListAnswers) {
         fs::copy_file(folder + "/tone.wav", folder + name);
     }
     Start({folder});
-    rapidjson::Document dump = DumpUntil(
-        [](const rapidjson::Value& d) { return Length(d, "clip00000.wav") == "0:00.2"; });
+    rapidjson::Document dump =
+        DumpUntil([](const rapidjson::Value& d) { return Length(d, "clip00000.wav") == "0:00.2"; });
     ClickRow(dump, 0);
     Key("End");
     dump = DumpUntil([](const rapidjson::Value& d) {
