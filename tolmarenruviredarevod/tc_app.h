@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "tb_criticalsection.h"
 #include "tb_eventwaithandle.h"
 #include "tb_list.h"
@@ -10,7 +12,6 @@
 #include "tc_app_voice_lib.h"
 #include "tc_settings.h"
 #include "tc_soundinfo.h"
-#include <memory>
 
 // A unit of work for the application's worker thread; the application queues none of its
 // own, the queue exists for the download service.

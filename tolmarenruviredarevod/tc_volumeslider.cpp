@@ -81,8 +81,10 @@ void TC_VolumeSlider::OnPaintHandler(TB_PaintEventArg& arg) {
     g.Pen = &stroke;
     g.Brush = nullptr;
     if (m_value == 0) {
-        g.DrawLine(TB_Vector2{5.5f * u, middle - 1.2f * u}, TB_Vector2{7.5f * u, middle + 1.2f * u});
-        g.DrawLine(TB_Vector2{5.5f * u, middle + 1.2f * u}, TB_Vector2{7.5f * u, middle - 1.2f * u});
+        g.DrawLine(TB_Vector2{5.5f * u, middle - 1.2f * u},
+                   TB_Vector2{7.5f * u, middle + 1.2f * u});
+        g.DrawLine(TB_Vector2{5.5f * u, middle + 1.2f * u},
+                   TB_Vector2{7.5f * u, middle - 1.2f * u});
     } else {
         // One wave for a low level, two above half.
         constexpr double kQuarter = 3.14159265 / 4;

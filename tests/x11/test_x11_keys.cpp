@@ -184,9 +184,9 @@ TEST_F(KeysInX11, TabWalksTheWindowAndKeysPressWhatHasTheFocus) {
     ClickRow(Dump(), 0);
     DumpUntil([](const rapidjson::Value& d) { return Focused(d) == "ContentsBoxArea"; });
     const std::vector<std::string> order{
-        "backButton",   "playButton",    "nextButton",      "volumeSlider", "lineCopyButton",
-        "fileCopyButton", "bOpenFolder", "libraryList",     "importButton", "settingButton",
-        "filterText",   "clearTextButton", "favButton",     "filterButton", "ContentsBoxArea"};
+        "backButton",     "playButton",      "nextButton",  "volumeSlider", "lineCopyButton",
+        "fileCopyButton", "bOpenFolder",     "libraryList", "importButton", "settingButton",
+        "filterText",     "clearTextButton", "favButton",   "filterButton", "ContentsBoxArea"};
     for (const std::string& next : order) {
         Key("Tab");
         DumpUntil([&](const rapidjson::Value& d) { return Focused(d) == next; });
