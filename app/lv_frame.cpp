@@ -1,5 +1,6 @@
 #include "lv_frame.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -126,8 +127,19 @@ LV_Frame::LV_Frame() {
                   std::trunc(stored.height)};
         state = settings->GetInt(u"StartWindowState");
     }
-    bounds = KeepOnMonitor(bounds, TB_GetPlatform().WorkAreas());
+    bounds = FitOnMonitor(bounds, TB_GetPlatform().WorkAreas(), MinimumSize(GuiSize()));
     SetBounds(bounds);
+    // Never more than the screen has room for: the window manager would not shrink it.
+    TB_Vector2 minimum = MinimumSize(GuiSize());
+    minimum = {std::min(minimum.x, bounds.width), std::min(minimum.y, bounds.height)};
+    auto minimumSet = std::make_shared<bool>(false);
+    Shown.Add([this, minimum, minimumSet](TB_EventArg&) {
+        if (!*minimumSet && Window) {
+            *minimumSet = true;
+            TB_GetPlatform().SetMinimumClientSize(Window, static_cast<tb_int>(minimum.x),
+                                                  static_cast<tb_int>(minimum.y));
+        }
+    });
     SetShowState(state);
     Moved.Add(this, &LV_Frame::StoreWindowPlace);
     Resized.Add(this, &LV_Frame::StoreWindowPlace);
@@ -414,6 +426,36 @@ bool LV_Frame::OutlineOnItsOwnRow(float barWidth) {
     float beside =
         barWidth - transport - m_time->GetWidth() - 8 * o - m_volume->GetWidth() - 12 * o;
     return beside < 240 * o;
+}
+
+TB_Rectangle<float> LV_Frame::FitOnMonitor(const TB_Rectangle<float>& bounds,
+                                           const std::vector<TB_Rectangle<int>>& monitors,
+                                           TB_Vector2 minimum) {
+    TB_Rectangle<float> place = KeepOnMonitor(bounds, monitors);
+    const TB_Rectangle<int>* monitor = nullptr;
+    for (const TB_Rectangle<int>& m : monitors) {
+        if (place.x >= m.x && place.x <= m.x + m.width && place.y >= m.y &&
+            place.y <= m.y + m.height) {
+            monitor = &m;
+            break;
+        }
+    }
+    if (!monitor) {
+        return place;
+    }
+    // The window manager's frame is not known before it has framed the window: room for a
+    // title bar above the client area and a thin border around it.
+    constexpr float kTitleBar = 40, kBorder = 4;
+    float left = static_cast<float>(monitor->x) + kBorder;
+    float top = static_cast<float>(monitor->y) + kTitleBar;
+    float right = static_cast<float>(monitor->x + monitor->width) - kBorder;
+    float bottom = static_cast<float>(monitor->y + monitor->height) - kBorder;
+    float roomX = std::max(1.0f, right - left), roomY = std::max(1.0f, bottom - top);
+    place.width = std::min(std::max(place.width, std::min(minimum.x, roomX)), roomX);
+    place.height = std::min(std::max(place.height, std::min(minimum.y, roomY)), roomY);
+    place.x = std::clamp(place.x, left, right - place.width);
+    place.y = std::clamp(place.y, top, bottom - place.height);
+    return place;
 }
 
 void LV_Frame::LayoutMain(TB_EventArg&) {

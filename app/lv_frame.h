@@ -29,6 +29,14 @@ public:
     // to the corner of the nearest one; the size stays.
     static TB_Rectangle<float> KeepOnMonitor(const TB_Rectangle<float>& bounds,
                                              const std::vector<TB_Rectangle<int>>& monitors);
+    // The window place of KeepOnMonitor made to fit that monitor's work area: no larger than
+    // it (nor smaller than minimum, where it has the room), and with room above it for the
+    // title bar, so the window can always be seen whole and moved.
+    static TB_Rectangle<float> FitOnMonitor(const TB_Rectangle<float>& bounds,
+                                            const std::vector<TB_Rectangle<int>>& monitors,
+                                            TB_Vector2 minimum);
+    // The smallest client size below which the layout would collapse, at the GUI size.
+    static TB_Vector2 MinimumSize(float guiSize) { return {560 * guiSize, 400 * guiSize}; }
 
     void TogglePlay();
     void PlayPrevious();

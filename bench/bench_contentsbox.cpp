@@ -154,6 +154,7 @@ BENCHMARK(BM_ContentsBoxRelayout_Limit)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("QT_QPA_PLATFORM",
+           "offscreen:configfile=" LUMOVOX_SOURCE_DIR "/tests/data/offscreen-screen.json", 0);
     return RunWithRatios(argc, argv);
 }

@@ -32,7 +32,8 @@ struct Window {
         g_home = mkdtemp(folder);
         setenv("XDG_DATA_HOME", g_home.c_str(), 1);
         setenv("XDG_CACHE_HOME", (g_home + "/cache").c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        setenv("QT_QPA_PLATFORM",
+               "offscreen:configfile=" LUMOVOX_SOURCE_DIR "/tests/data/offscreen-screen.json", 0);
         TB_AppDescriptor descriptor;
         descriptor.Name = u"LumoVox";
         TB_ParseVersion("1.0.0.0", descriptor);

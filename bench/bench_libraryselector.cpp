@@ -77,7 +77,8 @@ BENCHMARK(BM_SelectorPopupWarm)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("QT_QPA_PLATFORM",
+           "offscreen:configfile=" LUMOVOX_SOURCE_DIR "/tests/data/offscreen-screen.json", 0);
     TB_AppDescriptor descriptor;
     TB_FrameworkStartup(descriptor);
     TB_GraphicsStartup();

@@ -64,6 +64,7 @@ void TB_ContentsBoxItem::Paint(TB_Graphics& graphics, const TB_Rectangle<int>& r
     TB_Vector2 size = graphics.MeasureString(Text);
     // A text too long for its row slides left with the offset until its end shows.
     float overflow = size.x + 5 - static_cast<float>(rectangle.width);
+    TextOverflows = overflow > 0;
     float shift = overflow <= 0 ? 0 : std::min(overflow, static_cast<float>(TextOffset));
     TB_Brush* brushBefore = graphics.Brush;
     graphics.Brush = &brush;
@@ -706,10 +707,7 @@ void TB_ContentsBox::OnWheelHandler(TB_MouseEventArg& arg) {
 }
 
 void TB_ContentsBox::OnEnterHandler(TB_EventArg&) {
-    if (m_textScrolling) {
-        m_hoverTimer->Start();
-        m_scrollTick = 0;
-    }
+    m_scrollTick = 0;  // the painting starts the slide when a hovered text needs it
 }
 
 void TB_ContentsBox::OnLeaveHandler(TB_EventArg&) {
@@ -887,6 +885,17 @@ void TB_ContentsBox::OnPaintHandler(TB_PaintEventArg& arg) {
         item->Paint(g, rect);
         g.PopClip();
         ++painted;
+    }
+    // The slide's timer runs only while a hovered text is too long for its row: resting
+    // the pointer over the list costs nothing otherwise.
+    bool slides = false;
+    for (TB_ContentsBoxItem* item : m_hovered) {
+        slides = slides || (item && item->Hovered && item->TextOverflows);
+    }
+    if (!(m_textScrolling && slides)) {
+        m_hoverTimer->Stop();
+    } else if (!m_hoverTimer->Running) {
+        m_hoverTimer->Start();
     }
     if (BorderWidth > 0) {
         TB_Pen pen(enabled ? style.ContentsBorder : style.ContentsDisabledBorder, BorderWidth);

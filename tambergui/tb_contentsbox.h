@@ -55,6 +55,8 @@ public:
     // Copies of the box's state, made when the item is painted.
     bool Enabled = true;
     tb_int TextOffset = 0;
+    // Set by Paint: the text is wider than the room it has, so hovering it slides it.
+    bool TextOverflows = false;
     tb_int ViewMode = TB_ContentsViewMode::List;
     TB_Font* Font = nullptr;  // not counted; the box's item font
     // Whether the item passes the box's filter; only such items are laid out, drawn and hit.

@@ -21,7 +21,9 @@ bool IsCommand(TB_MenuItem* item) {
 
 }  // namespace
 
-TB_MenuPanel::TB_MenuPanel(TB_MenuItemList* items) : Font(new TB_Font(10.5f)) {
+// The style's text size, which the GUI size has scaled, as the rows' heights are.
+TB_MenuPanel::TB_MenuPanel(TB_MenuItemList* items)
+    : Font(new TB_Font(TB_GetGlobalStyle().FontSize)) {
     if (items) {
         for (TB_MenuItem* item : items->Items) {
             Items.Add(item);
@@ -69,7 +71,7 @@ void TB_MenuPanel::LayoutItems() {
         g->Font = before;
     }
     ShortcutColumnX = h + tw + 40;
-    float e = tw + itemHeight * 0.6f + (sw > 0 ? sw + 40 : 0);
+    float e = tw + itemHeight * 0.6f + (sw > 0 ? sw + 40 * style.Scale : 0);
     float y = v;
     for (TB_MenuItem* item : Items) {
         if (!item->Visible) {
@@ -119,6 +121,7 @@ bool TB_MenuPanel::IsActive() {
 
 bool TB_MenuPanel::Inspect(TB_IPropertyVisitor& visitor) {
     TB_Canvas::Inspect(visitor);
+    visitor.WriteReal(u"FontSize", Font->Points());
     TB_IPropertyVisitor& list = visitor.BeginList(u"Items");
     for (TB_MenuItem* item : Items) {
         item->Inspect(list.AddItem());

@@ -27,7 +27,7 @@ public:
         OnClosed(arg);
     }
     virtual void OnClosed(TB_EventArg& arg) { Closed.Fire(arg); }
-    // The widget's properties, then "Items".
+    // The widget's properties, then "FontSize" (points) and "Items".
     bool Inspect(TB_IPropertyVisitor& visitor) override;
 
     // Closes the open submenu, if there is one.

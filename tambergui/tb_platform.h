@@ -56,6 +56,8 @@ public:
     // (a widget that is itself being destroyed).
     virtual void DestroyWindow(TB_WindowHandle window, bool notify = true) = 0;
     virtual void SetWindowBounds(TB_WindowHandle window, const TB_Rectangle<int>& bounds) = 0;
+    // The smallest client area the user can size a top-level window to; none by default.
+    virtual void SetMinimumClientSize(TB_WindowHandle, tb_int, tb_int) {}
     // The window's rectangle in its parent's client coordinates (screen for top level).
     virtual TB_Rectangle<int> GetWindowBounds(TB_WindowHandle window) = 0;
     virtual TB_Vector2 GetClientSize(TB_WindowHandle window) = 0;

@@ -126,7 +126,8 @@ void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
     float area = std::max(0.0f, w - k - h - lengthWidth);
     float textWidth = g.MeasureString(Voice->Display).x;
     float offset = 0;
-    if (textWidth + c > area) {
+    TextOverflows = textWidth + c > area;
+    if (TextOverflows) {
         offset = std::min(textWidth + c - area, static_cast<float>(TextOffset));
     }
     float textHeight = g.MeasureString(u"あ").y;

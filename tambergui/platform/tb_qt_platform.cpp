@@ -868,6 +868,12 @@ void TB_QtPlatform::SetWindowBounds(TB_WindowHandle window, const TB_Rectangle<i
     }
 }
 
+void TB_QtPlatform::SetMinimumClientSize(TB_WindowHandle window, tb_int width, tb_int height) {
+    if (window) {
+        Native(window)->setMinimumSize(std::max(0, width), std::max(0, height));
+    }
+}
+
 TB_Rectangle<int> TB_QtPlatform::GetWindowBounds(TB_WindowHandle window) {
     if (!window) {
         return {};

@@ -94,6 +94,30 @@ TEST(KeepOnMonitor, AStoredPlaceOnAMissingMonitorMovesToTheNearestCorner) {
     EXPECT_EQ(LV_Frame::KeepOnMonitor({50, 50, 10, 10}, {}), (TB_Rectangle<float>{50, 50, 10, 10}));
 }
 
+// The first start's 1280 x 1024 at the screen's corner, and a place stored at 200 % on a
+// larger screen, fit the work area: shrunk, and moved down far enough for the title bar.
+TEST(KeepOnMonitor, APlaceThatDoesNotFitIsShrunkAndMovedOntoTheWorkArea) {
+    std::vector<TB_Rectangle<int>> screen{{0, 0, 1600, 1000}};
+    TB_Vector2 minimum = LV_Frame::MinimumSize(1);
+    EXPECT_EQ(LV_Frame::FitOnMonitor({0, 0, 1280, 1024}, screen, minimum),
+              (TB_Rectangle<float>{4, 40, 1280, 956}));
+    EXPECT_EQ(LV_Frame::FitOnMonitor({100, 100, 800, 600}, screen, minimum),
+              (TB_Rectangle<float>{100, 100, 800, 600}));
+    EXPECT_EQ(LV_Frame::FitOnMonitor({100, 100, 50, 50}, screen, minimum),
+              (TB_Rectangle<float>{100, 100, 560, 400}));
+    // A minimum larger than the screen gives way to the screen.
+    EXPECT_EQ(
+        LV_Frame::FitOnMonitor({0, 0, 2560, 2048}, {{0, 0, 1366, 768}}, LV_Frame::MinimumSize(3)),
+        (TB_Rectangle<float>{4, 40, 1358, 724}));
+    // Reaching past the right edge of its monitor: moved back onto it, on the second monitor
+    // as on the first.
+    std::vector<TB_Rectangle<int>> two{{0, 0, 1600, 1000}, {1600, 200, 1280, 1024}};
+    EXPECT_EQ(LV_Frame::FitOnMonitor({1500, 100, 800, 600}, two, minimum),
+              (TB_Rectangle<float>{796, 100, 800, 600}));
+    EXPECT_EQ(LV_Frame::FitOnMonitor({2800, 300, 800, 600}, two, minimum),
+              (TB_Rectangle<float>{2076, 300, 800, 600}));
+}
+
 TEST_F(MainWindowTest, FoldersOnTheCommandLineBecomeLibrariesOnce) {
     Open({kHikari, kTones});
     ASSERT_NE(Panel().GetLibrary(), nullptr);
@@ -334,8 +358,10 @@ TEST_F(MainWindowTest, ScreenshotsOfBothStylesAtTwoSizes) {
         for (tb_int size : {100, 200}) {
             app->Settings().SetText(u"UiStyleName", TB_String(style));
             app->Settings().SetInt(u"GuiScale", size);
+            // As large on the screen at either size (a 200 % screen has twice the pixels).
+            float side = static_cast<float>(size) / 100;
             app->Settings().SetRectangle(u"StartWindowBounds",
-                                         TB_Rectangle<float>{0, 0, 1000, 700});
+                                         TB_Rectangle<float>{100, 100, 1000 * side, 700 * side});
             frame.Reset();
             Open(app->VoiceLibraries().Libraries().Count() == 0
                      ? std::vector<std::string>{kTones, kHikari}
@@ -356,7 +382,7 @@ TEST_F(MainWindowTest, ScreenshotsOfBothStylesAtTwoSizes) {
                                TB_String(style).ToStdString() + "-" + std::to_string(size) + ".png";
             std::filesystem::create_directories(std::string(LUMOVOX_BINARY_DIR) + "/test-output");
             EXPECT_TRUE(image.save(QString::fromStdString(path))) << path;
-            EXPECT_EQ(image.width(), 1000);
+            EXPECT_EQ(image.width(), 1000 * size / 100);
             // The window's background is the style's.
             const TB_Color& bg = frame->BackgroundColor;
             EXPECT_EQ(image.pixel(2, 2), QColor::fromRgbF(bg.r, bg.g, bg.b).rgb()) << path;

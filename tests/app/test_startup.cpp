@@ -63,7 +63,12 @@ int RunProgram(const std::string& folder, const std::vector<std::string>& enviro
         if (chdir(folder.c_str()) != 0) {
             _exit(127);
         }
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // The screen the other tests have (offscreen's own is 800 x 600).
+        setenv("QT_QPA_PLATFORM",
+               ("offscreen:configfile=" + std::string(LUMOVOX_SOURCE_DIR) +
+                "/tests/data/offscreen-screen.json")
+                   .c_str(),
+               1);
         for (const std::string& assignment : environment) {
             putenv(const_cast<char*>(assignment.c_str()));
         }
@@ -172,6 +177,10 @@ TEST(Startup, RunsItsWindowCreatesTheFoldersAndClosesCleanly) {
     ASSERT_NE(expected.find(unnamed), std::string::npos);
     expected.replace(expected.find(unnamed), unnamed.size(),
                      "\"UiStyleName\": {\n\t\t\"type\": 8,\n\t\t\"value\": \"light\"");
+    // The first window keeps clear of the screen's corner, its title bar on the screen.
+    const std::string corner = "\t\t\t0.0,\n\t\t\t0.0,\n\t\t\t1280.0";
+    ASSERT_NE(expected.find(corner), std::string::npos);
+    expected.replace(expected.find(corner), corner.size(), "\t\t\t4.0,\n\t\t\t40.0,\n\t\t\t1280.0");
     EXPECT_EQ(ReadFile(temp / "data/LumoVox/setting.json"), expected);
     output.clear();
     ASSERT_EQ(RunProgram(temp.Path(), {"XDG_DATA_HOME=" + (temp / "data")}, output), 0) << output;
