@@ -26,6 +26,7 @@
 
 std::string LV_Frame::GuideFolder;
 std::vector<std::string> LV_Frame::StartFolders;
+std::optional<TC_VoiceDataListPanel::ViewPlace> LV_Frame::KeptView;
 
 namespace {
 
@@ -150,11 +151,19 @@ LV_Frame::LV_Frame() {
     Shown.Add([](TB_EventArg&) { TB_DebugPrint(u"Main window shown"); });
     TB_EventArg none;
     LayoutMain(none);
+    if (KeptView) {
+        m_panel->ApplyViewPlace(*KeptView);
+        KeptView.reset();
+    }
     UpdateBottomBar(none);
+    m_built = true;
     OpenStartFolders();
 }
 
 LV_Frame::~LV_Frame() {
+    if (Restart) {
+        KeptView = m_panel->TakeViewPlace();
+    }
     if (TC_App* app = TC_App::Instance()) {
         app->SoundInfo().SetListener(nullptr, nullptr);
         if (app->VoiceLibraries().IsIndexLoaded()) {
@@ -520,7 +529,8 @@ void LV_Frame::UpdateBottomBar(TB_EventArg&) {
         m_fileBox->SetText(TB_String());
     }
     m_openFolder->SetEnable(voice != nullptr);
-    if (voice && AutoPlays()) {
+    // A selection put back (F5, a new window) is not a new choice, and plays nothing.
+    if (voice && AutoPlays() && m_built && !m_panel->IsRestoringView()) {
         m_panel->PlaySelected();  // the selection stopped the clip before
     } else {
         FollowPlayer();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +61,9 @@ public:
     TB_MenuItemList* GetMainMenu() const { return m_menu; }
 
     bool Restart = false;
+    // The selection and the first row in view, handed from a window closed for a restart
+    // to the next one.
+    static std::optional<TC_VoiceDataListPanel::ViewPlace> KeptView;
     // The folder of the user guide (a native path); set by the entry.
     static std::string GuideFolder;
     // Folders named on the command line: the first window imports them (a folder already
@@ -120,5 +124,6 @@ private:
     // Shortcut-only actions and the widget whose list holds each (one count held).
     std::vector<std::pair<TB_Widget*, TB_Action*>> m_keys;
     float m_margin = 20;
+    bool m_built = false;  // the constructor has finished: selections may play
     TB_PostTarget* m_postTarget;
 };

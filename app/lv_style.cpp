@@ -263,6 +263,10 @@ void LV_ApplyStyleColours(const LV_StyleColours& colours, TB_GlobalStyle& s) {
     s.ButtonDisabledFontColor = c[20];
     s.MenuFontColor = c[21];
     s.MenuBorderColor = c[22];
+    // Check boxes are text fields of a kind: a white square would glare on a dark ground.
+    s.CheckBoxFill = c[2];
+    s.CheckBoxMark = c[3];
+    s.CheckBoxDisabledFill = c[19];
     // The focus ring must stand out from the ground in either style: a blue, lighter on
     // dark grounds.
     float ground = 0.2126f * c[0].r + 0.7152f * c[0].g + 0.0722f * c[0].b;

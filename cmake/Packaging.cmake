@@ -25,11 +25,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the linked libraries cannot tell dpkg-shlibdeps: playbin's plugins for our formats
 # (typefinding, conversion and playbin itself in -base; WAV, MP3, M4A demuxing, mpg123 and
 # the audio sinks in -good; AAC in M4A decoded by -libav, or by faad in -bad), one of the
-# Japanese fonts the graphics layer asks for, in its order, and Xcursor, which the xcb
-# platform opens by name for themed cursors. The xcb and offscreen platform plugins ship in
-# libqt6gui6, which shlibdeps finds; qt6-qpa-plugins holds only VNC and TUIO ones.
+# Japanese fonts the graphics layer asks for, in its order, Xcursor, which the xcb platform
+# opens by name for themed cursors, and Qt's translations, which its dialogs load by name.
+# The xcb and offscreen platform plugins ship in libqt6gui6, which shlibdeps finds;
+# qt6-qpa-plugins holds only VNC and TUIO ones.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav | gstreamer1.0-plugins-bad, fonts-noto-cjk | fonts-ipaexfont-gothic | fonts-ipafont-gothic | fonts-vlgothic, libxcursor1")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav | gstreamer1.0-plugins-bad, fonts-noto-cjk | fonts-ipaexfont-gothic | fonts-ipafont-gothic | fonts-vlgothic, libxcursor1, qt6-translations-l10n")
 # The guide and the store pages open in the desktop's browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 

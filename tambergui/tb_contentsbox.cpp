@@ -637,7 +637,7 @@ void TB_ContentsBox::OnMoveHandler(TB_MouseEventArg& arg) {
                 m_scrollTick = 0;  // a newly hovered text starts sliding from its start
             }
             m_hoveredIndex = item->m_index;
-            m_canvas->SetToolTip(item->Text);
+            m_canvas->SetToolTip(item->ToolTipText());
         }
         if (hovered == 0) {
             m_canvas->SetToolTip(TB_String());
@@ -826,8 +826,20 @@ const std::vector<TB_ContentsBoxItem*>& TB_ContentsBox::ShownItems() {
 tb_int TB_ContentsBox::FirstRowInView() {
     EnsureLayout();
     tb_int first = 0, last = 0;
-    RowsMeeting(0, CanvasHeight(), m_scroll->Value, first, last);
+    // From the first pixel row: a row that only touches the top edge is not in view.
+    RowsMeeting(1, CanvasHeight(), m_scroll->Value, first, last);
     return first;
+}
+
+void TB_ContentsBox::ScrollRowToTop(tb_int row) {
+    EnsureLayout();
+    if (row < 0 || row >= static_cast<tb_int>(m_visible.size())) {
+        return;
+    }
+    // No further than the last page, as the bar's own input goes.
+    m_scroll->SetValue(
+        std::max(m_scroll->Min,
+                 std::min(RowY(row), static_cast<tb_int>(m_scroll->Max - m_scroll->LargeChange))));
 }
 
 // ---- painting -------------------------------------------------------------------------------
@@ -885,6 +897,9 @@ void TB_ContentsBox::OnPaintHandler(TB_PaintEventArg& arg) {
         item->Paint(g, rect);
         g.PopClip();
         ++painted;
+    }
+    if (AfterPaint) {
+        AfterPaint(g, TB_Rectangle<float>{0, 0, CanvasWidth(), height});
     }
     // The slide's timer runs only while a hovered text is too long for its row: resting
     // the pointer over the list costs nothing otherwise.

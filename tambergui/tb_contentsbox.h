@@ -36,6 +36,8 @@ public:
     virtual void GetDropData(TB_List<TB_DropData*>& list) { (void)list; }
     // What a typed letter is matched against: what the row shows first. The base takes Text.
     virtual const TB_String& TypeAheadText() { return Text; }
+    // What the pointer resting on the row shows; the text by default.
+    virtual TB_String ToolTipText() { return Text; }
     // "Text", "Tag", "Rect", "Hovered", "Selected", "ItemVisible", "HitRect", and "Object" when
     // the attached object is a string.
     bool Inspect(TB_IPropertyVisitor& visitor) override;
@@ -138,6 +140,8 @@ public:
     // The shown items in list order, and the row of the first one in view (their index).
     const std::vector<TB_ContentsBoxItem*>& ShownItems();
     tb_int FirstRowInView();
+    // Scrolls so that the shown row is the first in view (as far as the list goes).
+    void ScrollRowToTop(tb_int row);
     virtual void GetSelectedItems(TB_List<TB_ContentsBoxItem*>& list);
     virtual tb_int SelectedCount() { return m_current ? 1 : 0; }
     virtual void OnSelectionChanged() {
@@ -182,6 +186,9 @@ public:
     TB_Font* ItemFont;  // owned
     TB_Color ItemColors[2];
     std::function<void()> BeforePaint;
+    // Runs after the rows are painted, with the canvas's area (to draw over the rows, or in
+    // place of them when none are shown).
+    std::function<void(TB_Graphics&, const TB_Rectangle<float>&)> AfterPaint;
     TB_MenuItemList* ContextMenu;  // owned; the owner fills it
 
     TB_Event<TB_EventArg> SelectionChanged;

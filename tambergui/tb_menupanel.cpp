@@ -148,7 +148,9 @@ void TB_MenuPanel::OnPaintHandler(TB_PaintEventArg& arg) {
     g.Font = Font;
     TB_SolidBrush hover(style.MenuHighlight);
     TB_SolidBrush enabledText(style.MenuFontColor);
-    TB_SolidBrush disabledText(style.MenuBorderColor);
+    // The border's colour is too faint for text on the menu's ground; the style's colour
+    // for disabled button text is chosen to be read.
+    TB_SolidBrush disabledText(style.ButtonDisabledFontColor);
     TB_Pen frame(style.MenuBorderColor, 1);
     for (TB_MenuItem* item : Items) {
         if (!item->Visible) {
@@ -170,6 +172,7 @@ void TB_MenuPanel::OnPaintHandler(TB_PaintEventArg& arg) {
         }
         TB_SolidBrush* text = item->IsEnabled() ? &enabledText : &disabledText;
         g.Brush = text;
+        g.Pen = nullptr;  // marks and triangles are filled only, with no outline
         float textHeight = g.MeasureString(item->GetText()).y;
         float ty = r.y + (r.height - textHeight) * 0.5f;
         g.DrawString(item->GetText(), TB_Vector2{r.x, ty});

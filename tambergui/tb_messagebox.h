@@ -38,5 +38,6 @@ void TB_SetMessageBoxHook(TB_MessageBoxHook hook);
 struct TB_OpenMessageBox {
     TB_String Title;
     TB_String Text;
+    std::vector<TB_String> Buttons;  // as shown, left to right
 };
 std::vector<TB_OpenMessageBox> TB_OpenMessageBoxes();

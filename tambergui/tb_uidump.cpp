@@ -124,6 +124,12 @@ std::string TB_UiDumpText() {
         TB_JsonPropertyWriter::String(w, box.Title);
         w.Key("Text");
         TB_JsonPropertyWriter::String(w, box.Text);
+        w.Key("Buttons");
+        w.StartArray();
+        for (const TB_String& caption : box.Buttons) {
+            TB_JsonPropertyWriter::String(w, caption);
+        }
+        w.EndArray();
         w.EndObject();
     }
     w.EndArray();

@@ -100,6 +100,37 @@ const TB_String& TC_VoiceDataItem::TypeAheadText() {
     return m_fileName;
 }
 
+TB_String TC_VoiceDataItem::ToolTipText() {
+    if (Voice->Exists) {
+        return Text;
+    }
+    return TB_String((u"ファイルが見つかりません\n" + std::u16string(Text.View())).c_str());
+}
+
+TB_String TC_VoiceDataItem::Elide(TB_Graphics& g, const TB_String& text, float width) {
+    if (g.MeasureString(text).x <= width) {
+        return text;
+    }
+    std::u16string_view all = text.View();
+    size_t low = 0, high = all.size();
+    auto with = [&all](size_t count) {
+        // A surrogate pair stays whole.
+        if (count > 0 && count < all.size() && all[count] >= 0xDC00 && all[count] <= 0xDFFF) {
+            --count;
+        }
+        return TB_String((std::u16string(all.substr(0, count)) + u"…").c_str());
+    };
+    while (low < high) {
+        size_t middle = (low + high + 1) / 2;
+        if (g.MeasureString(with(middle)).x <= width) {
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    return with(low);
+}
+
 void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
     const TB_GlobalStyle& style = TB_GetGlobalStyle();
     const TC_VoiceListAppearance& look = Panel->Appearance();
@@ -121,18 +152,43 @@ void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
     g.Font = Font;
     g.Brush = &brush;
 
-    // The display text, sliding left while hovered when it does not fit.
+    // A clip whose file is missing: an amber mark before its title.
+    float textHeight = g.MeasureString(u"あ").y;
+    float lead = c;
+    if (!Voice->Exists) {
+        float d = std::round(textHeight * 0.8f);
+        TB_Rectangle<float> mark{x + c, y + (h - d) / 2, d, d};
+        TB_SolidBrush amber(TB_GlobalStyle::Hex(0xD9822B));
+        g.Brush = &amber;
+        g.Pen = nullptr;
+        g.BeginPath(TB_Vector2{mark.x + d, mark.y + d / 2});
+        g.ArcTo(TB_Vector2{mark.x + d / 2, mark.y + d / 2}, d / 2, 0, 2 * 3.14159265);
+        g.ClosePath();
+        g.FillAndStroke();
+        TB_SolidBrush white(TB_Color{1, 1, 1, 1});
+        g.Brush = &white;
+        float bar = std::max(1.0f, std::round(d / 7));
+        g.DrawRectangle(
+            TB_Rectangle<float>{mark.x + (d - bar) / 2, mark.y + d * 0.2f, bar, d * 0.4f});
+        g.DrawRectangle(TB_Rectangle<float>{mark.x + (d - bar) / 2, mark.y + d * 0.7f, bar, bar});
+        g.Brush = &brush;
+        lead += d + 4 * s;
+    }
+
+    // The display text: cut with "…" at rest, sliding left while hovered when it does not fit.
     float lengthWidth = Panel->DurationColumnWidth(g);
     float area = std::max(0.0f, w - k - h - lengthWidth);
     float textWidth = g.MeasureString(Voice->Display).x;
     float offset = 0;
-    TextOverflows = textWidth + c > area;
+    TextOverflows = textWidth + lead > area;
     if (TextOverflows) {
-        offset = std::min(textWidth + c - area, static_cast<float>(TextOffset));
+        offset = std::min(textWidth + lead - area, static_cast<float>(TextOffset));
     }
-    float textHeight = g.MeasureString(u"あ").y;
-    g.PushClip(TB_Rectangle<float>{x, y, area, h});
-    g.DrawString(Voice->Display, TB_Vector2{x + c - offset, y + (h - textHeight) / 2});
+    g.PushClip(TB_Rectangle<float>{x + lead, y, std::max(0.0f, area - lead), h});
+    const TB_String& shown = TextOverflows && offset <= 0
+                                 ? Elide(g, Voice->Display, area - lead - 2 * s)
+                                 : Voice->Display;
+    g.DrawString(shown, TB_Vector2{x + lead - offset, y + (h - textHeight) / 2});
     g.PopClip();
 
     // The length, right-aligned in its column.
@@ -142,16 +198,20 @@ void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
         g.DrawString(length, TB_Vector2{x + area + lengthWidth - lw, y + (h - textHeight) / 2});
     }
 
-    // The favourite star: filled for a favourite, an outline otherwise.
+    // The favourite star: filled in the accent for a favourite, an outline otherwise. It
+    // answers clicks over at least 20 x 20 (at 100 %) around it.
     if (TB_SvgRenderer* star = TC_App::Instance() ? TC_App::Instance()->StarIcon() : nullptr) {
-        FavRect = {x + area + lengthWidth + h / 4, y + h / 4, h / 2, h / 2};
+        TB_Rectangle<float> drawn{x + area + lengthWidth + h / 4, y + h / 4, h / 2, h / 2};
+        float target = std::max(h / 2, 20 * s);
+        FavRect = {drawn.x + (drawn.width - target) / 2, drawn.y + (drawn.height - target) / 2,
+                   target, target};
         // The built-in icon is drawn in the graphics' brush and pen.
-        TB_SolidBrush fill(color);
+        TB_SolidBrush fill(Voice->Exists ? style.FocusFrame : color);
         TB_SolidBrush none(TB_Color{0, 0, 0, 0});
         TB_Pen outline(Selected ? color : TB_GlobalStyle::Hex(0x808080), 1);
         g.Brush = Voice->Favorite ? static_cast<TB_Brush*>(&fill) : &none;
         g.Pen = Voice->Favorite ? nullptr : &outline;
-        star->Render(g, FavRect, false);
+        star->Render(g, drawn, false);
         g.Brush = &brush;
     }
 
@@ -226,6 +286,7 @@ TC_VoiceDataListPanel::TC_VoiceDataListPanel(const TC_VoiceListAppearance& appea
 
     m_listFont = new TB_Font(9 * s);
     BeforePaint = [this] { PrefetchDurations(); };
+    AfterPaint = [this](TB_Graphics& g, const TB_Rectangle<float>& area) { PaintEmpty(g, area); };
     m_player = new TB_AudioPlayer();
     // Arrives on a media thread; whoever listens marshals it.
     m_player->Ended.Add([this](TB_EventArg&) { OnPlaybackFinished(); });
@@ -369,6 +430,29 @@ void TC_VoiceDataListPanel::BuildTopStrip() {
     m_filterButton->SetSize(searchHeight, searchHeight);
     UseIcons(m_filterButton, m_appearance.FilterIcons);
     m_filterButton->Click.Add([this](TB_MouseEventArg&) { ShowFilterPopup(); });
+    // While categories are filtered out, an accent dot on the button's corner says so.
+    m_filterButton->Paint.Add([this](TB_PaintEventArg& arg) {
+        if (!CategoriesFiltered()) {
+            return;
+        }
+        float d = std::round(7 * Scale());
+        float right = m_filterButton->GetWidth();
+        TB_SolidBrush accent(TB_GetGlobalStyle().FocusFrame);
+        TB_Brush* brush = arg.Graphics->Brush;
+        TB_Pen* pen = arg.Graphics->Pen;
+        arg.Graphics->Brush = &accent;
+        arg.Graphics->Pen = nullptr;
+        arg.Graphics->BeginPath(TB_Vector2{right - 1, d / 2 + 1});
+        arg.Graphics->ArcTo(TB_Vector2{right - 1 - d / 2, d / 2 + 1}, d / 2, 0, 2 * 3.14159265);
+        arg.Graphics->ClosePath();
+        arg.Graphics->FillAndStroke();
+        arg.Graphics->Brush = brush;
+        arg.Graphics->Pen = pen;
+    });
+
+    m_countLabel = new TB_Lable(TB_String(), 0);
+    m_countLabel->Id = u"shownCount";
+    m_countLabel->SetToolTip(u"表示中 / 全体");
 
     if (TB_Button* clear = m_searchBox->GetClearButton()) {
         UseIcons(clear, m_appearance.SearchClearIcons);
@@ -390,8 +474,8 @@ void TC_VoiceDataListPanel::BuildTopStrip() {
     }
 
     for (TB_NativeWidget* child : std::initializer_list<TB_NativeWidget*>{
-             m_thumbnail, m_selector, m_importButton, m_menuButton, m_searchBox, m_favButton,
-             m_filterButton, m_title}) {
+             m_thumbnail, m_selector, m_importButton, m_menuButton, m_searchBox, m_countLabel,
+             m_favButton, m_filterButton, m_title}) {
         if (child) {
             strip->AddChild(child);
         }
@@ -414,10 +498,16 @@ void TC_VoiceDataListPanel::LayoutTopStrip(TB_EventArg&) {
     m_filterButton->SetPosition(width - m_filterButton->GetWidth(), y2);
     m_favButton->SetPosition(m_filterButton->GetX() - m_favButton->GetWidth(), y2);
     float x1 = m_thumbnail->GetRight() + m;
+    float countRight = m_favButton->GetX() - m;
+    float countWidth = m_countLabel->Text.IsEmpty() ? 0 : m_countLabel->GetWidth();
+    m_countLabel->SetPosition(countRight - countWidth,
+                              y2 + (searchHeight - m_countLabel->GetHeight()) / 2);
+    float searchRight = countWidth > 0 ? countRight - countWidth - m : m_favButton->GetX() - m / 2;
     m_searchBox->SetBounds(
-        TB_Rectangle<float>{x1, y2, m_favButton->GetX() - m / 2 - x1, searchHeight});
+        TB_Rectangle<float>{x1, y2, std::max(0.0f, searchRight - x1), searchHeight});
     if (m_appearance.MenuButtonShown) {
-        m_importButton->SetPosition(m_searchBox->GetRight() - searchHeight, m);
+        // Over the right end of the search row (the count takes part of the search box).
+        m_importButton->SetPosition(m_favButton->GetX() - m / 2 - searchHeight, m);
         m_menuButton->SetPosition(m_filterButton->GetX(), m);
     } else {
         m_importButton->SetPosition(width - m_importButton->GetWidth() - m / 2, m);
@@ -549,6 +639,7 @@ void TC_VoiceDataListPanel::ApplyFilter() {
     // Items were added in the order the search was built with; one pass, no allocation.
     Filter([this, &i](TB_ContentsBoxItem*) { return i < m_visible.size() && m_visible[i++] != 0; });
     m_prefetchedAt = -1;
+    UpdateCount();
     OnTransportChanged();
 }
 
@@ -581,6 +672,12 @@ void TC_VoiceDataListPanel::LoadSelected(TB_EventArg&) {
 
 void TC_VoiceDataListPanel::OnListClick(TB_MouseEventArg& arg) {
     if (!arg.Left) {
+        return;
+    }
+    const TB_Rectangle<float>& hint = m_emptyRect;
+    if (!m_library && arg.X >= hint.x && arg.X <= hint.x + hint.width && arg.Y >= hint.y &&
+        arg.Y <= hint.y + hint.height) {
+        ImportFolder();
         return;
     }
     if (auto* item = static_cast<TC_VoiceDataItem*>(ItemAtPoint(arg.X, arg.Y))) {
@@ -674,6 +771,65 @@ void TC_VoiceDataListPanel::PrefetchDurations() {
     app->SoundInfo().Prefetch(std::move(paths));
 }
 
+void TC_VoiceDataListPanel::UpdateCount() {
+    TB_String text;
+    if (m_library) {
+        auto shown = static_cast<tb_int>(ShownItems().size());
+        text.Format(u"%d / %d", shown, Count());
+    }
+    if (!(text == m_countLabel->Text)) {
+        m_countLabel->AutoSize = true;
+        m_countLabel->SetText(text);
+        TB_EventArg none;
+        LayoutTopStrip(none);
+    }
+    m_filterButton->Invalidate();
+}
+
+bool TC_VoiceDataListPanel::CategoriesFiltered() {
+    if (!m_library) {
+        return false;
+    }
+    std::vector<TC_VoiceCategory*> categories;
+    CollectCategories(m_library, categories);
+    return std::any_of(categories.begin(), categories.end(),
+                       [](const TC_VoiceCategory* category) { return !category->Active; });
+}
+
+TB_String TC_VoiceDataListPanel::EmptyText() {
+    if (!m_library) {
+        return TB_String(u"＋ を押して、音声のあるフォルダを追加してください");
+    }
+    if (Count() == 0) {
+        return TB_String(u"このライブラリには音声がありません");
+    }
+    if (ShownItems().empty()) {
+        return TB_String(u"条件に合う音声がありません");
+    }
+    return TB_String();
+}
+
+void TC_VoiceDataListPanel::PaintEmpty(TB_Graphics& g, const TB_Rectangle<float>& area) {
+    TB_String text = EmptyText();
+    m_emptyRect = {0, 0, 0, 0};
+    if (text.IsEmpty()) {
+        return;
+    }
+    const TB_GlobalStyle& style = TB_GetGlobalStyle();
+    TB_Font* font = g.Font;
+    TB_Brush* brush = g.Brush;
+    g.Font = m_listFont;
+    TB_SolidBrush dim(style.ContentsDisabledItemForeColor);
+    TB_SolidBrush link(style.FocusFrame);
+    g.Brush = m_library ? &dim : &link;  // the hint to add a folder can be clicked
+    TB_Vector2 size = g.MeasureString(text);
+    m_emptyRect = {area.x + std::max(0.0f, (area.width - size.x) / 2), area.y + 24 * Scale(),
+                   size.x, size.y};
+    g.DrawString(text, TB_Vector2{m_emptyRect.x, m_emptyRect.y});
+    g.Font = font;
+    g.Brush = brush;
+}
+
 bool TC_VoiceDataListPanel::PlaySelected() {
     bool played = PlayCurrent();
     OnTransportChanged();
@@ -758,11 +914,53 @@ bool TC_VoiceDataListPanel::RecheckExists(TC_VoiceData* voice) {
     return exists;
 }
 
+TC_VoiceDataListPanel::ViewPlace TC_VoiceDataListPanel::TakeViewPlace() {
+    ViewPlace place;
+    if (TC_VoiceData* voice = CurrentVoice()) {
+        place.Clip = FullPathText(*voice);
+        place.ClipRelative = voice->RelFilePath;
+    }
+    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    tb_int top = FirstRowInView();
+    if (top >= 0 && top < static_cast<tb_int>(shown.size())) {
+        TC_VoiceData* voice =
+            static_cast<TC_VoiceDataItem*>(shown[static_cast<size_t>(top)])->Voice;
+        place.Top = FullPathText(*voice);
+        place.TopRelative = voice->RelFilePath;
+    }
+    return place;
+}
+
+void TC_VoiceDataListPanel::ApplyViewPlace(const ViewPlace& place) {
+    m_restoringView = true;
+    // The relative path first: the full one is made only for a row that may be the one.
+    auto is = [](TB_ContentsBoxItem* item, const TB_String& relative, const TB_String& full) {
+        TC_VoiceData* voice = static_cast<TC_VoiceDataItem*>(item)->Voice;
+        return !relative.IsEmpty() && voice->RelFilePath == relative &&
+               FullPathText(*voice) == full;
+    };
+    for (TB_ContentsBoxItem* item : Items) {
+        if (is(item, place.ClipRelative, place.Clip)) {
+            SelectItem(item);
+            break;
+        }
+    }
+    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    for (size_t row = 0; row < shown.size(); ++row) {
+        if (is(shown[row], place.TopRelative, place.Top)) {
+            ScrollRowToTop(static_cast<tb_int>(row));
+            break;
+        }
+    }
+    m_restoringView = false;
+}
+
 void TC_VoiceDataListPanel::ReloadLibrary() {
     TC_VoiceLibrary* library = m_library;
     if (!library) {
         return;
     }
+    ViewPlace place = TakeViewPlace();
     SetLibrary(nullptr);
     // The favourites survive the new clips; a folder that went away keeps its entry.
     if (TC_App* app = TC_App::Instance()) {
@@ -773,6 +971,7 @@ void TC_VoiceDataListPanel::ReloadLibrary() {
         TC_VoiceLibraryList::Refresh(library, kept, nullptr);
     }
     SetLibrary(library);
+    ApplyViewPlace(place);
     ReportMissingFolders(library);
 }
 
@@ -935,5 +1134,8 @@ bool TC_VoiceDataListPanel::Inspect(TB_IPropertyVisitor& visitor) {
         visitor.WriteNull(u"CurrentVoice");
     }
     visitor.WriteBool(u"ClipLoaded", m_clipLoaded);
+    visitor.WriteString(u"EmptyText", EmptyText());
+    visitor.WriteRectangle(u"EmptyRect", m_emptyRect);
+    visitor.WriteBool(u"CategoriesFiltered", CategoriesFiltered());
     return TB_ContentsBox::Inspect(visitor);
 }

@@ -29,6 +29,11 @@ public:
     // The title the row shows; without one, the file's name (Text is the path below the
     // library, which mostly starts with the same folder).
     const TB_String& TypeAheadText() override;
+    // The path; for a clip whose file is missing, saying so first.
+    TB_String ToolTipText() override;
+    // The longest start of the text that fits the width with "…" after it (the whole text
+    // when it fits): cut between characters, never inside one.
+    static TB_String Elide(TB_Graphics& graphics, const TB_String& text, float width);
 
     TC_VoiceData* Voice;  // not counted; the library outlives its rows
     TB_Font* Font;        // the panel's list font
@@ -52,6 +57,18 @@ class TC_VoiceDataListPanel : public TB_ContentsBox {
 public:
     explicit TC_VoiceDataListPanel(const TC_VoiceListAppearance& appearance);
     ~TC_VoiceDataListPanel() override;
+
+    // The selected clip and the first clip in view, by path, so that a list built again (F5,
+    // a new window after a change of style or size) shows the same place.
+    struct ViewPlace {
+        TB_String Clip, ClipRelative;
+        TB_String Top, TopRelative;
+    };
+    ViewPlace TakeViewPlace();
+    // Selects and scrolls as the place says; clips no longer there are passed over. While it
+    // runs IsRestoringView() is true: the selection it makes is no one's new choice.
+    void ApplyViewPlace(const ViewPlace& place);
+    bool IsRestoringView() const { return m_restoringView; }
 
     // Shows the clips of the library (and of its sub-libraries); null empties the list.
     void SetLibrary(TC_VoiceLibrary* library);
@@ -89,6 +106,12 @@ public:
     void ImportFolder();
     void ShowFilterPopup();
 
+    // What the list says in place of rows when it shows none: how to add a folder, that the
+    // library has no clips, or that nothing matches; empty while rows are shown.
+    TB_String EmptyText();
+    // Whether categories are filtered out (the filter button shows it).
+    bool CategoriesFiltered();
+
     // The clip's full path as text (no scheme), as the list shows and searches it.
     static TB_String FullPathText(const TC_VoiceData& voice);
     TC_VoiceData* CurrentVoice();
@@ -104,6 +127,7 @@ public:
     TC_SearchTextBox* GetSearchBox() const { return m_searchBox; }
     TB_ToggleButton* GetFavouriteButton() const { return m_favButton; }
     TB_Button* GetFilterButton() const { return m_filterButton; }
+    TB_Lable* GetCountLabel() const { return m_countLabel; }
     TB_Canvas* GetThumbnailCanvas() const { return m_thumbnail; }
 
     // The widget's properties, then "Library", "FavouritesOnly", "SearchText", "CurrentVoice"
@@ -162,6 +186,7 @@ private:
     TB_Font* m_listFont;
     TB_AudioPlayer* m_player;
     bool m_clipLoaded = false;
+    bool m_restoringView = false;
     double m_startPosition = 0;
     // Lengths are asked for around the rows in view; again when the view has moved far.
     void PrefetchDurations();
@@ -182,6 +207,10 @@ private:
     TC_SearchTextBox* m_searchBox = nullptr;
     TB_ToggleButton* m_favButton = nullptr;
     TB_Button* m_filterButton = nullptr;
+    TB_Lable* m_countLabel = nullptr;             // "shown / all"
+    TB_Rectangle<float> m_emptyRect{0, 0, 0, 0};  // where the empty list's words were drawn
+    void PaintEmpty(TB_Graphics& g, const TB_Rectangle<float>& area);
+    void UpdateCount();
     TB_Canvas* m_title = nullptr;
     TB_PopupPanel* m_filterPopup = nullptr;  // while shown
 };

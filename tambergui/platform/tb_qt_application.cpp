@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QPixmap>
+#include <QTranslator>
 
 #include "platform/tb_qt_platform.h"
 #include "tb_gui.h"
@@ -15,6 +17,7 @@ int g_argc = 1;
 char g_programName[] = "lumovox";
 char* g_argv[] = {g_programName, nullptr};
 QApplication* g_application = nullptr;
+QTranslator* g_translator = nullptr;
 
 }  // namespace
 
@@ -33,6 +36,13 @@ void TB_GraphicsStartup() {
     QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
     g_application = new QApplication(g_argc, g_argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The program speaks Japanese; Qt's own dialogs (the folder picker, the message boxes'
+    // buttons) do too where Qt's translations are installed.
+    g_translator = new QTranslator();
+    if (g_translator->load(QStringLiteral("qtbase_ja"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(g_translator);
+    }
     // Lets desktops match the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.lumovox.LumoVox"));
     TB_SetPlatform(&TB_GetQtPlatform());
@@ -42,6 +52,8 @@ void TB_GraphicsShutdown() {
     TB_SetPlatform(nullptr);
     delete g_application;
     g_application = nullptr;
+    delete g_translator;
+    g_translator = nullptr;
 }
 
 void TB_SetApplicationIcon(TB_NativeBitmap* image) {

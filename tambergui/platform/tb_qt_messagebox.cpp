@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QKeySequence>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QWidget>
 
 #include <cstdio>
@@ -70,13 +72,25 @@ tb_int TB_ShowPlatformMessageBox(TB_WindowHandle owner, const TB_String& text,
             break;
     }
     bool question = (style & 0x0F) == TB_MB_YESNO;
+    TB_OpenMessageBox shown{title, text, {}};
+    // The program's own words on the buttons, whatever translations Qt has.
+    // Alt with the English initial still answers, as the stock buttons' mnemonics did.
+    auto button = [&](QMessageBox::StandardButton which, const char16_t* caption, const char* key) {
+        QPushButton* made = box->addButton(which);
+        made->setText(QString::fromUtf16(caption));
+        if (key) {
+            made->setShortcut(QKeySequence(QString::fromLatin1(key)));
+        }
+        shown.Buttons.push_back(TB_String(caption));
+    };
     if (question) {
-        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        button(QMessageBox::Yes, u"はい", "Alt+Y");
+        button(QMessageBox::No, u"いいえ", "Alt+N");
         box->setDefaultButton((style & TB_MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
     } else {
-        box->setStandardButtons(QMessageBox::Ok);
+        button(QMessageBox::Ok, u"OK", nullptr);
     }
-    g_open.push_back({title, text});
+    g_open.push_back(shown);
     int answer = box->exec();
     g_open.pop_back();  // boxes nest: the last one opened is the one that returned
     if (box) {

@@ -8,12 +8,14 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "framework_fixture.h"
 #include "lv_frame.h"
 #include "platform/tb_native_window.h"
 #include "tb_dropdata.h"
+#include "tb_folderdialog.h"
 #include "tb_globalstyle.h"
 #include "tb_gui.h"
 #include "tb_messageloop.h"
@@ -44,6 +46,7 @@ protected:
     }
     void TearDown() override {
         frame.Reset();
+        LV_Frame::KeptView.reset();
         TC_App::SetInstance(nullptr);
         app->Release();
         TB_GetGlobalStyle().ResetToBuiltIn();
@@ -116,6 +119,115 @@ TEST(KeepOnMonitor, APlaceThatDoesNotFitIsShrunkAndMovedOntoTheWorkArea) {
               (TB_Rectangle<float>{796, 100, 800, 600}));
     EXPECT_EQ(LV_Frame::FitOnMonitor({2800, 300, 800, 600}, two, minimum),
               (TB_Rectangle<float>{2076, 300, 800, 600}));
+}
+
+// A missing clip says so where the pointer rests; a long title is cut with "…" between
+// characters; the star answers a press over 20 x 20 pixels.
+TEST_F(MainWindowTest, RowsMarkMissingFilesCutLongTitlesAndOfferAWideStar) {
+    Open({kHikari});
+    auto* row = static_cast<TC_VoiceDataItem*>(Panel().Items[0]);
+    std::string path = row->ToolTipText().ToStdString();
+    row->Voice->Exists = false;
+    EXPECT_EQ(row->ToolTipText().ToStdString(), "ファイルが見つかりません\n" + path);
+    static_cast<QWidget*>(frame->Window)->grab();  // lays the rows out as they are painted
+    EXPECT_GE(row->FavRect.width, 20);
+    EXPECT_GE(row->FavRect.height, 20);
+
+    TB_Graphics* g = TB_GetMeasureGraphics();
+    ASSERT_NE(g, nullptr);
+    TB_Font* before = g->Font;
+    auto font = TB_Ref<TB_Font>::Adopt(new TB_Font(10.5f));
+    g->Font = font.Get();
+    TB_String title(u"とても長いタイトルのついた声のクリップ𠀋𠀋𠀋𠀋");
+    EXPECT_EQ(TC_VoiceDataItem::Elide(*g, title, 10000).ToStdString(), title.ToStdString());
+    for (float width : {40.0f, 120.0f, 200.0f, g->MeasureString(title).x - 1}) {
+        std::u16string cut(TC_VoiceDataItem::Elide(*g, title, width).View());
+        ASSERT_FALSE(cut.empty());
+        EXPECT_EQ(cut.back(), u'…');
+        EXPECT_LE(g->MeasureString(TB_String(cut.c_str())).x, width);
+        EXPECT_EQ(title.View().substr(0, cut.size() - 1), cut.substr(0, cut.size() - 1));
+        // Never half of a pair: the character before "…" is no high surrogate.
+        EXPECT_FALSE(cut.size() > 1 && cut[cut.size() - 2] >= 0xD800 &&
+                     cut[cut.size() - 2] <= 0xDBFF)
+            << width;
+    }
+    g->Font = before;
+}
+
+// An empty list says what to do (the hint to add a folder opens the folder picker); the
+// count beside the filter tells how many clips the filters leave, and the filter button
+// knows when categories are filtered out.
+TEST_F(MainWindowTest, AnEmptyListSaysWhyAndTheCountFollowsTheFilters) {
+    Open();
+    QImage empty = static_cast<QWidget*>(frame->Window)->grab().toImage();
+    std::filesystem::create_directories(std::string(LUMOVOX_BINARY_DIR) + "/test-output");
+    empty.save(QString::fromStdString(std::string(LUMOVOX_BINARY_DIR) + "/test-output/empty.png"));
+    EXPECT_EQ(Panel().EmptyText().ToStdString(),
+              "＋ を押して、音声のあるフォルダを追加してください");
+    int asked = 0;
+    TB_SetFolderDialogHook([&asked](const TB_String&, const TB_String&, TB_String&) {
+        ++asked;
+        return 0;
+    });
+    TB_MouseEventArg click;
+    click.Left = true;
+    click.X = Panel().GetCanvas()->GetWidth() / 2;
+    click.Y = 2;  // above the words: nothing
+    Panel().GetCanvas()->OnClick(click);
+    EXPECT_EQ(asked, 0);
+    click.Y = 24 + 6;
+    Panel().GetCanvas()->OnClick(click);
+    EXPECT_EQ(asked, 1);
+    TB_SetFolderDialogHook(nullptr);
+
+    frame.Reset();
+    Open({kHikari});
+    TB_Lable* count = Panel().GetCountLabel();
+    EXPECT_EQ(count->Text.ToStdString(), "5 / 5");
+    EXPECT_EQ(Panel().EmptyText().ToStdString(), "");
+    Type(u"みつからない");
+    EXPECT_EQ(count->Text.ToStdString(), "0 / 5");
+    EXPECT_EQ(Panel().EmptyText().ToStdString(), "条件に合う音声がありません");
+    Type(u"");
+    EXPECT_FALSE(Panel().CategoriesFiltered());
+    Panel().GetLibrary()->Categories[0]->Active = false;
+    Panel().ApplyFilter();
+    EXPECT_TRUE(Panel().CategoriesFiltered());
+    EXPECT_EQ(count->Text.ToStdString(), "3 / 5");
+}
+
+// The selected clip and the first row in view stay through F5 and through the new window a
+// change of style or size opens, and coming back plays nothing even with auto-play on.
+TEST_F(MainWindowTest, SelectionAndScrollSurviveReloadsAndRestarts) {
+    TempFolder folder;
+    for (int i = 0; i < 120; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/clip%03d.wav", i);
+        std::filesystem::copy_file(
+            std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/audio/pcm16-stereo-48000.wav",
+            folder.Path() + name);
+    }
+    app->Settings().SetBool(u"AutoPlayOnSelect", true);
+    Open({folder.Path()});
+    Panel().SelectIndex(70);
+    Panel().StopPlayback();
+    Panel().ScrollRowToTop(60);
+    ASSERT_EQ(Panel().FirstRowInView(), 60);
+    auto current = [this] { return Panel().CurrentVoice()->RelFilePath.ToStdString(); };
+
+    Panel().ReloadLibrary();
+    EXPECT_EQ(current(), "clip070.wav");
+    EXPECT_EQ(Panel().FirstRowInView(), 60);
+    EXPECT_FALSE(Panel().GetPlayer()->IsPlaying());
+
+    frame->Restart = true;
+    frame.Reset();
+    app->Settings().SetInt(u"GuiScale", 150);
+    Open();
+    ASSERT_NE(Panel().CurrentVoice(), nullptr);
+    EXPECT_EQ(current(), "clip070.wav");
+    EXPECT_EQ(Panel().FirstRowInView(), 60);
+    EXPECT_FALSE(Panel().GetPlayer()->IsPlaying());
 }
 
 TEST_F(MainWindowTest, FoldersOnTheCommandLineBecomeLibrariesOnce) {

@@ -76,12 +76,12 @@ TEST_F(KeepInX11, FavouritesSurviveARefreshAndAFolderThatIsAway) {
     dump = DumpUntil([](const rapidjson::Value& d) {
         return Favourite(d, 1) && CurrentVoice(d) == "clip1.wav";
     });
+    fs::copy_file(kClip, lib + "/clip4.wav");
     ASSERT_EQ(session.Run("xdotool key F5"), 0);
-    // The rows were built again (nothing is current then), the star with them.
-    dump = DumpUntil([](const rapidjson::Value& d) {
-        return CurrentVoice(d).empty() && Panel(d)["Items"].Size() == 3;
-    });
+    // The rows were built again (the new clip among them), the star and the selection kept.
+    dump = DumpUntil([](const rapidjson::Value& d) { return Panel(d)["Items"].Size() == 4; });
     EXPECT_TRUE(Favourite(dump, 1));
+    EXPECT_EQ(CurrentVoice(dump), "clip1.wav");
     ASSERT_EQ(Close(), 0) << lastOutput;
     std::string index = ReadData("voice-libs.json");
     ASSERT_NE(index.find(lib + "/clip2.wav"), std::string::npos) << index;
@@ -105,7 +105,7 @@ TEST_F(KeepInX11, FavouritesSurviveARefreshAndAFolderThatIsAway) {
 
     fs::rename(lib + "-away", lib);
     Start();
-    dump = DumpUntil([](const rapidjson::Value& d) { return Panel(d)["Items"].Size() == 3; });
+    dump = DumpUntil([](const rapidjson::Value& d) { return Panel(d)["Items"].Size() == 4; });
     EXPECT_TRUE((*Entry(dump, "lib"))["Available"].GetBool());
     EXPECT_TRUE(Favourite(dump, 1));
     EXPECT_FALSE(Favourite(dump, 0));
@@ -142,6 +142,12 @@ TEST_F(KeepInX11, RemovalNamesWhatGoesAndEnterKeepsIt) {
     EXPECT_NE(program->Output.find("・taro-a\n・taro-b\n\nお気に入り 1 件も削除されます。"),
               std::string::npos)
         << program->Output;
+    // Its buttons speak the program's language.
+    rapidjson::Document asking = Dump();
+    const auto& buttons = asking["MessageBoxes"][0]["Buttons"];
+    ASSERT_EQ(buttons.Size(), 2u);
+    EXPECT_EQ(std::string(buttons[0].GetString()), "はい");
+    EXPECT_EQ(std::string(buttons[1].GetString()), "いいえ");
     ASSERT_EQ(session.Run("xdotool windowactivate --sync " + question + " key Return"), 0);
     dump = DumpUntil([](const rapidjson::Value& d) { return d["Windows"].Size() == 1; });
     EXPECT_EQ(LibraryName(dump), "Taro");
