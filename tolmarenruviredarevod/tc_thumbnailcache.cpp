@@ -104,20 +104,38 @@ size_t TC_ThumbnailCache::KeyHash::operator()(const Key& key) const {
     size_t h = std::hash<const void*>()(key.Source);
     h ^= std::hash<tb_int64>()((static_cast<tb_int64>(key.Width) << 32) ^ key.Height) +
          0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    h ^= key.Inverted ? 0x51ED270B27CB4A2Dull : 0;
     return h;
 }
 
 TB_NativeBitmap* TC_ThumbnailCache::Get(TB_Bitmap32* source, tb_int width, tb_int height) {
+    return Find(source, width, height, false);
+}
+
+TB_NativeBitmap* TC_ThumbnailCache::GetInverted(TB_Bitmap32* source, tb_int width, tb_int height) {
+    return Find(source, width, height, true);
+}
+
+TB_NativeBitmap* TC_ThumbnailCache::Find(TB_Bitmap32* source, tb_int width, tb_int height,
+                                         bool inverted) {
     if (!source || source->Width <= 0 || source->Height <= 0 || width <= 0 || height <= 0) {
         return nullptr;
     }
-    Key key{source, width, height};
+    Key key{source, width, height, inverted};
     auto found = m_entries.find(key);
     if (found != m_entries.end()) {
         return found->second.Scaled;
     }
     source->AddRef();
     TB_NativeBitmap* scaled = Scale(source, width, height).Detach();
+    if (scaled && inverted) {
+        if (tb_uint* pixel = scaled->Lock()) {
+            for (tb_int64 i = 0, n = static_cast<tb_int64>(width) * height; i < n; ++i) {
+                pixel[i] ^= 0x00FFFFFFu;  // the colour channels, the alpha kept
+            }
+        }
+        scaled->Unlock();
+    }
     ++m_made;
     m_entries.emplace(key, Entry{source, scaled});
     return scaled;

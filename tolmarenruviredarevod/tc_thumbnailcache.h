@@ -18,6 +18,9 @@ public:
     // The source scaled to width x height (not counted; valid until Clear), made on first
     // use. Null for a missing or empty source or a size below one pixel.
     TB_NativeBitmap* Get(TB_Bitmap32* source, tb_int width, tb_int height);
+    // The same with the colours inverted (the built-in thumbnail, dark on white, drawn on a
+    // dark ground as light on black).
+    TB_NativeBitmap* GetInverted(TB_Bitmap32* source, tb_int width, tb_int height);
     void Clear();
     tb_int Count() const { return static_cast<tb_int>(m_entries.size()); }
     // How many scaled bitmaps were made since construction (for tests and benchmarks).
@@ -32,8 +35,10 @@ private:
         const TB_Bitmap32* Source;
         tb_int Width;
         tb_int Height;
+        bool Inverted;
         bool operator==(const Key&) const = default;
     };
+    TB_NativeBitmap* Find(TB_Bitmap32* source, tb_int width, tb_int height, bool inverted);
     struct KeyHash {
         size_t operator()(const Key& key) const;
     };

@@ -1110,8 +1110,8 @@ void TC_VoiceDataListPanel::PaintThumbnail(TB_PaintEventArg& arg) {
     float side = std::min(m_thumbnail->GetWidth(), m_thumbnail->GetHeight());
     TB_Rectangle<float> fit =
         TC_ThumbnailCache::FitSquare(0, 0, side, source->Width, source->Height);
-    TB_NativeBitmap* scaled = m_selector->Thumbnails().Get(source, static_cast<tb_int>(fit.width),
-                                                           static_cast<tb_int>(fit.height));
+    TB_NativeBitmap* scaled = m_selector->Thumbnail(m_library, static_cast<tb_int>(fit.width),
+                                                    static_cast<tb_int>(fit.height));
     if (scaled) {
         fit.x += (m_thumbnail->GetWidth() - side) / 2;
         fit.y += (m_thumbnail->GetHeight() - side) / 2;

@@ -75,6 +75,7 @@ public:
     TB_List<TC_VoiceData*> Voices;          // owned, in load order
     TB_Uri InfoFilePath;
     TB_Bitmap32* Thumbnail = nullptr;   // counted
+    bool ThumbnailIsBuiltIn = false;    // the program's own picture, for want of one
     TB_List<TC_VoiceLibrary*> SubLibs;  // owned; groups only
     // False while the folder (or table) of an indexed library is missing: the entry is kept
     // as it was read, without clips, until it loads again.

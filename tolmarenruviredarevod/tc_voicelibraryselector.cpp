@@ -148,6 +148,18 @@ void TC_VoiceLibrarySelector::OpenPopup() {
     Invalidate();
 }
 
+TB_NativeBitmap* TC_VoiceLibrarySelector::Thumbnail(TC_VoiceLibrary* library, tb_int width,
+                                                    tb_int height) {
+    if (!library || !library->Thumbnail) {
+        return nullptr;
+    }
+    const TB_Color& ground = TB_GetGlobalStyle().WidgetBackground;
+    bool dark = 0.2126f * ground.r + 0.7152f * ground.g + 0.0722f * ground.b < 0.5f;
+    return library->ThumbnailIsBuiltIn && dark
+               ? m_thumbnails.GetInverted(library->Thumbnail, width, height)
+               : m_thumbnails.Get(library->Thumbnail, width, height);
+}
+
 void TC_VoiceLibrarySelector::OnPaintHandler(TB_PaintEventArg& arg) {
     TB_Graphics& g = *arg.Graphics;
     const TB_GlobalStyle& style = TB_GetGlobalStyle();
@@ -368,8 +380,8 @@ void TC_VoiceLibrarySelectorPopup::OnCanvasPaint(TB_PaintEventArg& arg) {
         if (TB_Bitmap32* thumbnail = row->Thumbnail) {
             TB_Rectangle<float> fit = TC_ThumbnailCache::FitSquare(
                 rect.x + indent, rect.y, r, thumbnail->Width, thumbnail->Height);
-            TB_NativeBitmap* scaled = m_owner->Thumbnails().Get(
-                thumbnail, static_cast<tb_int>(fit.width), static_cast<tb_int>(fit.height));
+            TB_NativeBitmap* scaled = m_owner->Thumbnail(row, static_cast<tb_int>(fit.width),
+                                                         static_cast<tb_int>(fit.height));
             if (scaled) {
                 g.DrawImage(scaled, fit, TB_Rectangle<float>{0, 0, fit.width, fit.height});
             }

@@ -30,6 +30,9 @@ public:
     TC_VoiceLibrarySelectorPopup* GetPopup() const { return m_popup; }
     // Scaled thumbnails shared by the popups of this selector.
     TC_ThumbnailCache& Thumbnails() { return m_thumbnails; }
+    // The library's thumbnail scaled to the size (null without one); the built-in picture,
+    // dark on white, is inverted on a dark ground so that it does not glare.
+    TB_NativeBitmap* Thumbnail(TC_VoiceLibrary* library, tb_int width, tb_int height);
 
     virtual void OnLibraryChanged(TC_VoiceLibraryEventArg& arg) { LibraryChanged.Fire(arg); }
     // The widget's properties, then "Libs" (each library's properties) and "Library" (the

@@ -571,6 +571,7 @@ void LoadThumbnail(TC_VoiceLibrary* library, TB_Stream* defaultImage) {
         LoadThumbnail(sub, defaultImage);
     }
     library->SetThumbnail(nullptr);
+    library->ThumbnailIsBuiltIn = false;
     if (library->Type == TC_VoiceLibraryType::Folder) {
         TB_Uri file(library->RootPath);
         file.Append(TB_String(u"thumbnail.png"));
@@ -590,11 +591,13 @@ void LoadThumbnail(TC_VoiceLibrary* library, TB_Stream* defaultImage) {
             return;
         }
     } else if (library->Type == TC_VoiceLibraryType::Group && library->SubLibs.Count() > 0) {
-        library->SetThumbnail(library->SubLibs[library->SubLibs.Count() - 1]->Thumbnail);
+        TC_VoiceLibrary* last = library->SubLibs[library->SubLibs.Count() - 1];
+        library->SetThumbnail(last->Thumbnail);
+        library->ThumbnailIsBuiltIn = last->ThumbnailIsBuiltIn;
     }
     if (!library->Thumbnail && defaultImage) {
         defaultImage->Seek(0, TB_SeekOrigin::Begin);
-        DecodeInto(library, defaultImage);
+        library->ThumbnailIsBuiltIn = DecodeInto(library, defaultImage);
     }
 }
 

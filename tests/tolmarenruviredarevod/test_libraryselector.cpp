@@ -26,6 +26,7 @@
 #include "tc_app_voice_lib.h"
 #include "tc_voicelibraryselector.h"
 #include "tc_voiceloader.h"
+#include "test_util.h"
 
 namespace {
 
@@ -319,6 +320,40 @@ TEST_F(LibrarySelector, ThumbnailsShrinkWithoutDroppingPixels) {
     EXPECT_EQ(wide, (TB_Rectangle<float>{10, 27, 28, 14}));
     TB_Rectangle<float> tall = TC_ThumbnailCache::FitSquare(0, 0, 42, 10, 30);
     EXPECT_EQ(tall, (TB_Rectangle<float>{14, 0, 14, 42}));
+}
+
+// The built-in picture (dark on white) is drawn inverted where the ground is dark; a
+// library's own picture never is.
+TEST_F(LibrarySelector, TheBuiltInThumbnailIsInvertedOnADarkGround) {
+    TempFolder folder;
+    auto* builtIn = new TC_VoiceLibrary();
+    builtIn->Type = TC_VoiceLibraryType::Folder;
+    builtIn->RootPath = TB_Uri(TB_String(folder.Path().c_str()));
+    auto stream = TB_Ref<TB_MemoryStream>::Adopt(new TB_MemoryStream(
+        TC_VoiceLoader::DefaultThumbnailPng(),
+        static_cast<tb_int64>(TC_VoiceLoader::DefaultThumbnailPngSize()), false));
+    TC_VoiceLoader::LoadThumbnail(builtIn, stream.Get());
+    ASSERT_TRUE(builtIn->ThumbnailIsBuiltIn);
+    TC_VoiceLibrary* own = Library("own", Thumbnail(0xFFFFFFFFu));
+    EXPECT_FALSE(own->ThumbnailIsBuiltIn);
+    TC_VoiceLibrarySelector* selector = MakeSelector();
+
+    TB_GlobalStyle& style = TB_GetGlobalStyle();
+    auto corner = [&](TC_VoiceLibrary* library) {
+        TB_NativeBitmap* scaled = selector->Thumbnail(library, 32, 32);
+        tb_uint pixel = *scaled->PixelAt(0, 0);
+        scaled->Unlock();
+        return pixel & 0x00FFFFFFu;
+    };
+    TB_Color before = style.WidgetBackground;
+    style.WidgetBackground = TB_GlobalStyle::Hex(0xF6F7F9);
+    EXPECT_EQ(corner(builtIn), 0xFFFFFFu);  // its white ground
+    style.WidgetBackground = TB_GlobalStyle::Hex(0x1F2023);
+    EXPECT_EQ(corner(builtIn), 0x000000u);
+    EXPECT_EQ(corner(own), 0xFFFFFFu);
+    style.WidgetBackground = before;
+    builtIn->Release();
+    own->Release();
 }
 
 TEST_F(LibrarySelector, PointerHoverChoiceAndClicksBesideTheRows) {
