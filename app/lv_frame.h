@@ -55,7 +55,6 @@ public:
     TC_VoiceDataListPanel* GetPanel() const { return m_panel; }
     TB_Button* GetPlayButton() const { return m_play; }
     TC_WaveformStrip* GetWaveformStrip() const { return m_strip; }
-    TC_VolumeSlider* GetVolumeSlider() const { return m_volume; }
     LV_CopyTextBox* GetLineBox() const { return m_lineBox; }
     LV_CopyTextBox* GetFileBox() const { return m_fileBox; }
     TB_MenuItemList* GetMainMenu() const { return m_menu; }

@@ -60,7 +60,6 @@ public:
     TB_PlayerState GetState() const { return m_state.load(); }
     // 0..1 on the perceptual (cubic) scale of desktop mixers; kept for the clips that follow.
     void SetVolume(double level);
-    double GetVolume() const { return m_volume.load(); }
     // Ends the pipeline, waiting at most 5000 ms for it to stop.
     tb_int Close();
 
@@ -113,7 +112,6 @@ public:
     double GetDuration();
     // See TB_MfPlayer::SetVolume; a clip that plays goes on at the new level.
     void SetVolume(double level) { m_player->SetVolume(level); }
-    double GetVolume() const { return m_player->GetVolume(); }
     bool IsPlaying() const { return GetState() == TB_PlayerState::Playing; }
     TB_PlayerState GetState() const {
         return m_player ? m_player->GetState() : TB_PlayerState::Closed;

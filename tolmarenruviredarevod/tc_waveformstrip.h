@@ -31,7 +31,6 @@ public:
     static TB_String FormatTime(double seconds);
     // The outline's area, in the strip's coordinates.
     TB_Rectangle<float> WaveArea();
-    double Position() const { return m_position; }
     // The seconds the outline spans: its own length, else the player's.
     double Span() const;
 

@@ -19,37 +19,13 @@ const std::string kClips = std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/audio/
 // seconds, silence after, and `padding` bytes of a chunk nobody reads before the sound.
 std::string ToneThenSilence(double loud, double total, size_t padding = 0) {
     constexpr uint32_t kRate = 48000;
-    auto frames = static_cast<uint32_t>(total * kRate);
-    std::string bytes;
-    auto put = [&bytes](uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) {
-            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-        }
-    };
-    bytes += "RIFF";
-    put(static_cast<uint32_t>(36 + (padding ? 8 + padding : 0) + frames * 4), 4);
-    bytes += "WAVEfmt ";
-    put(16, 4);
-    put(1, 2);
-    put(2, 2);
-    put(kRate, 4);
-    put(kRate * 4, 4);
-    put(4, 2);
-    put(16, 2);
-    if (padding) {
-        bytes += "LIST";
-        put(static_cast<uint32_t>(padding), 4);
-        bytes.append(padding, 'x');
-    }
-    bytes += "data";
-    put(frames * 4, 4);
-    for (uint32_t i = 0; i < frames; ++i) {
-        double level = i < loud * kRate ? 0.8 : 0.0;
-        auto value = static_cast<int16_t>(32767 * level * std::sin(2 * M_PI * 4000.0 * i / kRate));
-        put(static_cast<uint16_t>(value), 2);
-        put(static_cast<uint16_t>(value), 2);
-    }
-    return bytes;
+    return PcmWav(
+        kRate, 2, static_cast<uint32_t>(total * kRate),
+        [loud](uint32_t i) {
+            double level = i < loud * kRate ? 0.8 : 0.0;
+            return static_cast<int16_t>(32767 * level * std::sin(2 * M_PI * 4000.0 * i / kRate));
+        },
+        padding);
 }
 
 class SoundPeaksTest : public ::testing::Test {

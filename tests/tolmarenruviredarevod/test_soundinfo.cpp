@@ -15,25 +15,8 @@ namespace {
 
 // Mono 16-bit at 8 kHz: a tone of the given length.
 std::string Tone(double seconds) {
-    constexpr uint32_t kRate = 8000;
-    auto frames = static_cast<uint32_t>(seconds * kRate);
-    std::string bytes = "RIFF";
-    auto put = [&bytes](uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) {
-            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-        }
-    };
-    put(36 + frames * 2, 4);
-    bytes += "WAVEfmt ";
-    for (uint32_t value : {16u, 1u | (1u << 16), kRate, kRate * 2, 2u | (16u << 16)}) {
-        put(value, 4);
-    }
-    bytes += "data";
-    put(frames * 2, 4);
-    for (uint32_t i = 0; i < frames; ++i) {
-        put(static_cast<uint16_t>(static_cast<int16_t>(9000 * std::sin(i * 0.3))), 2);
-    }
-    return bytes;
+    return PcmWav(8000, 1, static_cast<uint32_t>(seconds * 8000),
+                  [](uint32_t i) { return static_cast<int16_t>(9000 * std::sin(i * 0.3)); });
 }
 
 class SoundInfoTest : public ::testing::Test {

@@ -22,30 +22,9 @@ const std::string kClip =
 // A quiet 440 Hz tone as a 16-bit mono WAV file of the given length.
 inline void WriteTone(const std::string& path, double seconds) {
     constexpr uint32_t kRate = 8000;
-    auto samples = static_cast<uint32_t>(seconds * kRate);
-    std::string bytes;
-    auto put = [&bytes](uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) {
-            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-        }
-    };
-    bytes += "RIFF";
-    put(36 + samples * 2, 4);
-    bytes += "WAVEfmt ";
-    put(16, 4);
-    put(1, 2);  // PCM
-    put(1, 2);  // mono
-    put(kRate, 4);
-    put(kRate * 2, 4);
-    put(2, 2);
-    put(16, 2);
-    bytes += "data";
-    put(samples * 2, 4);
-    for (uint32_t i = 0; i < samples; ++i) {
-        auto value = static_cast<int16_t>(2000 * std::sin(2 * M_PI * 440 * i / kRate));
-        put(static_cast<uint16_t>(value), 2);
-    }
-    WriteFile(path, bytes);
+    WriteFile(path, PcmWav(kRate, 1, static_cast<uint32_t>(seconds * kRate), [](uint32_t i) {
+                  return static_cast<int16_t>(2000 * std::sin(2 * M_PI * 440 * i / kRate));
+              }));
 }
 
 class MainWindowInX11 : public LumovoxInX11 {
