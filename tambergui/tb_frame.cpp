@@ -144,7 +144,20 @@ void TB_Frame::ShowPopup(TB_NativeWidget* popup, TB_Widget* relativeTo, TB_Vecto
     if (align == 1) {
         screen.x -= popup->GetWidth();
     }
-    popup->SetPosition(screen);
+    // Below the anchor when it fits, else above it (above the point, when the point is inside
+    // the anchor); a menu too tall for either side covers its anchor rather than the screen's
+    // edge, as it cannot scroll.
+    float anchorTop = screen.y;
+    if (relativeTo && position.y >= relativeTo->GetHeight()) {
+        anchorTop = relativeTo->ClientToScreen(TB_Vector2{}).y;
+    }
+    TB_Rectangle<int> area = TB_WorkAreaAt(screen);
+    TB_Vector2 size{popup->GetWidth(), popup->GetHeight()};
+    TB_Rectangle<float> place = TB_PlacePopup(size, screen, anchorTop, area);
+    if (place.height < size.y) {
+        place = TB_ClampToArea(TB_Rectangle<float>{place.x, screen.y, size.x, size.y}, area);
+    }
+    popup->SetPosition(TB_Vector2{place.x, place.y});
     popup->AddRef();  // the frame's own count; the children list holds the other
     AddChild(popup);
 }

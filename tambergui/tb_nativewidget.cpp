@@ -335,6 +335,11 @@ void TB_NativeWidget::MoveFocus(bool forward) {
     tb_int count = candidates.Count();
     TB_NativeWidget* next = candidates[forward ? (index + 1) % count : (index + count - 1) % count];
     next->SetFocus();
+    for (TB_Widget* up = next->Parent; up; up = up->Parent) {
+        if (auto* native = dynamic_cast<TB_NativeWidget*>(up)) {
+            native->RevealDescendant(next);
+        }
+    }
     next->OnTabFocus();
 }
 
@@ -541,6 +546,14 @@ bool TB_NativeWidget::HandlePaint(TB_WindowHandle, tb_uint message, TB_PaintDevi
         graphics->DrawRectangle(
             TB_Rectangle<float>{static_cast<float>(area.x), static_cast<float>(area.y),
                                 static_cast<float>(area.width), static_cast<float>(area.height)});
+        if (BorderColor.a != 0) {
+            TB_Pen frame(BorderColor, 1);
+            TB_Vector2 client = GetClientSize();
+            graphics->Brush = nullptr;
+            graphics->Pen = &frame;
+            graphics->DrawRectangle(TB_Rectangle<float>{0, 0, client.x - 1, client.y - 1});
+            graphics->Pen = nullptr;
+        }
         graphics->Release();
         result = 1;
         return true;

@@ -47,6 +47,9 @@ public:
     static void DrawFocusRing(TB_Graphics& graphics, const TB_Rectangle<float>& area);
 
     virtual void OnTabFocus() {}
+    // Tab moved the focus to a widget inside this one: scrolls it into view where that means
+    // anything.
+    virtual void RevealDescendant(TB_NativeWidget*) {}
     virtual void ApplyText();
     virtual void ApplySize();
     virtual void ApplyPosition();
@@ -102,6 +105,8 @@ public:
     tb_int BackBufferWidth = 0;
     tb_int BackBufferHeight = 0;
     bool FillBackground = false;
+    // With FillBackground: a 1 px frame around the client area when not transparent.
+    TB_Color BorderColor{0, 0, 0, 0};
     bool KeepActiveLook = false;
     bool Enable = true;
     bool DeferLayout = false;

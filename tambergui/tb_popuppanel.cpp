@@ -1,6 +1,7 @@
 #include "tb_popuppanel.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "tb_error.h"
 #include "tb_frame.h"
@@ -11,6 +12,7 @@
 
 TB_PopupPanel::TB_PopupPanel() {
     BackgroundColor = TB_GetGlobalStyle().MenuBackground;
+    BorderColor = TB_GetGlobalStyle().MenuBorderColor;
     FillBackground = true;
     Deactivated.Add(this, &TB_PopupPanel::OnDeactivatedHandler);
     KeyDown.Add(this, &TB_PopupPanel::OnKeyDownHandler);
@@ -50,11 +52,7 @@ void TB_PopupPanel::Create() {
         Width = right + left;
         Height = bottom + top;
     }
-    TB_Rectangle<int> area;
-    if (!TB_FindWorkArea(TB_Vector2{X, Y}, area)) {
-        std::vector<TB_Rectangle<int>> areas = TB_GetPlatform().WorkAreas();
-        area = areas.empty() ? TB_Rectangle<int>{0, 0, 1920, 1080} : areas[0];
-    }
+    TB_Rectangle<int> area = TB_WorkAreaAt(TB_Vector2{X, Y});
     float areaRight = static_cast<float>(area.x + area.width);
     float areaBottom = static_cast<float>(area.y + area.height);
     if (X + Width > areaRight) {
@@ -77,6 +75,10 @@ void TB_PopupPanel::Create() {
     OnShown();
 }
 
+void TB_PopupPanel::FitInto(float maxHeight) {
+    SetSize(Width, std::floor(std::min(Height, maxHeight)));
+}
+
 void TB_PopupPanel::ShowModal(TB_Widget* anchor, TB_Vector2 point) {
     TB_Frame* frame = nullptr;
     for (TB_Widget* w = anchor; w && !frame; w = w->Parent) {
@@ -86,7 +88,21 @@ void TB_PopupPanel::ShowModal(TB_Widget* anchor, TB_Vector2 point) {
         TB_Error::Report(1, 3, u"", "tambergui/tb_popup_panel", __LINE__);
         return;
     }
-    SetPosition(anchor->ClientToScreen(point));
+    TB_Vector2 at = anchor->ClientToScreen(point);
+    // Below the whole anchor, flipping goes above all of it; at a point inside it, above the
+    // point.
+    float anchorTop =
+        point.y >= anchor->GetHeight() ? anchor->ClientToScreen(TB_Vector2{}).y : at.y;
+    TB_Rectangle<int> area = TB_WorkAreaAt(at);
+    TB_Rectangle<float> place = TB_PlacePopup(TB_Vector2{Width, Height}, at, anchorTop, area);
+    if (place.height < Height) {
+        FitInto(place.height);
+        if (place.y < at.y) {
+            place.y = anchorTop - Height;  // flipped: the bottom stays on the anchor
+        }
+        place = TB_ClampToArea(TB_Rectangle<float>{place.x, place.y, Width, Height}, area);
+    }
+    SetPosition(TB_Vector2{place.x, place.y});
     TB_Ref<TB_PopupPanel> keep(this);
     TB_Ref<TB_Frame> keepFrame(frame);
     frame->KeepActiveLook = true;

@@ -1,5 +1,6 @@
 #include "tb_screen.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tb_platform.h"
@@ -65,4 +66,33 @@ TB_Rectangle<float> TB_ClampToArea(const TB_Rectangle<float>& rectangle,
         r.y = static_cast<float>(area.y);
     }
     return r;
+}
+
+TB_Rectangle<float> TB_PlacePopup(TB_Vector2 size, TB_Vector2 at, float anchorTop,
+                                  const TB_Rectangle<int>& area) {
+    float top = static_cast<float>(area.y);
+    float bottom = static_cast<float>(area.y + area.height);
+    at.y = std::clamp(at.y, top, bottom);
+    anchorTop = std::clamp(anchorTop, top, at.y);
+    float below = bottom - at.y;
+    float above = anchorTop - top;
+    TB_Rectangle<float> r{at.x, at.y, size.x, size.y};
+    if (size.y > below && above > below) {
+        r.height = std::min(size.y, above);
+        r.y = anchorTop - r.height;
+    } else {
+        r.height = std::min(size.y, below);
+    }
+    TB_Rectangle<float> shifted = TB_ClampToArea(r, area);
+    r.x = shifted.x;
+    return r;
+}
+
+TB_Rectangle<int> TB_WorkAreaAt(TB_Vector2 point) {
+    TB_Rectangle<int> area;
+    if (TB_FindWorkArea(point, area)) {
+        return area;
+    }
+    std::vector<TB_Rectangle<int>> areas = TB_GetPlatform().WorkAreas();
+    return areas.empty() ? TB_Rectangle<int>{0, 0, 1920, 1080} : areas[0];
 }

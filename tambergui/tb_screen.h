@@ -13,3 +13,11 @@ TB_Rectangle<float> TB_EnsureOnScreen(const TB_Rectangle<float>& rectangle);
 // edge; likewise vertically.
 TB_Rectangle<float> TB_ClampToArea(const TB_Rectangle<float>& rectangle,
                                    const TB_Rectangle<int>& area);
+// Where a popup of the given size opens at `at` (screen coordinates) in the area: below the
+// point when it fits there, else above `anchorTop` (the top of the control it drops from, or
+// the point itself) when that side has more room; shifted left or right to stay inside, and
+// no taller than the room of the side it took.
+TB_Rectangle<float> TB_PlacePopup(TB_Vector2 size, TB_Vector2 at, float anchorTop,
+                                  const TB_Rectangle<int>& area);
+// The work area that holds the point, else the first one; a 1920 × 1080 screen without any.
+TB_Rectangle<int> TB_WorkAreaAt(TB_Vector2 point);

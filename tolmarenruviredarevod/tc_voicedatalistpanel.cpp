@@ -14,6 +14,7 @@
 #include "tb_graphics.h"
 #include "tb_menupanel.h"
 #include "tb_popuppanel.h"
+#include "tb_scrollpanel.h"
 #include "tc_app.h"
 #include "tc_app_voice_lib.h"
 #include "tc_builtinicons.h"
@@ -1027,12 +1028,39 @@ TB_Frame* TC_VoiceDataListPanel::OwnerFrame() {
     return nullptr;
 }
 
+namespace {
+
+// The filter popup: between the favourites box and the buttons, the category boxes scroll
+// when the screen has no room for all of them.
+class FilterPopup : public TB_PopupPanel {
+public:
+    void FitInto(float maxHeight) override {
+        float cut = Height - std::floor(maxHeight);
+        float row = Categories->Step;
+        cut = std::min(cut, Categories->Height - row);  // at least one box stays in sight
+        if (cut <= 0) {
+            return;
+        }
+        float widen = Categories->Scrolls() ? 0 : Categories->BarWidth();
+        Categories->SetSize(Categories->Width + widen, Categories->Height - cut);
+        for (TB_NativeWidget* button : Buttons) {
+            button->SetPosition(button->X, button->Y - cut);
+        }
+        SetSize(Width + widen, Height - cut);
+    }
+
+    TB_ScrollPanel* Categories = nullptr;   // child
+    std::vector<TB_NativeWidget*> Buttons;  // children
+};
+
+}  // namespace
+
 void TC_VoiceDataListPanel::ShowFilterPopup() {
     if (!m_library) {
         return;
     }
     float s = Scale();
-    auto popup = TB_Ref<TB_PopupPanel>::Adopt(new TB_PopupPanel());
+    auto popup = TB_Ref<FilterPopup>::Adopt(new FilterPopup());
     popup->Id = u"VoiceCategoryPanel";
     auto* favourites = new TB_CheckBox(u"お気に入り のみ");
     favourites->SetToolTip(u"favFilter");
@@ -1048,7 +1076,10 @@ void TC_VoiceDataListPanel::ShowFilterPopup() {
     std::vector<TC_VoiceCategory*> categories;
     CollectCategories(m_library, categories);
     std::vector<TC_VoiceDataListPanelCatCheckBox*> boxes;
-    float y = favourites->GetHeight() + 8 * s + 8 * s;
+    auto* scroller = new TB_ScrollPanel();
+    scroller->Id = u"categories";
+    scroller->BackgroundColor = popup->BackgroundColor;
+    float y = 0;
     float widest = favourites->GetWidth();
     for (TC_VoiceCategory* category : categories) {
         auto same = std::find_if(boxes.begin(), boxes.end(),
@@ -1061,8 +1092,9 @@ void TC_VoiceDataListPanel::ShowFilterPopup() {
         auto* box = new TC_VoiceDataListPanelCatCheckBox(category->Name);
         box->Categories.Add(category);
         box->Checked = category->Active;
-        box->SetPosition(8 * s, y);
+        box->SetPosition(0, y);
         y += box->GetHeight();
+        scroller->Step = box->GetHeight();
         widest = std::max(widest, box->GetWidth());
         box->CheckedChanged.Add([this, box](TB_EventArg&) {
             for (TC_VoiceCategory* member : box->Categories) {
@@ -1071,8 +1103,14 @@ void TC_VoiceDataListPanel::ShowFilterPopup() {
             ApplyFilter();
         });
         boxes.push_back(box);
-        popup->AddChild(box);
+        scroller->AddContent(box);
     }
+    float top = favourites->GetBottom() + 8 * s;
+    scroller->SetBounds(8 * s, top, widest, y);
+    scroller->SetContentSize(widest, y);
+    popup->Categories = scroller;
+    popup->AddChild(scroller);
+    y += top;
     auto* allOn = new TB_Button(u"全てオン");
     allOn->Id = u"allOn";
     allOn->SetBounds(TB_Rectangle<float>{8 * s, y + 6 * s, 60 * s, 22 * s});
@@ -1091,6 +1129,7 @@ void TC_VoiceDataListPanel::ShowFilterPopup() {
     });
     popup->AddChild(allOn);
     popup->AddChild(allOff);
+    popup->Buttons = {allOn, allOff};
     float width = 16 * s + std::max(widest, allOff->GetRight());
     float height = std::floor(8 * s + allOff->GetBottom());
     popup->SetSize(width, height);

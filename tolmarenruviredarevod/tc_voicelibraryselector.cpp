@@ -246,53 +246,44 @@ TC_VoiceLibrarySelectorPopup::TC_VoiceLibrarySelectorPopup(TC_VoiceLibrarySelect
             AddRows(library, 0);
         }
     }
-    tb_int maxHeight = static_cast<tb_int>(kMaxHeight * s);
-    tb_int64 total = static_cast<tb_int64>(m_rowHeight) * m_rows.Count();
-    tb_int height = static_cast<tb_int>(std::min<tb_int64>(maxHeight, total));
     Width = owner->Width;
-    Height = static_cast<float>(height);
+    Height = HeightFor(kMaxHeight * s);
 
     m_canvas->BackgroundColor = TB_GetGlobalStyle().ContentsBackground;
     m_canvas->Paint.Add(this, &TC_VoiceLibrarySelectorPopup::OnCanvasPaint);
     m_canvas->MouseMove.Add(this, &TC_VoiceLibrarySelectorPopup::OnCanvasMove);
     m_canvas->MouseLeave.Add(this, &TC_VoiceLibrarySelectorPopup::OnCanvasLeave);
     m_canvas->Click.Add(this, &TC_VoiceLibrarySelectorPopup::OnCanvasClick);
+    m_canvas->MouseWheel.Add(this, &TC_VoiceLibrarySelectorPopup::OnCanvasWheel);
     m_scroll->Id = TB_String(u"scroll");
-    if (maxHeight < total) {
-        m_scroll->Max = static_cast<tb_int>(total);
-        m_scroll->LargeChange = height;
-        m_scroll->SmallChange = m_rowHeight;
-        m_scroll->ValueChanged.Add(this, &TC_VoiceLibrarySelectorPopup::OnScrollChanged);
-        m_canvas->MouseWheel.Add(this, &TC_VoiceLibrarySelectorPopup::OnCanvasWheel);
-        m_scroll->SetEnable(true);
-        m_scrolling = true;
-    } else {
-        m_scroll->SetEnable(false);
-    }
+    m_scroll->Max = static_cast<tb_int>(static_cast<tb_int64>(m_rowHeight) * m_rows.Count());
+    m_scroll->SmallChange = m_rowHeight;
+    m_scroll->ValueChanged.Add(this, &TC_VoiceLibrarySelectorPopup::OnScrollChanged);
     AddChild(m_canvas);
     AddChild(m_scroll);
-    TB_EventArg none;
-    OnResizedHandler(none);
-    Resized.Add(this, &TC_VoiceLibrarySelectorPopup::OnResizedHandler);
-
-    float rowWidth = m_canvas->Width;
     for (tb_int i = 0; i < m_rows.Count(); ++i) {
         TC_VoiceLibrary* row = m_rows[i];
         row->FlatIndex = i;
         row->ViewFlag = false;
         row->Selected = row == m_chosen;
-        row->DisplayRect = TB_Rectangle<float>{0, static_cast<float>(i * m_rowHeight), rowWidth,
+        row->DisplayRect = TB_Rectangle<float>{0, static_cast<float>(i * m_rowHeight), 0,
                                                static_cast<float>(m_rowHeight)};
     }
-    if (m_chosen && m_scrolling) {
-        for (TC_VoiceLibrary* row : m_rows) {
-            if (row == m_chosen) {
-                auto top = static_cast<tb_int>(row->DisplayRect.y);
-                m_scroll->SetValue(std::min(top, m_scroll->Max - m_scroll->LargeChange));
-                break;
-            }
-        }
-    }
+    TB_EventArg none;
+    OnResizedHandler(none);
+    Resized.Add(this, &TC_VoiceLibrarySelectorPopup::OnResizedHandler);
+}
+
+// Whole rows only, inside the 1 px border.
+float TC_VoiceLibrarySelectorPopup::HeightFor(float room) const {
+    tb_int64 fit =
+        m_rowHeight > 0 ? static_cast<tb_int64>(std::max(0.0f, room - 2)) / m_rowHeight : 0;
+    tb_int64 rows = std::max<tb_int64>(1, std::min<tb_int64>(fit, m_rows.Count()));
+    return static_cast<float>(rows * m_rowHeight + 2);
+}
+
+void TC_VoiceLibrarySelectorPopup::FitInto(float maxHeight) {
+    SetSize(Width, HeightFor(maxHeight));
 }
 
 TC_VoiceLibrarySelectorPopup::~TC_VoiceLibrarySelectorPopup() = default;
@@ -310,13 +301,24 @@ float TC_VoiceLibrarySelectorPopup::ScrollOffset() const {
 }
 
 void TC_VoiceLibrarySelectorPopup::OnResizedHandler(TB_EventArg&) {
-    float barWidth = m_scroll->Width;
-    float canvasWidth = std::max(0.0f, Width - 1 - barWidth);
-    m_canvas->SetBounds(0, 0, canvasWidth, std::max(0.0f, Height - 1));
-    m_scroll->SetBounds(canvasWidth, 0, barWidth, std::max(0.0f, Height - 1));
+    float inner = std::max(0.0f, Height - 2);
+    m_scrolling = m_scroll->Max > inner;
+    float barWidth = m_scrolling ? m_scroll->Width : 0;
+    float canvasWidth = std::max(0.0f, Width - 2 - barWidth);
+    m_canvas->SetBounds(1, 1, canvasWidth, inner);
+    m_scroll->SetBounds(1 + canvasWidth, 1, barWidth, inner);
+    if (m_scroll->Visible != m_scrolling) {
+        m_scroll->SetVisible(m_scrolling);
+    }
+    m_scroll->SetEnable(m_scrolling);
+    m_scroll->LargeChange = static_cast<tb_int>(inner);
     m_scroll->Refresh();
     for (TC_VoiceLibrary* row : m_rows) {
         row->DisplayRect.width = canvasWidth;
+    }
+    if (m_chosen && m_scrolling) {
+        auto top = static_cast<tb_int>(m_chosen->DisplayRect.y);
+        m_scroll->SetValue(std::min(top, m_scroll->Max - m_scroll->LargeChange));
     }
 }
 

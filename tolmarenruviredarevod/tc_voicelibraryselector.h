@@ -80,6 +80,7 @@ public:
     // "Selected", "Text", "Tag" (the row index), "Hovered", "ItemVisible" and "HitRect" (the
     // row as the canvas shows it now).
     bool Inspect(TB_IPropertyVisitor& visitor) override;
+    void FitInto(float maxHeight) override;
 
     // The popup's height never passes this, times the GUI scale.
     static constexpr float kMaxHeight = 420;
@@ -95,7 +96,12 @@ private:
     void OnCanvasMove(TB_MouseEventArg& arg);
     void OnCanvasLeave(TB_EventArg&);
     void OnCanvasClick(TB_MouseEventArg& arg);
-    void OnCanvasWheel(TB_MouseEventArg& arg) { m_scroll->OnMouseWheel(arg); }
+    void OnCanvasWheel(TB_MouseEventArg& arg) {
+        if (m_scrolling) {
+            m_scroll->OnMouseWheel(arg);
+        }
+    }
+    float HeightFor(float room) const;
     void OnScrollChanged(TB_EventArg&) { m_canvas->Invalidate(); }
 
     TC_VoiceLibrarySelector* m_owner;  // not counted; outlives the popup

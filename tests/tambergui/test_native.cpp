@@ -17,7 +17,10 @@
 #include "tb_gui.h"
 #include "tb_messagebox.h"
 #include "tb_messageloop.h"
+#include "tb_popuppanel.h"
 #include "tb_screen.h"
+#include "tb_scrollbar.h"
+#include "tb_scrollpanel.h"
 
 namespace {
 
@@ -175,6 +178,54 @@ TEST_F(NativeTest, StartPositionsAndScreens) {
     TB_Rectangle<float> moved = TB_EnsureOnScreen(TB_Rectangle<float>{3500, 20, 10, 10});
     EXPECT_EQ(moved.x, 1920);
     EXPECT_EQ(moved.y, 0);
+}
+
+// Popups open below their anchor when they fit, else above it where the room is larger,
+// never past the work area: cut to the room, and, for a drop-down of a scrolled column, with
+// the column scrolling instead of running off the screen.
+TEST_F(NativeTest, PopupsStayInsideTheWorkArea) {
+    const TB_Rectangle<int> area{0, 0, 1366, 768};
+    TB_Rectangle<float> r = TB_PlacePopup(TB_Vector2{200, 300}, TB_Vector2{100, 200}, 170, area);
+    EXPECT_EQ(r, (TB_Rectangle<float>{100, 200, 200, 300}));
+    r = TB_PlacePopup(TB_Vector2{200, 300}, TB_Vector2{1300, 600}, 570, area);
+    EXPECT_EQ(r, (TB_Rectangle<float>{1166, 270, 200, 300}));  // flipped above the anchor, shifted
+    r = TB_PlacePopup(TB_Vector2{200, 1800}, TB_Vector2{0, 172}, 140, area);
+    EXPECT_EQ(r, (TB_Rectangle<float>{0, 172, 200, 596}));  // more room below: cut there
+    r = TB_PlacePopup(TB_Vector2{200, 1800}, TB_Vector2{0, 700}, 690, area);
+    EXPECT_EQ(r, (TB_Rectangle<float>{0, 0, 200, 690}));
+
+    platform.Areas = {area};
+    TB_Frame* frame = MakeFrame(1366, 700);
+    auto* button = new TB_NativeWidgetRectangle();
+    button->SetBounds(1300, 600, 40, 30);
+    frame->AddChild(button);
+    struct ColumnPopup : TB_PopupPanel {
+        void FitInto(float maxHeight) override {
+            TB_PopupPanel::FitInto(maxHeight);
+            Column->SetSize(Column->Width, Height);
+        }
+        TB_ScrollPanel* Column = new TB_ScrollPanel();
+    };
+    auto popup = TB_Ref<ColumnPopup>::Adopt(new ColumnPopup());
+    TB_ScrollPanel* column = popup->Column;
+    column->SetBounds(0, 0, 150, 1800);
+    column->SetContentSize(150, 1800);
+    popup->AddChild(column);
+    popup->SetSize(150, 1800);
+    TB_Rectangle<float> shown;
+    bool scrolls = false;
+    popup->Shown.Add([&](TB_EventArg&) {
+        shown = TB_Rectangle<float>{popup->X, popup->Y, popup->Width, popup->Height};
+        scrolls = column->Scrolls() && column->GetScrollBar()->IsVisible();
+        popup->Close();
+    });
+    popup->ShowModal(button, TB_Vector2{0, 30});
+    TB_Vector2 top = button->ClientToScreen(TB_Vector2{});
+    EXPECT_EQ(shown.Bottom(), top.y);  // flipped: it ends on the button's top
+    EXPECT_EQ(shown.y, 0);
+    EXPECT_EQ(shown.Right(), 1366);
+    EXPECT_TRUE(scrolls);
+    frame->Release();
 }
 
 TEST_F(NativeTest, TabCyclesAmongFocusableChildrenAndBeepsWhenAlone) {

@@ -171,18 +171,19 @@ TEST_F(LibrarySelector, PopupHeightScrollRangeAndScrollingToTheChosenRow) {
         float scale;
         int count;
         int chosen;  // zero-based
-        float height;
+        int rows;    // whole rows only, within 420 × the scale less the 1 px border
         bool scrolls;
         int value;
     };
     const Case cases[] = {
-        {1.0f, 20, 0, 420, true, 0},
-        {1.0f, 10, 9, 280, false, 0},
-        {1.0f, 15, 14, 420, false, 0},         // exactly full: nothing to scroll
-        {1.0f, 20, 17, 420, true, 560 - 420},  // the 18th: held at the last page
-        {1.0f, 40, 17, 420, true, 17 * 28},    // the 18th at the top
-        {1.5f, 20, 17, 630, true, 20 * 42 - 630},
-        {1.25f, 40, 3, 525, true, 3 * 35},
+        {1.0f, 20, 0, 14, true, 0},
+        {1.0f, 10, 9, 10, false, 0},
+        {1.0f, 14, 13, 14, false, 0},         // exactly full: nothing to scroll
+        {1.0f, 15, 14, 14, true, 420 - 392},  // one more: held at the last page
+        {1.0f, 20, 17, 14, true, 560 - 392},  // the 18th: held at the last page
+        {1.0f, 40, 17, 14, true, 17 * 28},    // the 18th at the top
+        {1.5f, 20, 17, 14, true, 20 * 42 - 588},
+        {1.25f, 40, 3, 14, true, 3 * 35},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.scale) + " x " + std::to_string(c.count));
@@ -197,23 +198,25 @@ TEST_F(LibrarySelector, PopupHeightScrollRangeAndScrollingToTheChosenRow) {
         auto popup = TB_Ref<TC_VoiceLibrarySelectorPopup>::Adopt(
             new TC_VoiceLibrarySelectorPopup(selector.Get(), &libs));
         int r = static_cast<int>(28 * c.scale);
+        float inner = static_cast<float>(c.rows * r);
         EXPECT_EQ(popup->GetRowHeight(), r);
         EXPECT_FLOAT_EQ(popup->Width, 300);
-        EXPECT_FLOAT_EQ(popup->Height, c.height);
+        EXPECT_FLOAT_EQ(popup->Height, inner + 2);
         TB_ScrollBar* bar = popup->GetScrollBar();
         EXPECT_EQ(bar->IsEnable(), c.scrolls);
         EXPECT_EQ(bar->Id.ToStdString(), "scroll");
         if (c.scrolls) {
             EXPECT_EQ(bar->Max, r * c.count);
-            EXPECT_EQ(bar->LargeChange, static_cast<int>(c.height));
+            EXPECT_EQ(bar->LargeChange, static_cast<int>(inner));
             EXPECT_EQ(bar->SmallChange, r);
         }
         EXPECT_EQ(bar->Value, c.value);
-        // The canvas leaves the bar's width and a pixel at the right and bottom.
+        // The canvas sits inside the 1 px border, beside the bar while there is one.
         TB_Canvas* canvas = popup->GetCanvas();
-        EXPECT_FLOAT_EQ(canvas->Width, 300 - 1 - bar->Width);
-        EXPECT_FLOAT_EQ(canvas->Height, c.height - 1);
-        EXPECT_FLOAT_EQ(bar->X, canvas->Width);
+        EXPECT_FLOAT_EQ(canvas->X, 1);
+        EXPECT_FLOAT_EQ(canvas->Width, 300 - 2 - (c.scrolls ? bar->Width : 0));
+        EXPECT_FLOAT_EQ(canvas->Height, inner);
+        EXPECT_FLOAT_EQ(bar->X, 1 + canvas->Width);
         TC_VoiceLibrary* chosen = libs[c.chosen];
         EXPECT_TRUE(chosen->Selected);
         EXPECT_FLOAT_EQ(chosen->DisplayRect.y, static_cast<float>(c.chosen * r));
@@ -428,7 +431,7 @@ TEST_F(LibrarySelector, AClickBelowTheLastRowKeepsTheChoice) {
     Open(selector, [&](TC_VoiceLibrarySelectorPopup* popup) {
         popup->SetSize(popup->Width, 200);
         TB_Canvas* canvas = popup->GetCanvas();
-        EXPECT_FLOAT_EQ(canvas->Height, 199);
+        EXPECT_FLOAT_EQ(canvas->Height, 198);
         ClickAt(canvas, 40, 150);
         EXPECT_EQ(popup->GetChosen(), libs[0]);
     });

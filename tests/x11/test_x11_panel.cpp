@@ -138,9 +138,18 @@ protected:
         if (!popup) {
             return nullptr;
         }
-        for (const auto& child : (*popup)["Children"].GetArray()) {
+        return WithText(*popup, text);
+    }
+    // The category boxes sit in a scrolled column inside the popup.
+    static const rapidjson::Value* WithText(const rapidjson::Value& node, const std::string& text) {
+        for (const auto& child : node["Children"].GetArray()) {
             if (child["Text"].GetString() == text) {
                 return &child;
+            }
+            if (child.HasMember("Children")) {
+                if (const rapidjson::Value* inner = WithText(child, text)) {
+                    return inner;
+                }
             }
         }
         return nullptr;
