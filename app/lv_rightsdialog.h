@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "tb_button.h"
 #include "tb_checkbox.h"
@@ -35,6 +37,12 @@ private:
 // empty hook leaves dialogs to the user.
 using LV_RightsDialogHook = std::function<void(LV_RightsDialog& dialog)>;
 void LV_SetRightsDialogHook(LV_RightsDialogHook hook);
+
+// The licence text as the dialog shows it: hard-wrapped paragraphs joined into one line each
+// (the view wraps them at its width), so they are not wrapped twice; lists, tables, field
+// lines and short lines keep their breaks. Section headings "[name]" with their "License:"
+// line become one line "name — licences" under a rule.
+std::string LV_LicenceParagraphs(std::string_view text);
 
 // The GUI scale of the settings as a factor (GuiScale / 100); 1 without an application.
 float LV_SettingsGuiScale();

@@ -4,9 +4,10 @@
 Every shared object the program can load is found with ldd (the executables, the
 GStreamer plugins that play WAV, MP3 and M4A, the Qt plugins of a desktop session), mapped
 to its Debian package with dpkg -S, and that package's /usr/share/doc/<package>/copyright
-is copied verbatim into its section (a file several packages share is printed once, the
-others refer to it). The program's own licence opens the text; the common licences that
-copyright files refer to follow at the end, once each.
+is copied verbatim. Packages built from one source make one section, headed by the
+project's name, the licences it grants under and its packages (a file several projects
+share is printed once, the others refer to it). The program's own licence opens the text;
+the common licences that copyright files refer to follow at the end, once each.
 
 Usage (the build runs it; see app/CMakeLists.txt):
   gather_licenses.py --output FILE --own-license LICENSE --executable PROGRAM...
@@ -102,6 +103,29 @@ NAMES = {
     "libavcodec59": "FFmpeg libavcodec",
     "libavformat59": "FFmpeg libavformat",
     "libavutil57": "FFmpeg libavutil",
+}
+
+# Readable names for projects whose packages share a section.
+SOURCE_NAMES = {
+    "qt6-base": "Qt 6",
+    "qt6-svg": "Qt 6 SVG",
+    "qt6-wayland": "Qt 6 Wayland",
+    "qt6-imageformats": "Qt 6 image format plugins",
+    "gstreamer1.0": "GStreamer",
+    "gst-plugins-base1.0": "GStreamer base plugins and libraries",
+    "gst-plugins-good1.0": "GStreamer good plugins",
+    "gst-plugins-bad1.0": "GStreamer bad plugins and libraries",
+    "gst-plugins-ugly1.0": "GStreamer ugly plugins",
+    "gst-libav1.0": "GStreamer libav plugin",
+    "gcc-12": "GCC runtime libraries",
+    "ffmpeg": "FFmpeg",
+    "glibc": "GNU C Library",
+    "glib2.0": "GLib",
+    "pulseaudio": "PulseAudio client library",
+    "tinyxml2": "TinyXML-2",
+    "xxhash": "xxHash",
+    "libpng1.6": "libpng",
+    "zlib": "zlib",
 }
 
 
@@ -268,45 +292,99 @@ def common_licenses_in(package, text):
     return found
 
 
-def section_names(packages, texts):
-    sources = source_names(packages)
-    names = {}
-    for package in packages:
-        names[package] = (NAMES.get(package) or upstream_name(texts[package]) or
-                          sources.get(package) or package)
-    # Packages built from one source share an upstream name; the package tells them apart.
+def licence_names(text, common):
+    """The licences a copyright text grants under, most used first: the License fields of
+    its Files paragraphs (the packaging's own left out; expressions split into their
+    licences), else the common licences it refers to, else a guess from well-known
+    wordings."""
     counts = {}
-    for name in names.values():
-        counts[name] = counts.get(name, 0) + 1
-    return {p: (n if counts[n] == 1 else f"{n} ({p})") for p, n in names.items()}
+    for paragraph in re.split(r"\n\s*\n", text):
+        files = re.search(r"^Files:\s*(.*)$", paragraph, re.MULTILINE)
+        licence = re.search(r"^License:[ \t]*(\S.*)$", paragraph, re.MULTILINE)
+        if not files or not licence or files.group(1).strip().startswith("debian/"):
+            continue
+        expression = re.sub(r"\s+with\s+.*?exception", "", licence.group(1).strip(),
+                            flags=re.IGNORECASE)
+        expression = re.sub(r"\s*\([^)]*\)", "", expression)  # "BSD (3 clause)": a remark
+        for name in re.split(r",\s*(?:and\s+|or\s+)?|\s+and\s+|\s+or\s+|\s*/\s*", expression):
+            name = name.strip()
+            if not name:
+                continue
+            key = name.casefold()
+            entry = counts.setdefault(key, [name, 0, files.group(1).strip() == "*"])
+            entry[1] += 1
+    if counts:
+        ordered = sorted(counts.values(), key=lambda e: (not e[2], -e[1], e[0].casefold()))
+        return [entry[0] for entry in ordered]
+    if common:
+        return list(common)
+    if "Permission is hereby granted, free of charge" in text:
+        return ["MIT"]
+    if "Redistribution and use in source and binary forms" in text:
+        return ["BSD"]
+    return []
+
+
+def licence_heading(names):
+    if not names:
+        return "as stated below"
+    shown = ", ".join(names[:4])
+    return shown + (f" and {len(names) - 4} more" if len(names) > 4 else "")
 
 
 def build_text(own_license, packages):
     texts = {p: copyright_of(p) for p in packages}
-    names = section_names(packages, texts)
-    parts = ["[LumoVox]\n" + read_text(own_license).rstrip("\n") + "\n"]
-    first_with = {}  # copyright text -> the package whose section holds it
+    sources = source_names(packages)
+    # One section per project: the binary packages built from one source share it.
+    projects = {}
+    for package in packages:
+        projects.setdefault(sources.get(package) or package, []).append(package)
+    names = {}
+    for source, members in projects.items():
+        members.sort()
+        named = SOURCE_NAMES.get(source) or (NAMES.get(members[0]) if len(members) == 1
+                                             else None)
+        upstream = next((upstream_name(texts[p]) for p in members if upstream_name(texts[p])),
+                        None)
+        names[source] = named or upstream or source
+    counts = {}
+    for name in names.values():
+        counts[name] = counts.get(name, 0) + 1
+    names = {s: (n if counts[n] == 1 else f"{n} ({s})") for s, n in names.items()}
+
+    parts = ["[LumoVox]\nLicense: MIT\n\n" + read_text(own_license).rstrip("\n") + "\n"]
+    first_with = {}  # copyright text -> the section that printed it
     referred = []
-    for package in sorted(packages, key=lambda p: (names[p].casefold(), p)):
-        body = texts[package].rstrip("\n")
-        heading = f"[{names[package]}]\nDebian package: {package}\n\n"
-        if body in first_with:
-            # Packages built from one source mostly ship one copyright file; printing it
-            # once halves the text.
-            earlier = first_with[body]
-            parts.append(f"{heading}This package's copyright file is the same as that of "
-                         f"{earlier}, printed above under [{names[earlier]}].\n")
-            continue
-        first_with[body] = package
-        section = heading + body + "\n"
-        licenses = common_licenses_in(package, body)
-        if licenses:
-            titles = ", ".join(f"[Common licence {n}]" for n in licenses)
+    for source in sorted(projects, key=lambda s: (names[s].casefold(), s)):
+        members = projects[source]
+        bodies = []
+        for package in members:
+            body = texts[package].rstrip("\n")
+            if body not in bodies:
+                bodies.append(body)
+        licences = []
+        common = []
+        for body in bodies:
+            found = common_licenses_in(source, body)
+            common += [n for n in found if n not in common]
+            licences += [n for n in licence_names(body, found)
+                         if n.casefold() not in (l.casefold() for l in licences)]
+        label = "Debian package" if len(members) == 1 else "Debian packages"
+        section = (f"[{names[source]}]\nLicense: {licence_heading(licences)}\n"
+                   f"{label}: {', '.join(members)}\n")
+        for body in bodies:
+            if body in first_with:
+                # Projects that ship one copyright file between them print it once.
+                section += (f"\nThe copyright file is the same as that printed above under "
+                            f"[{first_with[body]}].\n")
+                continue
+            first_with[body] = names[source]
+            section += "\n" + body + "\n"
+        if common:
+            titles = ", ".join(f"[Common licence {n}]" for n in common)
             section += (f"\nThe full texts of the common licences named above follow at the "
                         f"end of this text: {titles}.\n")
-        for name in licenses:
-            if name not in referred:
-                referred.append(name)
+        referred += [n for n in common if n not in referred]
         parts.append(section)
     for name in sorted(referred):
         path = os.path.join(COMMON_LICENSES, name)

@@ -38,11 +38,20 @@ void TB_Frame::PlaceAtStart() {
     TB_Rectangle<float> bounds{X, Y, Width, Height};
     auto* owner = dynamic_cast<TB_NativeWidget*>(Parent);
     if (StartPosition == 1 && owner) {
+        TB_Rectangle<int> area;
+        if (TB_FindWorkArea(TB_Vector2{owner->X + owner->Width / 2, owner->Y + owner->Height / 2},
+                            area)) {
+            // A dialog made for a larger screen is shrunk to this one, leaving room for the
+            // window manager's title bar, whose height is not known before it frames the window.
+            constexpr int kTitleBar = 40, kBorder = 4;
+            area = {area.x + kBorder, area.y + kTitleBar, std::max(1, area.width - 2 * kBorder),
+                    std::max(1, area.height - kTitleBar - kBorder)};
+            Width = bounds.width = std::min(bounds.width, static_cast<float>(area.width));
+            Height = bounds.height = std::min(bounds.height, static_cast<float>(area.height));
+        }
         bounds.x = owner->X + (owner->Width - Width) * 0.5f;
         bounds.y = owner->Y + (owner->Height - Height) * 0.5f;
-        TB_Rectangle<int> area;
-        if (TB_FindWorkArea(TB_Vector2{bounds.x + bounds.width / 2, bounds.y + bounds.height / 2},
-                            area)) {
+        if (area.width > 0) {
             bounds = TB_ClampToArea(bounds, area);
         }
     } else if (StartPosition == 1) {

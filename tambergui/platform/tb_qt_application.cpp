@@ -36,6 +36,9 @@ void TB_GraphicsStartup() {
     QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
     g_application = new QApplication(g_argc, g_argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's dialogs take the style's colours as a palette; Fusion draws from the palette
+    // alone, where a desktop theme would keep its own colours.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     // The program speaks Japanese; Qt's own dialogs (the folder picker, the message boxes'
     // buttons) do too where Qt's translations are installed.
     g_translator = new QTranslator();

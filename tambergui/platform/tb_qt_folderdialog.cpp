@@ -1,9 +1,12 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QPointer>
+#include <QScreen>
 
 #include "platform/tb_native_window.h"
+#include "platform/tb_qt_dialoglook.h"
 #include "tb_folderdialog.h"
+#include "tb_globalstyle.h"
 #include "tb_gui.h"
 
 namespace {
@@ -25,6 +28,24 @@ tb_int TB_ShowPlatformFolderDialog(TB_WindowHandle owner, const TB_String& initi
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly, true);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own picker rather than the desktop's, so that it wears the program's style.
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    // The program's words where Qt's translations are not installed.
+    dialog->setLabelText(QFileDialog::LookIn, QStringLiteral("場所:"));
+    dialog->setLabelText(QFileDialog::FileName, QStringLiteral("フォルダー:"));
+    dialog->setLabelText(QFileDialog::FileType, QStringLiteral("種類:"));
+    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("選択"));
+    dialog->setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+    TB_DressDialog(dialog);
+    // Qt sizes the picker for 100 %; at a larger GUI size its lists would show a few rows.
+    float scale = TB_GetGlobalStyle().Scale;
+    if (scale > 1.0f) {
+        QSize size = dialog->sizeHint() * scale;
+        if (QScreen* screen = dialog->screen()) {
+            size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+        }
+        dialog->resize(size);
+    }
     int answer = dialog->exec();
     tb_int result = 0;
     if (dialog && answer == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {

@@ -1,14 +1,20 @@
 #include <QApplication>
+#include <QIcon>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 #include <QWidget>
 
 #include <cstdio>
 
 #include "platform/tb_native_window.h"
+#include "platform/tb_qt_dialoglook.h"
 #include "tb_consolewriter.h"
+#include "tb_globalstyle.h"
 #include "tb_gui.h"
 #include "tb_messagebox.h"
 
@@ -57,19 +63,34 @@ tb_int TB_ShowPlatformMessageBox(TB_WindowHandle owner, const TB_String& text,
     QPointer<QMessageBox> box = new QMessageBox(static_cast<QWidget*>(owner));
     box->setWindowTitle(ToQString(title));
     box->setText(ToQString(text));
+    TB_DressDialog(box);
+    QStyle::StandardPixmap icon = QStyle::SP_CustomBase;
     switch (style & 0xF0) {
         case TB_MB_ICONERROR:
-            box->setIcon(QMessageBox::Critical);
+            icon = QStyle::SP_MessageBoxCritical;
             break;
         case TB_MB_ICONQUESTION:
-            box->setIcon(QMessageBox::Question);
+            icon = QStyle::SP_MessageBoxQuestion;
             break;
         case TB_MB_ICONWARNING:
-            box->setIcon(QMessageBox::Warning);
+            icon = QStyle::SP_MessageBoxWarning;
             break;
         default:
-            box->setIcon(QMessageBox::NoIcon);
             break;
+    }
+    // The stock icon is drawn for 100 %; at a larger GUI size it is asked for at that size.
+    if (icon != QStyle::SP_CustomBase) {
+        int side = TB_DialogIconSize();
+        QPixmap pixmap = box->style()->standardIcon(icon, nullptr, box).pixmap(side);
+        if (pixmap.width() < side) {  // an icon theme may offer nothing that large
+            pixmap = pixmap.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        }
+        box->setIconPixmap(pixmap);
+    }
+    // Qt caps the text's width in pixels as at 100 %; at 200 % a question would wrap every
+    // few words.
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->setMinimumWidth(static_cast<int>(360 * TB_GetGlobalStyle().Scale));
     }
     bool question = (style & 0x0F) == TB_MB_YESNO;
     TB_OpenMessageBox shown{title, text, {}};
@@ -78,6 +99,11 @@ tb_int TB_ShowPlatformMessageBox(TB_WindowHandle owner, const TB_String& text,
     auto button = [&](QMessageBox::StandardButton which, const char16_t* caption, const char* key) {
         QPushButton* made = box->addButton(which);
         made->setText(QString::fromUtf16(caption));
+        // The program's buttons carry no icons, and Fusion's are drawn for 100 % only.
+        made->setIcon(QIcon());
+        const TB_GlobalStyle& look = TB_GetGlobalStyle();
+        made->setMinimumSize(static_cast<int>(look.ButtonWidth),
+                             static_cast<int>(look.ButtonHeight));
         if (key) {
             made->setShortcut(QKeySequence(QString::fromLatin1(key)));
         }

@@ -119,16 +119,27 @@ std::map<std::string, std::string> PackagesOf(const std::set<std::string>& objec
     return packages;
 }
 
-// The packages named by a "Debian package: <package>" line right under a "[name]" line.
+// The packages named by the "Debian package(s): a, b" line of a section: a "[name]" line,
+// then its "License: " line.
 std::set<std::string> PackagesWithSections() {
     std::set<std::string> sections;
     std::vector<std::string> lines = Lines(LV_LicenseText());
-    const std::string label = "Debian package: ";
-    for (size_t i = 1; i < lines.size(); ++i) {
-        const std::string& heading = lines[i - 1];
-        if (lines[i].rfind(label, 0) == 0 && heading.size() > 2 && heading.front() == '[' &&
-            heading.back() == ']') {
-            sections.insert(lines[i].substr(label.size()));
+    for (size_t i = 2; i < lines.size(); ++i) {
+        const std::string& heading = lines[i - 2];
+        if (heading.size() < 3 || heading.front() != '[' || heading.back() != ']' ||
+            lines[i - 1].rfind("License: ", 0) != 0) {
+            continue;
+        }
+        for (const std::string label : {"Debian package: ", "Debian packages: "}) {
+            if (lines[i].rfind(label, 0) != 0) {
+                continue;
+            }
+            std::string list = lines[i].substr(label.size());
+            for (size_t start = 0; start < list.size();) {
+                size_t comma = list.find(", ", start);
+                sections.insert(list.substr(start, comma - start));
+                start = comma == std::string::npos ? list.size() : comma + 2;
+            }
         }
     }
     return sections;
@@ -171,7 +182,7 @@ TEST(Licenses, OurLicenceOpensAWellFormedText) {
     ASSERT_EQ(text.size(), LV_LicenseTextSize());  // one terminating zero, none inside
     std::string ours = ReadFile(kSource + "/LICENSE");
     ASSERT_NE(ours.find("Copyright (c) 2026 The LumoVox developers"), std::string::npos);
-    EXPECT_EQ(text.substr(0, ours.size() + 10), "[LumoVox]\n" + ours);
+    EXPECT_EQ(text.substr(0, ours.size() + 24), "[LumoVox]\nLicense: MIT\n\n" + ours);
 
     // The common licences come after the sections naming them; a section whose copyright
     // file was printed before names a section above it.

@@ -72,6 +72,66 @@ protected:
     TB_WindowHandle m_ownerWindow = nullptr;
 };
 
+// Copyright files are hard-wrapped at 70 to 80 columns; the view wraps again at its own width,
+// which leaves ragged half lines unless paragraphs are joined first. What is not a wrapped
+// paragraph keeps its breaks.
+TEST(LicenceParagraphs, JoinsWrappedParagraphsAndKeepsEverythingElse) {
+    const std::string text =
+        "[zlib]\n"
+        "License: Zlib\n"
+        "Debian package: zlib1g\n"
+        "\n"
+        "Files: *\n"
+        "Copyright: 1995-2022 Jean Example\n"
+        "           1995-2022 Mark Example\n"
+        "License: Zlib\n"
+        " This software is provided 'as-is', without any express or implied\n"
+        " warranty.  In no event will the authors be held liable for any\n"
+        " damages arising from the use of this software.\n"
+        " .\n"
+        " 1. The origin of this software must not be misrepresented; you must\n"
+        "    not claim that you wrote the original software. If you use this\n"
+        "    software in a product, an acknowledgment would be appreciated.\n"
+        " 2. Altered source versions must be plainly marked as such.\n"
+        "\n"
+        "Jean Example\n"
+        "jean@example.org\n"
+        "\n\n\n"
+        "Language  Library   Documentation\n"
+        "C++       libstdc++ libstdc++-doc\n"
+        "libraries which are built with code that is position-\n"
+        "independent, in a package of its own.\n"
+        "[Common licence GPL-2]\n";
+    const std::string rule = "━━━━━━━━━━━━\n";
+    EXPECT_EQ(LV_LicenceParagraphs(text),
+              rule +
+                  "zlib — Zlib\n"
+                  "Debian package: zlib1g\n"
+                  "\n"
+                  "Files: *\n"
+                  "Copyright: 1995-2022 Jean Example\n"
+                  "           1995-2022 Mark Example\n"
+                  "License: Zlib\n"
+                  " This software is provided 'as-is', without any express or implied warranty.  "
+                  "In no event will the authors be held liable for any damages arising from the "
+                  "use of this software.\n"
+                  "\n"
+                  " 1. The origin of this software must not be misrepresented; you must not "
+                  "claim that you wrote the original software. If you use this software in a "
+                  "product, an acknowledgment would be appreciated.\n"
+                  " 2. Altered source versions must be plainly marked as such.\n"
+                  "\n"
+                  "Jean Example\n"
+                  "jean@example.org\n"
+                  "\n"
+                  "Language  Library   Documentation\n"
+                  "C++       libstdc++ libstdc++-doc\n"
+                  "libraries which are built with code that is position-independent, in a "
+                  "package of its own.\n"
+                  "\n" +
+                  rule + "Common licence GPL-2\n");
+}
+
 TEST_F(RightsDialogTest, BuiltAtTheGuiScaleWithItsPartsAndTheWholeLicenceText) {
     for (auto [percent, width, height, points] :
          {std::tuple{100, 500.0f, 600.0f, 14.0f}, std::tuple{150, 750.0f, 900.0f, 21.0f}}) {
@@ -86,8 +146,9 @@ TEST_F(RightsDialogTest, BuiltAtTheGuiScaleWithItsPartsAndTheWholeLicenceText) {
         for (const tb_char* id : {u"lTitle", u"lCopyrights", u"lOpenSource", u"okButton"}) {
             EXPECT_NE(dialog->FindById(id), nullptr) << TB_String(id).ToStdString();
         }
+        std::string shown = LV_LicenceParagraphs(LV_LicenseText());
         EXPECT_EQ(dialog->LicenceArea->GetText(),
-                  TB_String(LV_LicenseText(), static_cast<tb_int64>(LV_LicenseTextSize())));
+                  TB_String(shown.data(), static_cast<tb_int64>(shown.size())));
     }
 }
 
@@ -157,7 +218,7 @@ TEST_F(RightsDialogTest, TheLicenceTextScrollsAndItsSelectionCopies) {
     RunOverOwner([&](LV_RightsDialog& dialog, TB_Frame&) {
         QPlainTextEdit* view = ViewOf(*dialog.LicenceArea);
         ASSERT_NE(view, nullptr);
-        const QString text = QString::fromUtf8(LV_LicenseText(), LV_LicenseTextSize());
+        const QString text = QString::fromStdString(LV_LicenceParagraphs(LV_LicenseText()));
         EXPECT_TRUE(view->toPlainText() == text);
         EXPECT_TRUE(view->isReadOnly());
         EXPECT_TRUE(view->textInteractionFlags() & Qt::TextSelectableByMouse);

@@ -15,6 +15,7 @@
 #include "tb_actionlist.h"
 #include "tb_folderdialog.h"
 #include "tb_frame.h"
+#include "tb_globalstyle.h"
 #include "tb_gui.h"
 #include "tb_uitimer.h"
 #include "test_util.h"
@@ -288,11 +289,15 @@ TEST(FolderDialog, HookAnswersAndThePlatformPickerReturnsTheTypedFolder) {
     TB_SetFolderDialogHook(nullptr);
 
     // The real picker: it opens at the initial folder, and a typed path comes back exactly.
+    // It wears the style's ground, not the stock light one, and speaks Japanese.
     std::string opened;
+    QString ground, accept;
     QTimer::singleShot(0, [&] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (auto* picker = qobject_cast<QFileDialog*>(top); picker && picker->isVisible()) {
                 opened = picker->directory().absolutePath().toStdString();
+                ground = picker->palette().color(QPalette::Window).name();
+                accept = picker->labelText(QFileDialog::Accept);
                 picker->selectFile(QString::fromStdString(japanese));
                 static_cast<QDialog*>(picker)->accept();
             }
@@ -302,6 +307,9 @@ TEST(FolderDialog, HookAnswersAndThePlatformPickerReturnsTheTypedFolder) {
     real->InitialFolder = TB_Uri(TB_String(temp.Path().c_str()));
     EXPECT_EQ(real->ShowDialog(nullptr), 1);
     EXPECT_EQ(opened, temp.Path());
+    const TB_Color& styled = TB_GetGlobalStyle().WidgetBackground;
+    EXPECT_EQ(ground, QColor::fromRgbF(styled.r, styled.g, styled.b).name());
+    EXPECT_EQ(accept, QStringLiteral("選択"));
     EXPECT_EQ(real->SelectedFolder.GetPath().ToStdString(), japanese);
 
     QTimer::singleShot(0, [] {

@@ -14,6 +14,7 @@
 #include "property_dump.h"
 #include "tb_action.h"
 #include "tb_frame.h"
+#include "tb_globalstyle.h"
 #include "tb_gui.h"
 #include "tb_messagebox.h"
 #include "tb_messageloop.h"
@@ -480,11 +481,23 @@ TEST_F(NativeTest, AMessageBoxSurvivesTheDeathOfItsOwner) {
     EXPECT_EQ(answer, TB_IDNO);
     QApplication::processEvents();
 
-    // With an owner that lives, the box answers as usual.
+    // With an owner that lives, the box answers as usual, and wears the current style: a
+    // dark ground at 200 % gives a dark box with doubled text, not a stock light one.
+    TB_GlobalStyle& style = TB_GetGlobalStyle();
+    style.ApplyScale(2.0f);
+    style.WidgetBackground = TB_GlobalStyle::Hex(0x1F2023);
+    style.ForeColor = TB_GlobalStyle::Hex(0xE8E9EC);
     TB_Frame* owner = MakeFrame(300, 200);
-    QTimer::singleShot(0, [] {
+    QColor ground, text;
+    qreal points = 0;
+    QString yes;
+    QTimer::singleShot(0, [&] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible()) {
+                ground = box->palette().color(QPalette::Window);
+                text = box->button(QMessageBox::Yes)->palette().color(QPalette::WindowText);
+                points = box->button(QMessageBox::Yes)->font().pointSizeF();
+                yes = box->button(QMessageBox::Yes)->text();
                 box->button(QMessageBox::Yes)->click();
             }
         }
@@ -492,6 +505,11 @@ TEST_F(NativeTest, AMessageBoxSurvivesTheDeathOfItsOwner) {
     EXPECT_EQ(
         TB_ShowPlatformMessageBox(owner->Window, TB_String(u"本文"), TB_String(u"題"), TB_MB_YESNO),
         TB_IDYES);
+    style.ResetToBuiltIn();
+    EXPECT_EQ(ground.name(), QStringLiteral("#1f2023"));
+    EXPECT_EQ(text.name(), QStringLiteral("#e8e9ec"));
+    EXPECT_DOUBLE_EQ(points, 21.0);
+    EXPECT_EQ(yes, QStringLiteral("はい"));
     // A destructive question defaults to No: what Enter presses is the box's default button.
     QTimer::singleShot(0, [] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
