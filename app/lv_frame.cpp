@@ -426,7 +426,8 @@ TB_Rectangle<float> LV_Frame::KeepOnMonitor(const TB_Rectangle<float>& bounds,
 
 float LV_Frame::GuiSize() {
     TC_AppSettings* settings = Settings();
-    return (settings ? settings->GetInt(u"GuiScale") : 100) / 100.0f;
+    return (settings ? settings->GetInt(u"GuiScale") : 100) / 100.0f /
+           TB_GetPlatform().WindowSystemScale();
 }
 
 bool LV_Frame::OutlineOnItsOwnRow(float barWidth) {

@@ -9,6 +9,7 @@
 #include "lv_version.h"
 #include "tb_globalstyle.h"
 #include "tb_messageloop.h"
+#include "tb_platform.h"
 #include "tc_app.h"
 
 namespace {
@@ -187,7 +188,8 @@ void LV_SetRightsDialogHook(LV_RightsDialogHook hook) {
 float LV_SettingsGuiScale() {
     TC_App* app = TC_App::Instance();
     tb_int percent = app ? app->Settings().GetInt(u"GuiScale") : 100;
-    return static_cast<float>(percent > 0 ? percent : 100) / 100.0f;
+    return static_cast<float>(percent > 0 ? percent : 100) / 100.0f /
+           TB_GetPlatform().WindowSystemScale();
 }
 
 LV_RightsDialog::LV_RightsDialog() {

@@ -44,5 +44,6 @@ void LV_SetRightsDialogHook(LV_RightsDialogHook hook);
 // line become one line "name — licences" under a rule.
 std::string LV_LicenceParagraphs(std::string_view text);
 
-// The GUI scale of the settings as a factor (GuiScale / 100); 1 without an application.
+// The GUI scale of the settings as a factor (GuiScale / 100, divided by the window system's
+// own scale); 1 without an application.
 float LV_SettingsGuiScale();

@@ -10,6 +10,7 @@
 
 #include "tb_bitmaploader.h"
 #include "tb_filestream.h"
+#include "tb_platform.h"
 #include "tc_messagebox.h"
 
 const char* const LV_kStyleColourKeys[LV_kStyleColourCount] = {
@@ -276,7 +277,7 @@ void LV_ApplyStyleColours(const LV_StyleColours& colours, TB_GlobalStyle& s) {
 void LV_ApplyGuiScale(tb_int percent) {
     TB_GlobalStyle& style = TB_GetGlobalStyle();
     style.ResetToBuiltIn();
-    style.ApplyScale(static_cast<float>(percent) / 100.0f);
+    style.ApplyScale(static_cast<float>(percent) / 100.0f / TB_GetPlatform().WindowSystemScale());
 }
 
 bool LV_BuildStyle(TB_Widget* window, TC_AppSettings& settings, TC_VoiceListAppearance& appearance,

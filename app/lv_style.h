@@ -56,7 +56,8 @@ bool LV_LoadStyleBitmap(TB_Widget* window, const TB_Uri& folder, const TB_String
 bool LV_ReadStyleColours(TB_Widget* window, const TB_Uri& folder, LV_StyleColours& colours);
 // Stores the colours into every element of the record that each key colours.
 void LV_ApplyStyleColours(const LV_StyleColours& colours, TB_GlobalStyle& style);
-// Resets the record to its built-in values and scales it by GuiScale / 100.
+// Resets the record to its built-in values and scales it by GuiScale / 100 (divided by the
+// window system's own scale, which enlarges everything already).
 void LV_ApplyGuiScale(tb_int percent);
 // The whole build of a main window's style: reset, scale, colours (into the record, the
 // clip list's appearance and the returned window background). False after a parse error.

@@ -106,6 +106,13 @@ public:
     // ---- screens ----
     // The work areas of the monitors, the primary one first.
     virtual std::vector<TB_Rectangle<int>> WorkAreas() = 0;
+    // False where the window system keeps windows' places on the screen to itself (Wayland):
+    // every window then believes it sits at the screen's origin.
+    virtual bool KnowsWindowPlaces() { return true; }
+    // The factor by which the window system itself enlarges what the program draws (a
+    // Wayland output's scale); the program's own GUI size is divided by it, so that the two
+    // are not applied one on top of the other. 1 on X, where the program alone scales.
+    virtual float WindowSystemScale() { return 1.0f; }
     virtual TB_Vector2 CursorPosition() = 0;
 
     // ---- single-line edit controls (the text box); no control without a backend ----

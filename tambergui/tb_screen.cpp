@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tb_frame.h"
 #include "tb_platform.h"
 
 namespace {
@@ -14,6 +15,27 @@ bool Holds(const TB_Rectangle<int>& area, float x, float y) {
 }  // namespace
 
 bool TB_FindWorkArea(TB_Vector2 point, TB_Rectangle<int>& area) {
+    TB_Platform& platform = TB_GetPlatform();
+    if (!platform.KnowsWindowPlaces()) {
+        // Where the window lies on the screen is unknown, so its popups are kept inside the
+        // window itself, which the window system keeps on the screen; the active one first,
+        // as every window believes it sits at the origin.
+        TB_WindowHandle active = platform.GetActiveWindow();
+        std::vector<TB_NativeWidget*> frames;
+        for (TB_NativeWidget* widget : platform.TopLevelWidgets()) {
+            if (dynamic_cast<TB_Frame*>(widget) && widget->Window &&
+                platform.IsWindowVisible(widget->Window)) {
+                frames.insert(widget->Window == active ? frames.begin() : frames.end(), widget);
+            }
+        }
+        for (TB_NativeWidget* frame : frames) {
+            TB_Rectangle<int> bounds = platform.GetWindowBounds(frame->Window);
+            if (Holds(bounds, point.x, point.y)) {
+                area = bounds;
+                return true;
+            }
+        }
+    }
     for (const TB_Rectangle<int>& candidate : TB_GetPlatform().WorkAreas()) {
         if (Holds(candidate, point.x, point.y)) {
             area = candidate;

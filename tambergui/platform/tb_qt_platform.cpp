@@ -35,6 +35,8 @@
 namespace {
 
 const QEvent::Type kPostedActionEvent = static_cast<QEvent::Type>(QEvent::User + 3);
+// The room a desktop panel takes where the window system does not say (Wayland).
+constexpr int kUnknownPanelHeight = 48;
 
 // Carries a posted action; an action whose window died before delivery is released here.
 class PostedActionEvent : public QEvent {
@@ -1146,9 +1148,23 @@ std::vector<TB_Rectangle<int>> TB_QtPlatform::WorkAreas() {
     }
     for (QScreen* screen : screens) {
         QRect r = screen->availableGeometry();
+        if (!KnowsWindowPlaces() && r == screen->geometry()) {
+            // Wayland does not tell panels' room: leave a panel's height, wherever it is.
+            r.setHeight(std::max(1, r.height() - kUnknownPanelHeight));
+        }
         areas.push_back(TB_Rectangle<int>{r.x(), r.y(), r.width(), r.height()});
     }
     return areas;
+}
+
+bool TB_QtPlatform::KnowsWindowPlaces() {
+    return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
+}
+
+float TB_QtPlatform::WindowSystemScale() {
+    // Qt's own scaling is off, so this is the compositor's buffer scale alone.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? std::max(1.0f, static_cast<float>(screen->devicePixelRatio())) : 1.0f;
 }
 
 TB_Vector2 TB_QtPlatform::CursorPosition() {

@@ -57,6 +57,8 @@ public:
     void SetClipboardText(const TB_String& text) override;
     TB_String GetClipboardText() override;
     std::vector<TB_Rectangle<int>> WorkAreas() override;
+    bool KnowsWindowPlaces() override;
+    float WindowSystemScale() override;
     void SetMinimumClientSize(TB_WindowHandle window, tb_int width, tb_int height) override;
     TB_Vector2 CursorPosition() override;
 

@@ -30,6 +30,7 @@ class TestPlatform : public TB_QtPlatform {
 public:
     std::vector<TB_Rectangle<int>> WorkAreas() override { return Areas; }
     TB_Vector2 CursorPosition() override { return Pointer; }
+    bool KnowsWindowPlaces() override { return Places; }
     void Beep() override { ++Beeps; }
     void SetFocus(TB_WindowHandle window) override {
         Focused = window;
@@ -38,6 +39,7 @@ public:
 
     std::vector<TB_Rectangle<int>> Areas{{0, 0, 1920, 1040}, {1920, 0, 1280, 1024}};
     TB_Vector2 Pointer{0, 0};
+    bool Places = true;
     int Beeps = 0;
     TB_WindowHandle Focused = nullptr;
 };
@@ -196,10 +198,6 @@ TEST_F(NativeTest, PopupsStayInsideTheWorkArea) {
     EXPECT_EQ(r, (TB_Rectangle<float>{0, 0, 200, 690}));
 
     platform.Areas = {area};
-    TB_Frame* frame = MakeFrame(1366, 700);
-    auto* button = new TB_NativeWidgetRectangle();
-    button->SetBounds(1300, 600, 40, 30);
-    frame->AddChild(button);
     struct ColumnPopup : TB_PopupPanel {
         void FitInto(float maxHeight) override {
             TB_PopupPanel::FitInto(maxHeight);
@@ -207,26 +205,45 @@ TEST_F(NativeTest, PopupsStayInsideTheWorkArea) {
         }
         TB_ScrollPanel* Column = new TB_ScrollPanel();
     };
-    auto popup = TB_Ref<ColumnPopup>::Adopt(new ColumnPopup());
-    TB_ScrollPanel* column = popup->Column;
-    column->SetBounds(0, 0, 150, 1800);
-    column->SetContentSize(150, 1800);
-    popup->AddChild(column);
-    popup->SetSize(150, 1800);
-    TB_Rectangle<float> shown;
     bool scrolls = false;
-    popup->Shown.Add([&](TB_EventArg&) {
-        shown = TB_Rectangle<float>{popup->X, popup->Y, popup->Width, popup->Height};
-        scrolls = column->Scrolls() && column->GetScrollBar()->IsVisible();
-        popup->Close();
-    });
-    popup->ShowModal(button, TB_Vector2{0, 30});
-    TB_Vector2 top = button->ClientToScreen(TB_Vector2{});
-    EXPECT_EQ(shown.Bottom(), top.y);  // flipped: it ends on the button's top
+    // A tall popup dropped from the bottom of a button at (x, y) of a new frame.
+    auto dropFrom = [&](TB_Frame* frame, float x, float y) {
+        auto* button = new TB_NativeWidgetRectangle();
+        button->SetBounds(x, y, 40, 30);
+        frame->AddChild(button);
+        auto popup = TB_Ref<ColumnPopup>::Adopt(new ColumnPopup());
+        TB_ScrollPanel* column = popup->Column;
+        column->SetBounds(0, 0, 150, 1800);
+        column->SetContentSize(150, 1800);
+        popup->AddChild(column);
+        popup->SetSize(150, 1800);
+        TB_Rectangle<float> shown;
+        popup->Shown.Add([&](TB_EventArg&) {
+            shown = TB_Rectangle<float>{popup->X, popup->Y, popup->Width, popup->Height};
+            scrolls = column->Scrolls() && column->GetScrollBar()->IsVisible();
+            popup->Close();
+        });
+        popup->ShowModal(button, TB_Vector2{0, 30});
+        EXPECT_EQ(shown.Bottom(), button->ClientToScreen(TB_Vector2{}).y);  // flipped onto it
+        return shown;
+    };
+    TB_Frame* frame = MakeFrame(1366, 700);
+    TB_Rectangle<float> shown = dropFrom(frame, 1300, 600);
     EXPECT_EQ(shown.y, 0);
     EXPECT_EQ(shown.Right(), 1366);
     EXPECT_TRUE(scrolls);
     frame->Release();
+
+    // Where the window system keeps windows' places to itself, the window's own bounds are
+    // the room: the screen's would let the popup out of a window that is not at the origin.
+    platform.Places = false;
+    TB_Frame* small = MakeFrame(800, 500);
+    shown = dropFrom(small, 700, 400);
+    TB_Rectangle<int> window = platform.GetWindowBounds(small->Window);
+    EXPECT_EQ(shown.y, window.y);
+    EXPECT_EQ(shown.Right(), window.x + 800);
+    platform.Places = true;
+    small->Release();
 }
 
 TEST_F(NativeTest, TabCyclesAmongFocusableChildrenAndBeepsWhenAlone) {
