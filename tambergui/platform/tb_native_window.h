@@ -2,9 +2,12 @@
 
 #include <QWidget>
 
+#include <memory>
+
 #include "tb_types.h"
 
 class TB_NativeWidget;
+class TB_PopupShadow;
 
 // The Qt window behind one toolkit widget (TB_WindowHandle points at it). It turns every
 // Qt event into a message record for the widget's WindowProc, and lets Qt's own handling
@@ -54,5 +57,9 @@ private:
     // Delivers one drop-target notification to the widget; the effect it chose.
     tb_uint SendDrop(int kind, QDropEvent* event);
 
+    // A popup's shadow follows it on the screen.
+    void FollowWithShadow();
+
     TB_NativeWidget* m_widget;
+    std::unique_ptr<TB_PopupShadow> m_shadow;
 };

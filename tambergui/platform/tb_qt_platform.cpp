@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/tb_native_window.h"
+#include "platform/tb_qt_popupshadow.h"
 #include "tb_action.h"
 #include "tb_dropdata.h"
 #include "tb_framework.h"
@@ -300,6 +301,15 @@ bool TB_NativeWindow::event(QEvent* event) {
             break;
         case QEvent::ToolTip:
             break;
+        case QEvent::Show:
+            // Sent before the window is mapped: the shadow goes up first, so it lies below.
+            FollowWithShadow();
+            break;
+        case QEvent::Hide:
+            if (m_shadow) {
+                m_shadow->hide();
+            }
+            break;
         case QEvent::WindowStateChange:
             // A minimise or restore changes no size, so Qt sends no resize; the widget still
             // has to learn its new show state, as a native size message would tell it. Once
@@ -333,12 +343,38 @@ void TB_NativeWindow::paintEvent(QPaintEvent* event) {
     }
 }
 
+void TB_NativeWindow::FollowWithShadow() {
+    if (windowType() != Qt::Popup || !TB_PopupShadow::Wanted()) {
+        return;
+    }
+    if (!m_shadow) {
+        m_shadow = std::make_unique<TB_PopupShadow>();
+    }
+    m_shadow->Follow(geometry(), this);
+    // The window system may map the new shadow after the popup; the popup goes back on top
+    // once it is up.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isVisible()) {
+                raise();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 void TB_NativeWindow::resizeEvent(QResizeEvent* event) {
+    if (m_shadow && m_shadow->isVisible()) {
+        FollowWithShadow();
+    }
     Send(TB_WM_SIZE, SizeState(*this),
          TB_MakePointLParam(event->size().width(), event->size().height()));
 }
 
 void TB_NativeWindow::moveEvent(QMoveEvent*) {
+    if (m_shadow && m_shadow->isVisible()) {
+        FollowWithShadow();
+    }
     Send(TB_WM_MOVE, 0, TB_MakePointLParam(x(), y()));
 }
 

@@ -221,8 +221,31 @@ TEST_F(PanelInX11, FavouritesAndCategoriesFromThePointer) {
     dump =
         DumpUntil([](const rapidjson::Value& d) { return Panel(d)["FavouritesOnly"].GetBool(); });
     EXPECT_EQ(Shown(dump), (Paths{"b02.wav", "d01.wav"}));
+    // The popup stands off the window by a soft shadow: a window a little larger and lower,
+    // stacked just below it (xwininfo lists the top one first).
+    const auto& b = (*FindId(dump, "VoiceCategoryPanel"))["ScreenBounds"];
+    auto at = [&b](int i) { return static_cast<int>(b[i].GetDouble()); };
+    int x = at(0), y = at(1), w = at(2), h = at(3);
+    auto geometry = [](int gx, int gy, int gw, int gh) {
+        return " " + std::to_string(gw) + "x" + std::to_string(gh) + "+" + std::to_string(gx) +
+               "+" + std::to_string(gy) + "\n";
+    };
+    // The mapped top-level windows, top first: "id WxH+X+Y" a line.
+    const std::string mapped =
+        "sh -c \"xwininfo -root -children | awk '/^ +0x/{print \\$1}' | while read w; do "
+        "xwininfo -id \\$w | awk -v w=\\$w '/IsViewable/{v=1} /upper-left X/{x=\\$4} "
+        "/upper-left Y/{y=\\$4} /Width:/{s=\\$2} /Height:/{t=\\$2} "
+        "END{if (v) print w, s \\\"x\\\" t \\\"+\\\" x \\\"+\\\" y}'; done\"";
+    EXPECT_TRUE(QueryUntil(mapped, [&](const std::string& windows) {
+        size_t popup = windows.find(geometry(x, y, w, h));
+        size_t shadow = windows.find(geometry(x - 8, y - 5, w + 16, h + 16));
+        return popup != std::string::npos && shadow != std::string::npos && popup < shadow;
+    }));
     ASSERT_EQ(session.Run("xdotool key Escape"), 0);
     dump = DumpUntil([](const rapidjson::Value& d) { return !FindId(d, "VoiceCategoryPanel"); });
+    EXPECT_TRUE(QueryUntil(mapped, [&](const std::string& windows) {
+        return windows.find(geometry(x - 8, y - 5, w + 16, h + 16)) == std::string::npos;
+    }));
 
     // Un-starring the current clip keeps it in sight until the filter runs again.
     Click(dump, "favButton");
