@@ -52,6 +52,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // The mouse buttons and modifier keys held, as the TB_MK_ bits of mouse messages.
+    static unsigned KeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
     void SendButton(QMouseEvent* event, bool down);
     TB_NativeWindow* MouseTarget(const QPointF& global, QPoint& local);
     // Delivers one drop-target notification to the widget; the effect it chose.

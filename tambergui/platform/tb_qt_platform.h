@@ -1,13 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-
-#include <string>
-
+#include "platform/tb_qt_dragdrop.h"
 #include "tb_platform.h"
-
-class QMimeData;
-class TB_DataObject;
 
 // The platform over Qt. Tests may derive from it to fix the screens or the pointer.
 class TB_QtPlatform : public TB_Platform {
@@ -80,11 +74,3 @@ public:
 
 // The platform installed by the graphics start-up.
 TB_QtPlatform& TB_GetQtPlatform();
-
-// An RFC 8089 file URI of an operating-system path, byte for byte.
-QByteArray TB_QtFileUri(const std::string& path);
-
-// What a drag of the data offers other programs (the caller owns it): file lists as
-// text/uri-list with their exact bytes and as readable text/plain, the application's formats
-// under their MIME types.
-QMimeData* TB_QtMimeData(TB_DataObject* data);
