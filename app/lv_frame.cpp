@@ -67,6 +67,7 @@ LV_Frame::LV_Frame() {
 
     // 6. The clip list.
     m_panel = new TC_VoiceDataListPanel(m_appearance);
+    m_panel->AccessibleName = u"音声一覧";
     m_panel->Id = u"voiceDataListPanel";
     m_panel->ItemColors[0] = m_itemColors[0];
     m_panel->ItemColors[1] = m_itemColors[1];
@@ -278,6 +279,10 @@ void LV_Frame::BuildBottomBar() {
     }
     m_lineBox->GetCopyButton()->Id = u"lineCopyButton";
     m_fileBox->GetCopyButton()->Id = u"fileCopyButton";
+    m_lineBox->AccessibleName = m_lineBox->TextField->AccessibleName = u"セリフ";
+    m_fileBox->AccessibleName = m_fileBox->TextField->AccessibleName = u"ファイル";
+    m_lineBox->GetCopyButton()->AccessibleName = u"セリフをコピー";
+    m_fileBox->GetCopyButton()->AccessibleName = u"ファイルのパスをコピー";
     float boxSide = m_lineBox->GetHeight();
     m_openFolder = new TB_Button(u"フォルダーを開く");
     m_openFolder->Id = u"bOpenFolder";

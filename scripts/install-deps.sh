@@ -19,8 +19,9 @@ PACKAGES=(
   qt6-base-dev libqt6dbus6 libgl-dev fonts-noto-cjk fontconfig
   # Qt's own dialogs in Japanese
   qt6-translations-l10n
-  # the private session bus of the file-manager test
-  dbus-daemon
+  # the private session bus of the file-manager and screen-reader tests; the accessibility
+  # bus and the reader's side of AT-SPI for the latter
+  dbus-daemon at-spi2-core python3-pyatspi
   # media pipeline with the decoders for WAV, MP3 and M4A
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

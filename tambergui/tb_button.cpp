@@ -94,6 +94,27 @@ void TB_Button::SetPressedImage(TB_SvgRenderer* image) {
     }
 }
 
+void TB_Button::DescribeAccessible(TB_AccessibleInfo& info) {
+    TB_TextRenderWidget::DescribeAccessible(info);
+    // The tooltip says what an icon does; the caption of an icon button is only its id.
+    if (AccessibleName.IsEmpty() && !ToolTipText.IsEmpty()) {
+        info.Name = ToolTipText;
+    }
+    info.Role = TB_AccessibleRole::Button;
+    info.Focusable = true;
+    if (Action) {
+        info.Shortcut = Action->ShortcutText;
+    }
+}
+
+bool TB_Button::DoAccessibleAction(tb_int item) {
+    if (item >= 0 || !IsEnable()) {
+        return false;
+    }
+    PerformClick();
+    return true;
+}
+
 void TB_Button::PerformClick() {
     TB_Rectangle<float> client = GetClientRectangle();
     TB_MouseEventArg arg;

@@ -25,6 +25,9 @@ public:
     virtual void SetPressedImage(TB_SvgRenderer* image);
     // Clicks as the pointer would, at the middle of the button (no MouseDown or MouseUp).
     void PerformClick();
+    // A push button named by its caption, or by its tooltip when it shows an icon.
+    void DescribeAccessible(TB_AccessibleInfo& info) override;
+    bool DoAccessibleAction(tb_int item) override;
 
     bool Hovered = false;
     bool PressedLook = false;
@@ -73,8 +76,15 @@ public:
     void SetUnselectedPressedImage(TB_SvgRenderer* image) { Hold(UnselectedPressedImage, image); }
 
     virtual void OnSelectedChanged() {
+        AccessibleChanged(TB_AccessibleChange::State);
         TB_EventArg arg;
         OnSelectedChanged(arg);
+    }
+    void DescribeAccessible(TB_AccessibleInfo& info) override {
+        TB_Button::DescribeAccessible(info);
+        info.Role = TB_AccessibleRole::ToggleButton;
+        info.Checkable = true;
+        info.Checked = Selected;
     }
     virtual void OnSelectedChanged(TB_EventArg& arg) { SelectedChanged.Fire(arg); }
     // "Selected" after the widget's properties.

@@ -11,7 +11,22 @@ public:
     void SetText(const TB_String& text) override;
     // Height max(text, box); width text + box + gap.
     void AutoSizeToText() override;
+    void DescribeAccessible(TB_AccessibleInfo& info) override {
+        TB_TextRenderWidget::DescribeAccessible(info);
+        info.Role = TB_AccessibleRole::CheckBox;
+        info.Focusable = true;
+        info.Checkable = true;
+        info.Checked = Checked;
+    }
+    bool DoAccessibleAction(tb_int item) override {
+        if (item >= 0 || !IsEnable()) {
+            return false;
+        }
+        Toggle();
+        return true;
+    }
     virtual void OnCheckedChanged() {
+        AccessibleChanged(TB_AccessibleChange::State);
         TB_EventArg arg;
         OnCheckedChanged(arg);
     }
@@ -39,6 +54,10 @@ public:
     TB_Lable(const TB_String& text, float points);
 
     void SetText(const TB_String& text) override;
+    void DescribeAccessible(TB_AccessibleInfo& info) override {
+        TB_TextRenderWidget::DescribeAccessible(info);
+        info.Role = TB_AccessibleRole::Label;
+    }
     // The measured text plus 3 pixels of width.
     void AutoSizeToText() override;
 

@@ -464,10 +464,12 @@ void TB_ContentsBox::ClearItems(bool release) {
     Items.Clear();
     m_visible.clear();
     Relayout();
+    AccessibleChanged(TB_AccessibleChange::Items);
 }
 
 void TB_ContentsBox::Filter(const ItemPredicate& predicate) {
     LayoutPass(&predicate);
+    AccessibleChanged(TB_AccessibleChange::Items);
     UpdateScrollBar();
     m_canvas->Invalidate();
 }
@@ -530,6 +532,11 @@ void TB_ContentsBox::SelectItem(TB_ContentsBoxItem* item) {
     EnsureCurrentVisible();
     OnSelectionChanged();
     m_canvas->Invalidate();
+    tb_int row = m_current ? m_current->m_row : -1;
+    AccessibleChanged(TB_AccessibleChange::Selection, row);
+    if (m_canvas->Focused) {
+        AccessibleChanged(TB_AccessibleChange::Focus, row);  // the row a reader reads out
+    }
 }
 
 void TB_ContentsBox::EnsureCurrentVisible() {
@@ -560,6 +567,40 @@ void TB_ContentsBox::ScrollIntoView(TB_ContentsBoxItem* item) {
         std::min<tb_int64>(target, static_cast<tb_int64>(m_scroll->Max) - m_scroll->LargeChange);
     m_scroll->SetValue(
         static_cast<int>(std::max<tb_int64>(target, std::numeric_limits<int>::min())));
+}
+
+void TB_ContentsBox::DescribeAccessible(TB_AccessibleInfo& info) {
+    TB_NativeContainer::DescribeAccessible(info);
+    info.Role = TB_AccessibleRole::List;
+    info.Focusable = true;
+    info.Focused = m_canvas->Focused;
+}
+
+tb_int TB_ContentsBox::AccessibleItemCount() {
+    return static_cast<tb_int>(ShownItems().size());
+}
+
+void TB_ContentsBox::DescribeAccessibleItem(tb_int index, TB_AccessibleInfo& info) {
+    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    if (index < 0 || index >= static_cast<tb_int>(shown.size())) {
+        return;
+    }
+    TB_ContentsBoxItem* item = shown[static_cast<size_t>(index)];
+    item->DescribeAccessible(info);
+    info.Focused = item == m_current && m_canvas->Focused;
+    TB_Rectangle<int> r = ItemRectangle(IndexOf(item));
+    TB_Vector2 corner =
+        m_canvas->ClientToScreen(TB_Vector2{static_cast<float>(r.x), static_cast<float>(r.y)});
+    info.Bounds = {corner.x, corner.y, static_cast<float>(r.width), static_cast<float>(r.height)};
+}
+
+bool TB_ContentsBox::DoAccessibleAction(tb_int item) {
+    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    if (item < 0 || item >= static_cast<tb_int>(shown.size())) {
+        return false;
+    }
+    SelectItem(shown[static_cast<size_t>(item)]);
+    return true;
 }
 
 TB_Rectangle<int> TB_ContentsBox::ItemRectangle(tb_int index) {

@@ -38,6 +38,13 @@ public:
     virtual const TB_String& TypeAheadText() { return Text; }
     // What the pointer resting on the row shows; the text by default.
     virtual TB_String ToolTipText() { return Text; }
+    // A list item named by its text; rows that know more say it.
+    virtual void DescribeAccessible(TB_AccessibleInfo& info) {
+        info.Role = TB_AccessibleRole::ListItem;
+        info.Name = Text;
+        info.Selectable = true;
+        info.Selected = Selected;
+    }
     // "Text", "Tag", "Rect", "Hovered", "Selected", "ItemVisible", "HitRect", and "Object" when
     // the attached object is a string.
     bool Inspect(TB_IPropertyVisitor& visitor) override;
@@ -137,6 +144,11 @@ public:
     virtual void EnsureIndexVisible(tb_int index);
     // The item's rectangle after laying out; empty for an index out of range.
     virtual TB_Rectangle<int> ItemRectangle(tb_int index);
+    // A list whose items are the rows the filter shows, described only when asked.
+    void DescribeAccessible(TB_AccessibleInfo& info) override;
+    tb_int AccessibleItemCount() override;
+    void DescribeAccessibleItem(tb_int index, TB_AccessibleInfo& info) override;
+    bool DoAccessibleAction(tb_int item) override;
     // The shown items in list order, and the row of the first one in view (their index).
     const std::vector<TB_ContentsBoxItem*>& ShownItems();
     tb_int FirstRowInView();

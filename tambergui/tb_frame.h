@@ -23,6 +23,10 @@ public:
     ~TB_Frame() override;
 
     void Create() override;
+    void DescribeAccessible(TB_AccessibleInfo& info) override {
+        TB_NativeContainer::DescribeAccessible(info);
+        info.Role = IsModal ? TB_AccessibleRole::Dialog : TB_AccessibleRole::Frame;
+    }
     bool EndsShortcutWalk() const override { return true; }
     bool WindowProc(TB_WindowHandle window, tb_uint message, tb_uint64 wParam, tb_int64 lParam,
                     tb_int64& result) override;

@@ -290,6 +290,60 @@ void TB_MenuPanel::CloseSelf() {
     }
 }
 
+TB_MenuItem* TB_MenuPanel::AccessibleItem(tb_int index) {
+    for (TB_MenuItem* item : Items) {
+        if (item->Visible && item->Type != TB_MenuItemType::Separator && index-- == 0) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+void TB_MenuPanel::DescribeAccessible(TB_AccessibleInfo& info) {
+    TB_Canvas::DescribeAccessible(info);
+    info.Role = TB_AccessibleRole::Menu;
+}
+
+tb_int TB_MenuPanel::AccessibleItemCount() {
+    tb_int count = 0;
+    while (AccessibleItem(count)) {
+        ++count;
+    }
+    return count;
+}
+
+void TB_MenuPanel::DescribeAccessibleItem(tb_int index, TB_AccessibleInfo& info) {
+    TB_MenuItem* item = AccessibleItem(index);
+    if (!item) {
+        return;
+    }
+    info.Role = TB_AccessibleRole::MenuItem;
+    info.Name = item->GetText();
+    info.Shortcut = item->GetShortcutText();
+    info.Selectable = true;
+    info.Selected = item->Hovered;
+    info.Unavailable = !item->IsEnabled() && item->Type != TB_MenuItemType::SubMenu;
+    if (auto* check = dynamic_cast<TB_MenuCheckBox*>(item)) {
+        info.Checkable = true;
+        info.Checked = check->Checked;
+    }
+    TB_Vector2 corner = ClientToScreen(TB_Vector2{item->ItemRect.x, item->ItemRect.y});
+    info.Bounds = {corner.x, corner.y, item->ItemRect.width, item->ItemRect.height};
+}
+
+bool TB_MenuPanel::DoAccessibleAction(tb_int index) {
+    TB_MenuItem* item = AccessibleItem(index);
+    if (!item) {
+        return false;
+    }
+    if (item->Type == TB_MenuItemType::SubMenu) {
+        OpenSubMenu(item);
+    } else if (item->IsEnabled()) {
+        ExecuteItem(item);
+    }
+    return true;
+}
+
 void TB_MenuPanel::ExecuteItem(TB_MenuItem* item) {
     TB_Ref<TB_MenuPanel> keep(this);  // the command may release the menu
     TB_Ref<TB_MenuItem> keepItem(item);
@@ -347,6 +401,12 @@ void TB_MenuPanel::MoveHover(int step) {
         int index = ((base + step * n) % count + count) % count;
         if (Selectable(Items[index])) {
             Items[index]->Hovered = true;
+            // A reader follows the keys through the menu.
+            tb_int shown = 0;
+            for (int i = 0; i < index; ++i) {
+                shown += Items[i]->Visible && Items[i]->Type != TB_MenuItemType::Separator;
+            }
+            AccessibleChanged(TB_AccessibleChange::Focus, shown);
             break;
         }
     }

@@ -30,6 +30,12 @@ public:
     // The widget's properties, then "FontSize" (points) and "Items".
     bool Inspect(TB_IPropertyVisitor& visitor) override;
 
+    // A menu whose items are its commands and submenus; an item's action runs it or opens it.
+    void DescribeAccessible(TB_AccessibleInfo& info) override;
+    tb_int AccessibleItemCount() override;
+    void DescribeAccessibleItem(tb_int index, TB_AccessibleInfo& info) override;
+    bool DoAccessibleAction(tb_int item) override;
+
     // Closes the open submenu, if there is one.
     void CloseSubMenu();
     // The first frame up the Parent chain.
@@ -43,6 +49,9 @@ public:
     TB_Event<TB_EventArg> Closed;
 
 private:
+    // The index-th item that is shown and is no separator.
+    TB_MenuItem* AccessibleItem(tb_int index);
+
     void OnPaintHandler(TB_PaintEventArg& arg);
     void OnMouseMoveHandler(TB_MouseEventArg& arg);
     void OnMouseUpHandler(TB_MouseEventArg& arg);

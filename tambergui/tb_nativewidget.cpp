@@ -106,8 +106,12 @@ bool TB_NativeWidget::CreateChildWindow() {
 }
 
 void TB_NativeWidget::SetText(const TB_String& text) {
+    bool changed = !text.Equals(Text);
     Text = text;
     ApplyText();
+    if (changed) {
+        AccessibleChanged(TB_AccessibleChange::Name);
+    }
 }
 
 void TB_NativeWidget::ApplyText() {
@@ -286,10 +290,30 @@ void TB_NativeWidget::Invalidate() {
 }
 
 void TB_NativeWidget::SetToolTip(const TB_String& text) {
-    if (Window && !text.Equals(ToolTipText)) {
+    bool changed = !text.Equals(ToolTipText);
+    if (Window && changed) {
         TB_GetPlatform().SetToolTip(Window, text);
     }
     ToolTipText = text;
+    if (changed) {
+        AccessibleChanged(TB_AccessibleChange::Name);  // icon buttons are named by it
+    }
+}
+
+void TB_NativeWidget::DescribeAccessible(TB_AccessibleInfo& info) {
+    info.Name = !AccessibleName.IsEmpty() ? AccessibleName : Text.IsEmpty() ? ToolTipText : Text;
+    info.Focusable = TabStop;
+    info.Focused = Focused;
+}
+
+bool TB_NativeWidget::DoAccessibleAction(tb_int) {
+    return false;
+}
+
+void TB_NativeWidget::AccessibleChanged(TB_AccessibleChange change, tb_int item) {
+    if (Window) {
+        TB_GetPlatform().NotifyAccessible(this, change, item);
+    }
 }
 
 namespace {

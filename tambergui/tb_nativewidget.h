@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tb_accessible.h"
 #include "tb_dropdata.h"
 #include "tb_graphics.h"
 #include "tb_list.h"
@@ -88,6 +89,18 @@ public:
 
     // Applied when the window exists, or when it is made.
     void SetToolTip(const TB_String& text);
+
+    // What assistive tools are told about the widget: the base says a panel named by its
+    // text, or by its tooltip when it shows no text.
+    virtual void DescribeAccessible(TB_AccessibleInfo& info);
+    // Items drawn inside the widget that are objects of their own to assistive tools.
+    virtual tb_int AccessibleItemCount() { return 0; }
+    virtual void DescribeAccessibleItem(tb_int, TB_AccessibleInfo&) {}
+    // The default action of the widget (item < 0: press, toggle) or of one of its items
+    // (select); false when there is none.
+    virtual bool DoAccessibleAction(tb_int item);
+    // Tells assistive tools that something about the widget (or an item of it) changed.
+    void AccessibleChanged(TB_AccessibleChange change, tb_int item = -1);
     // The integer rectangle of the stored bounds, right and bottom edges rounded outwards.
     TB_Rectangle<int> IntegerBounds() const;
     // GUI thread: where other threads post to this widget's window. Made on first use; the
@@ -114,6 +127,8 @@ public:
     TB_Rectangle<int> AppliedBounds{0, 0, 0, 0};
     bool DeferPending = false;
     TB_String ToolTipText;
+    // What assistive tools call the widget where its text or tooltip would not say (a field).
+    TB_String AccessibleName;
     bool TabStop = false;
     bool IsCreated = false;
     float Width = 100;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include "tb_accessible.h"
 #include "tb_color.h"
 #include "tb_rectangle.h"
 #include "tb_string.h"
@@ -113,6 +114,10 @@ public:
     // Wayland output's scale); the program's own GUI size is divided by it, so that the two
     // are not applied one on top of the other. 1 on X, where the program alone scales.
     virtual float WindowSystemScale() { return 1.0f; }
+
+    // ---- accessibility ----
+    // Something assistive tools may follow changed about the widget's window or an item.
+    virtual void NotifyAccessible(TB_NativeWidget*, TB_AccessibleChange, tb_int) {}
     virtual TB_Vector2 CursorPosition() = 0;
 
     // ---- single-line edit controls (the text box); no control without a backend ----

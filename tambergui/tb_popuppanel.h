@@ -10,6 +10,10 @@ public:
     TB_PopupPanel();
 
     void Create() override;
+    void DescribeAccessible(TB_AccessibleInfo& info) override {
+        TB_NativeContainer::DescribeAccessible(info);
+        info.Role = TB_AccessibleRole::Popup;
+    }
     bool EndsShortcutWalk() const override { return true; }
     // Shows the popup at the anchor's point (client coordinates) and returns when it has
     // closed. It opens above the anchor instead when there is more room there, and no taller

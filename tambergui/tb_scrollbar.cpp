@@ -61,6 +61,7 @@ void TB_ScrollBar::SetValue(int value) {
         OnValueChangeBegin();
     }
     Value = clamped;
+    AccessibleChanged(TB_AccessibleChange::Value);
     OnValueChanged();
     ValueUpdated();
     if (!m_dragging && ChangeOpen) {

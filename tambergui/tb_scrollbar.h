@@ -31,6 +31,14 @@ public:
     // "Value", "Max", "Min", "LargeChange", "SmallChange", "ThumbRect", "DownButtonRect",
     // "UpButtonRect" after the widget's properties.
     bool Inspect(TB_IPropertyVisitor& visitor) override;
+    void DescribeAccessible(TB_AccessibleInfo& info) override {
+        TB_Canvas::DescribeAccessible(info);
+        info.Role = TB_AccessibleRole::ScrollBar;
+        info.HasRange = true;
+        info.Minimum = Min;
+        info.Maximum = Max;
+        info.Current = Value;
+    }
 
     tb_int GetOrientation() const { return m_orientation; }
     // Widget coordinates, as of the last Refresh, value change or resize.

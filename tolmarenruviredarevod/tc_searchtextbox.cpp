@@ -15,6 +15,7 @@ TC_SearchTextBox::TC_SearchTextBox() {
 
     TextField = new TB_TextBox();
     TextField->Id = TB_String(u"filterText");
+    TextField->AccessibleName = u"検索";
     TextField->TextChanged.Add(this, &TC_SearchTextBox::OnFieldTextChanged);
     AddChild(TextField);
 

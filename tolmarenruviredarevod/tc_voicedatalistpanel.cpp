@@ -101,6 +101,15 @@ const TB_String& TC_VoiceDataItem::TypeAheadText() {
     return m_fileName;
 }
 
+void TC_VoiceDataItem::DescribeAccessible(TB_AccessibleInfo& info) {
+    TB_ContentsBoxItem::DescribeAccessible(info);
+    info.Name = Voice->Display;
+    info.Description = Voice->Surface;
+    info.Checkable = true;
+    info.Checked = Voice->Favorite;
+    info.Unavailable = !Voice->Exists;
+}
+
 TB_String TC_VoiceDataItem::ToolTipText() {
     if (Voice->Exists) {
         return Text;
@@ -371,6 +380,7 @@ void TC_VoiceDataListPanel::BuildTopStrip() {
 
     m_importButton = new TB_Button(u"+");
     m_importButton->Id = u"importButton";
+    m_importButton->SetToolTip(u"ライブラリの追加と削除");
     m_importButton->SetSize(fieldHeight, fieldHeight);
     UseIcons(m_importButton, m_appearance.ImportIcons);
     m_importButton->Click.Add([this](TB_MouseEventArg&) {
@@ -382,6 +392,7 @@ void TC_VoiceDataListPanel::BuildTopStrip() {
 
     m_menuButton = new TB_Button(u"Setting");
     m_menuButton->Id = u"settingButton";
+    m_menuButton->SetToolTip(u"設定");
     m_menuButton->SetSize(fieldHeight, fieldHeight);
     UseIcons(m_menuButton, m_appearance.MenuIcons);
     if (!m_appearance.MenuIcons[0]) {

@@ -31,6 +31,9 @@ public:
     const TB_String& TypeAheadText() override;
     // The path; for a clip whose file is missing, saying so first.
     TB_String ToolTipText() override;
+    // Named by its title, described by its line; a favourite is checked, a missing file
+    // unavailable.
+    void DescribeAccessible(TB_AccessibleInfo& info) override;
     // The longest start of the text that fits the width with "…" after it (the whole text
     // when it fits): cut between characters, never inside one.
     static TB_String Elide(TB_Graphics& graphics, const TB_String& text, float width);

@@ -124,6 +124,23 @@ void TC_VoiceLibrarySelector::SetLibrary(TC_VoiceLibrary* library) {
     Library = library;
     RaiseChanged();
     Invalidate();
+    AccessibleChanged(TB_AccessibleChange::Value);
+}
+
+void TC_VoiceLibrarySelector::DescribeAccessible(TB_AccessibleInfo& info) {
+    TB_Canvas::DescribeAccessible(info);
+    info.Role = TB_AccessibleRole::ComboBox;
+    info.Name = u"ライブラリ";
+    info.Focusable = true;
+    info.Value = Library ? Library->Name : TB_String();
+}
+
+bool TC_VoiceLibrarySelector::DoAccessibleAction(tb_int item) {
+    if (item >= 0) {
+        return false;
+    }
+    OpenPopup();
+    return true;
 }
 
 void TC_VoiceLibrarySelector::OpenPopup() {

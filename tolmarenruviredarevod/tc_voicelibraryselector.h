@@ -21,6 +21,9 @@ public:
     // if any, becomes current with its own event.
     void SetLibraries(TB_List<TC_VoiceLibrary*>* libs);
     TC_VoiceLibrary* GetLibrary() const { return Library; }
+    // A combo box whose value is the current library's name.
+    void DescribeAccessible(TB_AccessibleInfo& info) override;
+    bool DoAccessibleAction(tb_int item) override;
     // Raises LibraryChanged when the library differs from the current one.
     void SetLibrary(TC_VoiceLibrary* library);
     // What a click does: shows the popup below the selector and returns when it has closed.

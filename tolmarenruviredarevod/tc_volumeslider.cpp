@@ -29,6 +29,7 @@ void TC_VolumeSlider::SetValue(tb_int value) {
     }
     m_value = value;
     Invalidate();
+    AccessibleChanged(TB_AccessibleChange::Value);
     TB_EventArg arg;
     ValueChanged.Fire(arg);
 }

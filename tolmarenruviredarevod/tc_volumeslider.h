@@ -15,6 +15,14 @@ public:
 
     // "Value" after the widget's properties.
     bool Inspect(TB_IPropertyVisitor& visitor) override;
+    void DescribeAccessible(TB_AccessibleInfo& info) override {
+        TB_Canvas::DescribeAccessible(info);
+        info.Role = TB_AccessibleRole::Slider;
+        info.Focusable = true;
+        info.HasRange = true;
+        info.Maximum = 100;
+        info.Current = m_value;
+    }
 
     TB_Event<TB_EventArg> ValueChanged;
 

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTranslator>
 
+#include "platform/tb_qt_accessible.h"
 #include "platform/tb_qt_platform.h"
 #include "tb_gui.h"
 #include "tb_nativebitmap.h"
@@ -48,6 +49,7 @@ void TB_GraphicsStartup() {
     }
     // Lets desktops match the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.lumovox.LumoVox"));
+    TB_QtInstallAccessibility();
     TB_SetPlatform(&TB_GetQtPlatform());
 }
 

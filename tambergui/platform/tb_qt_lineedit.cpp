@@ -150,6 +150,9 @@ TB_WindowHandle TB_QtPlatform::CreateLineEdit(TB_NativeWidget* widget, TB_Window
     // Qt's default limit would cut texts set by the program at 32767 characters.
     edit->setMaxLength(std::numeric_limits<int>::max());
     edit->setText(ToQString(text));
+    // Screen readers name the field as the widget names itself; its text is the value.
+    edit->setAccessibleName(
+        ToQString(widget->AccessibleName.IsEmpty() ? widget->ToolTipText : widget->AccessibleName));
     QObject::connect(edit, &QLineEdit::textChanged, host, [host] { host->NotifyUpdate(); });
     host->setGeometry(bounds.x, bounds.y, std::max(0, bounds.width), std::max(0, bounds.height));
     edit->setGeometry(host->rect());

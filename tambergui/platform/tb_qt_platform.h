@@ -52,6 +52,9 @@ public:
     TB_String GetClipboardText() override;
     std::vector<TB_Rectangle<int>> WorkAreas() override;
     bool KnowsWindowPlaces() override;
+    // Tells assistive tools (tb_qt_accessible.cpp).
+    void NotifyAccessible(TB_NativeWidget* widget, TB_AccessibleChange change,
+                          tb_int item) override;
     float WindowSystemScale() override;
     void SetMinimumClientSize(TB_WindowHandle window, tb_int width, tb_int height) override;
     TB_Vector2 CursorPosition() override;
