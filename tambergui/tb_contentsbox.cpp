@@ -603,6 +603,16 @@ bool TB_ContentsBox::DoAccessibleAction(tb_int item) {
     return true;
 }
 
+bool TB_ContentsBox::ActivateAccessibleItem(tb_int item) {
+    if (!DoAccessibleAction(item)) {
+        return false;
+    }
+    TB_Ref<TB_ContentsBox> keep(this);  // a handler may release the box
+    TB_EventArg activated;
+    ItemActivated.Fire(activated);
+    return true;
+}
+
 TB_Rectangle<int> TB_ContentsBox::ItemRectangle(tb_int index) {
     EnsureLayout();
     TB_ContentsBoxItem* item = ItemAt(index);

@@ -149,6 +149,8 @@ public:
     tb_int AccessibleItemCount() override;
     void DescribeAccessibleItem(tb_int index, TB_AccessibleInfo& info) override;
     bool DoAccessibleAction(tb_int item) override;
+    // Selects the row and raises ItemActivated.
+    bool ActivateAccessibleItem(tb_int item) override;
     // The shown items in list order, and the row of the first one in view (their index).
     const std::vector<TB_ContentsBoxItem*>& ShownItems();
     tb_int FirstRowInView();

@@ -99,6 +99,8 @@ public:
     // The default action of the widget (item < 0: press, toggle) or of one of its items
     // (select); false when there is none.
     virtual bool DoAccessibleAction(tb_int item);
+    // An item's second action, as Enter or a double click would (a list row: play it).
+    virtual bool ActivateAccessibleItem(tb_int) { return false; }
     // Tells assistive tools that something about the widget (or an item of it) changed.
     void AccessibleChanged(TB_AccessibleChange change, tb_int item = -1);
     // The integer rectangle of the stored bounds, right and bottom edges rounded outwards.

@@ -91,15 +91,22 @@ TB_NativeWidget* WidgetOf(QObject* object) {
     return widget && widget->RefCount() > 0 ? widget : nullptr;
 }
 
+// An item's second action: a row is played, as with Enter.
+const QString kActivate = QStringLiteral("activate");
+
 // Runs a widget's action once the tool's request has been answered: an action may open a
 // modal popup, whose loop would keep the answer back until the tool gives up waiting.
-void RunLater(TB_NativeWindow* window, int item) {
+void RunLater(TB_NativeWindow* window, int item, bool activate = false) {
     QPointer<TB_NativeWindow> guard(window);
     QMetaObject::invokeMethod(
         window,
-        [guard, item] {
+        [guard, item, activate] {
             if (TB_NativeWidget* widget = guard ? WidgetOf(guard) : nullptr) {
-                widget->DoAccessibleAction(item);
+                if (activate) {
+                    widget->ActivateAccessibleItem(item);
+                } else {
+                    widget->DoAccessibleAction(item);
+                }
             }
         },
         Qt::QueuedConnection);
@@ -142,10 +149,15 @@ public:
         return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
                                                     : nullptr;
     }
-    QStringList actionNames() const override { return {pressAction()}; }
+    QStringList actionNames() const override {
+        if (Describe().Role == TB_AccessibleRole::ListItem) {
+            return {pressAction(), kActivate};
+        }
+        return {pressAction()};
+    }
     void doAction(const QString& name) override {
-        if (m_window && name == pressAction()) {
-            RunLater(m_window, m_item);
+        if (m_window && (name == pressAction() || name == kActivate)) {
+            RunLater(m_window, m_item, name == kActivate);
         }
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }

@@ -3,6 +3,7 @@
 
   atspi_probe.py tree           every object: role|name|description|states, one a line
   atspi_probe.py press NAME     runs the first action of the first object named NAME
+  atspi_probe.py activate NAME  runs its action named "activate" (a row: play it)
   atspi_probe.py focused        the objects that hold the focus: role|name
 
 Exits with 2 when the program is not (yet) on the accessibility bus, 3 when nothing is
@@ -45,10 +46,12 @@ def main():
         for node in walk(app):
             description = node.description.replace("\n", " ")
             print(f"{node.getRoleName()}|{node.name}|{description}|{states(node)}")
-    elif command == "press":
+    elif command in ("press", "activate"):
         for node in walk(app):
             if node.name == sys.argv[2]:
-                node.queryAction().doAction(0)
+                action = node.queryAction()
+                names = [action.getName(i) for i in range(action.nActions)]
+                action.doAction(names.index("activate") if command == "activate" else 0)
                 return
         sys.exit(3)
     elif command == "focused":

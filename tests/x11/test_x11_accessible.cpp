@@ -87,6 +87,14 @@ TEST_F(AccessibleInX11, AScreenReaderFindsThePartsPressesPlayAndFollowsTheFocus)
     // The button's new name is what a reader announces.
     ProbeUntil("tree", "push button|停止||enabled");
 
+    // A row's second action plays it, as Enter would.
+    ASSERT_EQ(Probe("activate こんにちは"), "");
+    DumpUntil([](const rapidjson::Value& d) {
+        return std::string(Panel(d)["CurrentVoice"].GetString()).find("greet_02") !=
+                   std::string::npos &&
+               Frame(d)["Properties"]["Playing"].GetBool();
+    });
+
     // An open menu's items are there to read and to run.
     Click(Dump(), "settingButton");
     ProbeUntil("tree", "menu item|権利情報||selectable,enabled");
@@ -99,7 +107,7 @@ TEST_F(AccessibleInX11, AScreenReaderFindsThePartsPressesPlayAndFollowsTheFocus)
     // current row a reader then reads out; the reader sees every step.
     ProbeUntil("focused", "text|検索");
     for (const char* next : {"push button|検索文字をクリア", "push button|お気に入り登録/解除",
-                             "push button|表示フィルター", "list item|おはよう"}) {
+                             "push button|表示フィルター", "list item|こんにちは"}) {
         ASSERT_EQ(session.Run("xdotool key Tab"), 0);
         ProbeUntil("focused", next);
     }
