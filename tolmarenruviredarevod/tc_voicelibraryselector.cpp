@@ -135,11 +135,37 @@ void TC_VoiceLibrarySelector::DescribeAccessible(TB_AccessibleInfo& info) {
     info.Value = Library ? Library->Name : TB_String();
 }
 
+void TC_VoiceLibrarySelector::DescribeAccessibleItem(tb_int index, TB_AccessibleInfo& info) {
+    if (!Libs || index < 0 || index >= Libs->Count()) {
+        return;
+    }
+    TC_VoiceLibrary* library = (*Libs)[index];
+    info.Role = TB_AccessibleRole::ListItem;
+    info.Name = library->Name;
+    info.Selectable = true;
+    info.Selected = library == Library;
+    info.Unavailable = !library->Available;
+    TB_Vector2 corner = ClientToScreen(TB_Vector2{});
+    info.Bounds = {corner.x, corner.y, Width, Height};
+}
+
 bool TC_VoiceLibrarySelector::DoAccessibleAction(tb_int item) {
-    if (item >= 0) {
+    if (item < 0) {
+        OpenPopup();
+        return true;
+    }
+    if (!Libs || item >= Libs->Count()) {
         return false;
     }
-    OpenPopup();
+    TC_VoiceLibrary* chosen = (*Libs)[item];
+    if (chosen != Library) {
+        TB_Ref<TC_VoiceLibrarySelector> keep(this);
+        Library = chosen;
+        RaiseChanged(TC_VoiceLibraryEventArg::kChosen);
+        Invalidate();
+        AccessibleChanged(TB_AccessibleChange::Value);
+        AccessibleChanged(TB_AccessibleChange::Selection, item);
+    }
     return true;
 }
 
@@ -161,6 +187,7 @@ void TC_VoiceLibrarySelector::OpenPopup() {
     if (chosen != Library) {
         Library = chosen;
         RaiseChanged(TC_VoiceLibraryEventArg::kChosen);
+        AccessibleChanged(TB_AccessibleChange::Value);
     }
     Invalidate();
 }

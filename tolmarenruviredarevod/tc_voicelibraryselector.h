@@ -21,8 +21,11 @@ public:
     // if any, becomes current with its own event.
     void SetLibraries(TB_List<TC_VoiceLibrary*>* libs);
     TC_VoiceLibrary* GetLibrary() const { return Library; }
-    // A combo box whose value is the current library's name.
+    // A combo box whose value is the current library's name; its items are the libraries,
+    // the current one selected, and choosing one makes it current as the drop-down would.
     void DescribeAccessible(TB_AccessibleInfo& info) override;
+    tb_int AccessibleItemCount() override { return Libs ? Libs->Count() : 0; }
+    void DescribeAccessibleItem(tb_int index, TB_AccessibleInfo& info) override;
     bool DoAccessibleAction(tb_int item) override;
     // Raises LibraryChanged when the library differs from the current one.
     void SetLibrary(TC_VoiceLibrary* library);
