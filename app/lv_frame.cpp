@@ -20,6 +20,7 @@
 #include "tb_menupanel.h"
 #include "tb_messageloop.h"
 #include "tb_platform.h"
+#include "tb_screen.h"
 #include "tc_app.h"
 #include "tc_messagebox.h"
 #include "tc_voiceloader.h"
@@ -458,9 +459,8 @@ TB_Rectangle<float> LV_Frame::FitOnMonitor(const TB_Rectangle<float>& bounds,
     if (!monitor) {
         return place;
     }
-    // The window manager's frame is not known before it has framed the window: room for a
-    // title bar above the client area and a thin border around it.
-    constexpr float kTitleBar = 40, kBorder = 4;
+    constexpr auto kTitleBar = static_cast<float>(TB_kTitleBarRoom);
+    constexpr auto kBorder = static_cast<float>(TB_kBorderRoom);
     float left = static_cast<float>(monitor->x) + kBorder;
     float top = static_cast<float>(monitor->y) + kTitleBar;
     float right = static_cast<float>(monitor->x + monitor->width) - kBorder;

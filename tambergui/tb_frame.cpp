@@ -43,9 +43,9 @@ void TB_Frame::PlaceAtStart() {
                             area)) {
             // A dialog made for a larger screen is shrunk to this one, leaving room for the
             // window manager's title bar, whose height is not known before it frames the window.
-            constexpr int kTitleBar = 40, kBorder = 4;
-            area = {area.x + kBorder, area.y + kTitleBar, std::max(1, area.width - 2 * kBorder),
-                    std::max(1, area.height - kTitleBar - kBorder)};
+            area = {area.x + TB_kBorderRoom, area.y + TB_kTitleBarRoom,
+                    std::max(1, area.width - 2 * TB_kBorderRoom),
+                    std::max(1, area.height - TB_kTitleBarRoom - TB_kBorderRoom)};
             Width = bounds.width = std::min(bounds.width, static_cast<float>(area.width));
             Height = bounds.height = std::min(bounds.height, static_cast<float>(area.height));
         }

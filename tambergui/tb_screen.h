@@ -3,6 +3,11 @@
 #include "tb_rectangle.h"
 #include "tb_vector2.h"
 
+// The window manager's frame is not known before it has framed a window: the room left for
+// a title bar above a new window's client area, and for a thin border around it.
+constexpr int TB_kTitleBarRoom = 40;
+constexpr int TB_kBorderRoom = 4;
+
 // The work area (the monitor without its panels) of the first monitor whose work area
 // holds the point, edges included; false when the point is on no monitor.
 bool TB_FindWorkArea(TB_Vector2 point, TB_Rectangle<int>& area);

@@ -44,19 +44,18 @@ protected:
             kill(busPid, SIGTERM);
         }
     }
-    // The probe's output for the command; empty while the program is not on the bus yet.
-    std::string Probe(const std::string& command) {
-        return Query("env DBUS_SESSION_BUS_ADDRESS='" + address + "' /usr/bin/python3 " +
-                         LUMOVOX_SOURCE_DIR + "/tests/x11/atspi_probe.py " + command,
-                     false);
+    // The probe's command line for the command, on the test's bus.
+    std::string ProbeCommand(const std::string& command) const {
+        return "env DBUS_SESSION_BUS_ADDRESS='" + address + "' /usr/bin/python3 " +
+               LUMOVOX_SOURCE_DIR + "/tests/x11/atspi_probe.py " + command;
     }
+    // The probe's output for the command; empty while the program is not on the bus yet.
+    std::string Probe(const std::string& command) { return Query(ProbeCommand(command), false); }
     // Probes until the output holds the line.
     void ProbeUntil(const std::string& command, const std::string& line) {
-        EXPECT_TRUE(QueryUntil(
-            "env DBUS_SESSION_BUS_ADDRESS='" + address + "' /usr/bin/python3 " +
-                LUMOVOX_SOURCE_DIR + "/tests/x11/atspi_probe.py " + command,
-            [&line](const std::string& out) { return out.find(line + "\n") != std::string::npos; }))
-            << line;
+        EXPECT_TRUE(QueryUntil(ProbeCommand(command), [&line](const std::string& out) {
+            return out.find(line + "\n") != std::string::npos;
+        })) << line;
     }
 
     std::string address;
