@@ -17,6 +17,7 @@
 #include "tb_error.h"
 #include "tb_filemanager.h"
 #include "tb_globalstyle.h"
+#include "tb_media.h"
 #include "tb_menupanel.h"
 #include "tb_messageloop.h"
 #include "tb_platform.h"
@@ -107,6 +108,10 @@ LV_Frame::LV_Frame() {
             m_panel->GetCanvas()->Invalidate();
         });
         m_panel->GetSelector()->SetLibraries(&app->VoiceLibraries().Libraries());
+        // Clips read on the loader's thread, and changes its polling saw.
+        app->Loader().SetListener(
+            m_postTarget, [this] { m_panel->TakeLoadedLibraries(); },
+            [this] { m_panel->FollowDisk(); });
     }
     m_panel->LibraryAdded.Add([this](TC_VoiceLibraryEventArg& arg) { AddLibrary(arg.Library); });
     m_panel->LibraryRemoveRequested.Add(
@@ -150,7 +155,15 @@ LV_Frame::LV_Frame() {
     // 15.-16. Menu and layout.
     BuildMenu();
     Resized.Add(this, &LV_Frame::LayoutMain);
-    Shown.Add([](TB_EventArg&) { TB_DebugPrint(u"Main window shown"); });
+    Shown.Add([this](TB_EventArg&) {
+        TB_DebugPrint(u"Main window shown");
+        // What the window does not need for its first painting starts now.
+        if (TC_App* started = TC_App::Instance()) {
+            started->Loader().Hold(false);
+        }
+        TB_MediaStartInBackground();
+        m_panel->TakeLoadedLibraries();  // reads finished before the window could hear of them
+    });
     TB_EventArg none;
     LayoutMain(none);
     if (KeptView) {
@@ -168,6 +181,8 @@ LV_Frame::~LV_Frame() {
     }
     if (TC_App* app = TC_App::Instance()) {
         app->SoundInfo().SetListener(nullptr, nullptr);
+        app->Loader().SetListener(nullptr, nullptr, nullptr);
+        app->Loader().SetPolled({});
         if (app->VoiceLibraries().IsIndexLoaded()) {
             app->SaveIndex();
         }
@@ -655,7 +670,8 @@ void LV_Frame::AddLibrary(TC_VoiceLibrary* library) {
     if (!app->AddLibrary(library, this)) {
         library->Release();
     } else {
-        m_panel->GetSelector()->SetLibraries(&app->VoiceLibraries().Libraries());
+        // Only the new library's rows are built: the list on the screen goes straight to it.
+        m_panel->GetSelector()->LibrariesChanged();
         m_panel->SetLibrary(library);
     }
 }

@@ -146,7 +146,8 @@ int LV_Main(int argc, char** argv) {
     // Winsock start-up: sockets need no start on Linux.
     StartTls();
     TB_GuiStartup(TB_String(), nullptr);
-    TB_MediaStartup();
+    // The media platform starts once the window has been painted (LV_Frame), or with the
+    // first clip opened.
     // Silence chosen on purpose (a machine without sound, a test session): clips play into
     // the silent output at once, and nobody is told that no device was found.
     if (const char* output = std::getenv("LUMOVOX_AUDIO_OUTPUT");
@@ -155,7 +156,8 @@ int LV_Main(int argc, char** argv) {
     }
     TC_App* app = TC_LibraryStartup();
     app->CreateIcons();
-    app->LoadIndex();
+    // The window comes first; the libraries' clips are read beside it.
+    app->LoadIndex(true);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") != 0) {
             LV_Frame::StartFolders.push_back(argv[i]);

@@ -125,9 +125,9 @@ struct TB_MfPlayerBus {
     static void Unref(gpointer data) { static_cast<TB_MfPlayer*>(data)->Release(); }
 };
 
-TB_MfPlayer::TB_MfPlayer() {
-    TB_MediaStartup();
-}
+// The media platform is waited for only when a clip is opened: a window may make its player
+// while the platform still starts.
+TB_MfPlayer::TB_MfPlayer() = default;
 
 TB_MfPlayer::~TB_MfPlayer() {
     Close();
@@ -210,6 +210,7 @@ void TB_MfPlayer::OnPresentationEnded() {
 
 tb_int TB_MfPlayer::Open(const TB_String& path) {
     Close();
+    TB_MediaStartup();
     std::string native = path.ToStdString();
     // The source would block in open() on a named pipe, and read a device without end.
     struct stat info;

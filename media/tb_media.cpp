@@ -2,31 +2,56 @@
 
 #include <gst/gst.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace {
 
-bool g_started = false;
-bool g_finished = false;
+enum class State { NotStarted, Starting, Started, Finished };
+
+std::mutex g_lock;
+std::condition_variable g_ready;
+State g_state = State::NotStarted;
 
 }  // namespace
 
-void TB_MediaStartup() {
-    // GStreamer cannot be started again once it was shut down.
-    if (g_started || g_finished) {
+void TB_MediaStartInBackground() {
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (g_state != State::NotStarted) {
         return;
     }
-    gst_init(nullptr, nullptr);
-    g_started = true;
+    g_state = State::Starting;
+    // Detached: whoever needs the platform (or shuts it down) waits for the state instead.
+    std::thread([] {
+        gst_init(nullptr, nullptr);
+        std::lock_guard<std::mutex> done(g_lock);
+        g_state = State::Started;
+        g_ready.notify_all();
+    }).detach();
+}
+
+void TB_MediaStartup() {
+    std::unique_lock<std::mutex> lock(g_lock);
+    // GStreamer cannot be started again once it was shut down.
+    if (g_state == State::NotStarted) {
+        gst_init(nullptr, nullptr);
+        g_state = State::Started;
+    }
+    g_ready.wait(lock, [] { return g_state != State::Starting; });
 }
 
 void TB_MediaShutdown() {
-    if (!g_started) {
+    std::unique_lock<std::mutex> lock(g_lock);
+    g_ready.wait(lock, [] { return g_state != State::Starting; });
+    if (g_state != State::Started) {
         return;
     }
     gst_deinit();
-    g_started = false;
-    g_finished = true;
+    g_state = State::Finished;
 }
 
 bool TB_MediaStarted() {
-    return g_started;
+    std::lock_guard<std::mutex> guard(g_lock);
+    return g_state == State::Started;
 }

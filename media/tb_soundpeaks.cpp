@@ -1,5 +1,7 @@
 #include "tb_soundpeaks.h"
 
+#include "tb_media.h"
+
 #include <fcntl.h>
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -126,6 +128,7 @@ public:
     }
 
     bool Build(const std::string& path) {
+        TB_MediaStartup();
         m_pipeline = gst_pipeline_new(nullptr);
         GstElement* source = gst_element_factory_make("filesrc", nullptr);
         GstElement* decoder = gst_element_factory_make("decodebin", nullptr);

@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# Time from starting lumovox to its main window being shown and painted, with a 10,000-clip
-# library restored from the previous session, next to the same for a minimal Qt program that
+# Time from starting lumovox to its main window being shown and painted, with a library of
+# CLIPS clips (default 10,000) restored from the previous session, next to the same for a minimal Qt program that
 # shows a window of the same size (the limit); prints each run, the medians and the ratio
 # (milliseconds).
-# usage: scripts/measure_start.sh [BUILD_DIR] [RUNS]   (defaults: build/release 9)
+# usage: scripts/measure_start.sh [BUILD_DIR] [RUNS] [CLIPS]   (defaults: build/release 9 10000)
 # Without DISPLAY it runs on Qt's offscreen platform.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
 runs=${2:-9}
+clips=${3:-10000}
 program="$build/app/lumovox"
 minimal="$build/bench/lumovox-minimal-window"
 libs=/tmp/lumovox-libs
-[ -d "$libs/nested-10000" ] || python3 scripts/make_bench_libraries.py --out "$libs" 10000 > /dev/null
+[ -d "$libs/nested-$clips" ] || python3 scripts/make_bench_libraries.py --out "$libs" "$clips" > /dev/null
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export XDG_DATA_HOME="$home"
@@ -40,7 +41,7 @@ start_once() {
 
 median() { printf '%s\n' "$@" | sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
 
-start_once "$program" "$libs/nested-10000" > /dev/null  # adds the library once
+start_once "$program" "$libs/nested-$clips" > /dev/null  # adds the library once
 ours=() limit=()
 for _ in $(seq "$runs"); do  # interleaved, so both see the same machine
   ours+=("$(start_once "$program")")

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "tb_accessible.h"
@@ -20,6 +22,15 @@ struct TB_Color;
 // A native window, defined by the platform backend and opaque to the toolkit.
 class TB_NativeWindow;
 using TB_WindowHandle = TB_NativeWindow*;
+
+// Folders and files watched for changes (see TB_Platform::CreateFileWatch).
+class TB_FileWatch {
+public:
+    virtual ~TB_FileWatch() = default;
+    // The native paths to watch from now on; paths that are missing are left out, and a file
+    // replaced by another of its name is watched again.
+    virtual void SetPaths(const std::vector<std::string>& paths) = 0;
+};
 
 // What the toolkit asks of the windowing platform outside a window's own messages. The Qt
 // backend implements it; a null backend serves headless tests and tools.
@@ -137,6 +148,15 @@ public:
     virtual void SetLineEditColors(TB_WindowHandle, const TB_Color& /*background*/,
                                    const TB_Color& /*text*/) {}
     virtual void SetLineEditFont(TB_WindowHandle, TB_HFONT_Object*) {}
+    // ---- watching the file system ----
+    // Calls changed on the GUI thread with the watched path when something in one of the
+    // watched folders, or one of the watched files, changes; null where the platform cannot
+    // watch (then poll).
+    virtual std::unique_ptr<TB_FileWatch> CreateFileWatch(
+        std::function<void(const std::string&)> /*changed*/) {
+        return nullptr;
+    }
+
     // ---- read-only text views: the window filled with the platform's multi-line view ----
     // The view wraps at the window's width, scrolls vertically and lets the user select and
     // copy but not edit; false when none could be made. Line breaks may be CR LF or LF.

@@ -56,6 +56,7 @@ TC_App::TC_App()
     }
     // Clips dragged out of the list carry their description in this format.
     m_clipDragFormat = TB_RegisterClipboardFormat("TC Voice Lib Data");
+    m_loader = std::make_unique<TC_LibraryLoader>();
     m_workerRun = true;
     m_worker = new TB_ThreadEx<TC_App>(this, &TC_App::WorkerLoop);
     m_worker->Start();
@@ -63,6 +64,7 @@ TC_App::TC_App()
 
 TC_App::~TC_App() {
     m_soundInfo.reset();  // its thread ends before the media platform does
+    m_loader->Stop();     // a read not finished is dropped; the libraries stay as listed
     if (m_voiceLibraries.IsIndexLoaded()) {
         SaveIndex();
     }
@@ -146,10 +148,20 @@ void TC_App::ResetEnvironment() {
     }
 }
 
-void TC_App::LoadIndex() {
+void TC_App::LoadIndex(bool background) {
     TB_Uri index;
     GetDataFile(u"voice-libs.json", index);
-    m_voiceLibraries.LoadIndex(index, m_defaultThumbnail);
+    m_voiceLibraries.LoadIndex(index, m_defaultThumbnail, true, background);
+    if (background) {
+        m_loader->Hold(true);  // until the window has been painted
+        for (TC_VoiceLibrary* library : m_voiceLibraries.Libraries()) {
+            QueueLoad(library, TC_LoadReason::Start);
+        }
+    }
+}
+
+void TC_App::QueueLoad(TC_VoiceLibrary* library, TC_LoadReason reason, bool urgent) {
+    m_loader->Queue(library, reason, m_voiceLibraries.KeptFavourites(), urgent);
 }
 
 bool TC_App::SaveIndex() {

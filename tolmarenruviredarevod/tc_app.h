@@ -10,6 +10,7 @@
 #include "tb_thread.h"
 #include "tb_uri.h"
 #include "tc_app_voice_lib.h"
+#include "tc_libraryloader.h"
 #include "tc_settings.h"
 #include "tc_soundinfo.h"
 
@@ -51,8 +52,13 @@ public:
     TC_SoundInfo& SoundInfo();
 
     TC_VoiceLibraryList& VoiceLibraries() { return m_voiceLibraries; }
-    // Loads and saves the data folder's voice-libs.json.
-    void LoadIndex();
+    // Loads and saves the data folder's voice-libs.json. In the background, the entries are
+    // listed at once and their clips read by the loader, in order.
+    void LoadIndex(bool background = false);
+    // Reads libraries on a thread of its own.
+    TC_LibraryLoader& Loader() { return *m_loader; }
+    // Sends the library to the loader with every kept favourite it may take.
+    void QueueLoad(TC_VoiceLibrary* library, TC_LoadReason reason, bool urgent = false);
     bool SaveIndex();
     bool AddLibrary(TC_VoiceLibrary* library, TB_Widget* owner = nullptr);
     // A stream over the built-in thumbnail PNG.
@@ -85,6 +91,7 @@ private:
     TB_ThreadEx<TC_App>* m_worker = nullptr;
     TB_SvgRenderer* m_icons[6] = {};
     std::unique_ptr<TC_SoundInfo> m_soundInfo;
+    std::unique_ptr<TC_LibraryLoader> m_loader;
 };
 
 // Prints the library banner and creates the application object (stored as the instance).

@@ -1,12 +1,16 @@
 #include "tc_app_voice_lib.h"
 
+#include <unistd.h>
+
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "tb_error.h"
 #include "tb_filestream.h"
 #include "tc_json.h"
 #include "tc_jsonpath.h"
+#include "tc_libraryloader.h"
 #include "tc_messagebox.h"
 #include "tc_voiceloader.h"
 
@@ -84,30 +88,6 @@ bool FindHolder(TB_List<TC_VoiceLibrary*>& list, TC_VoiceLibrary* group, TC_Voic
     return false;
 }
 
-// Loads an indexed library's clips (every library's, for a group). A library whose folder or
-// table is missing keeps its entry as it was read, without clips, and is marked unavailable;
-// false then (for a group: when any of its libraries is).
-bool LoadSource(TC_VoiceLibrary* library) {
-    if (library->Type == TC_VoiceLibraryType::Group) {
-        bool all = true;
-        for (TC_VoiceLibrary* sub : library->SubLibs) {
-            all = LoadSource(sub) && all;
-        }
-        return all;
-    }
-    TB_String name = library->Name;
-    TB_Uri root = library->RootPath;
-    TB_Uri info = library->InfoFilePath;
-    library->Available = TC_VoiceLoader::LoadLibrary(library, true);
-    if (!library->Available) {
-        library->ClearContents();
-        library->Name = name;
-        library->RootPath = root;
-        library->InfoFilePath = info;
-    }
-    return library->Available;
-}
-
 // Calls visit with the root URI text (with its separator) of every library of the tree.
 template <class Visit>
 void ForEachRoot(TC_VoiceLibrary* library, Visit&& visit) {
@@ -135,6 +115,34 @@ TB_Uri UriFromIndex(const rapidjson::Value& value) {
 }
 
 }  // namespace
+
+bool TC_VoiceLibraryList::LoadContents(TC_VoiceLibrary* library) {
+    library->Pending = false;
+    if (library->Type == TC_VoiceLibraryType::Group) {
+        bool all = true;
+        for (TC_VoiceLibrary* sub : library->SubLibs) {
+            all = LoadContents(sub) && all;
+        }
+        return all;
+    }
+    TB_String name = library->Name;
+    TB_Uri root = library->RootPath;
+    TB_Uri info = library->InfoFilePath;
+    // A folder that cannot be listed would read as one without clips.
+    bool readable = library->Type != TC_VoiceLibraryType::Folder ||
+                    ::access(TB_StringUTF8(root.GetPath()).Chars(), R_OK | X_OK) == 0;
+    library->Available = readable && TC_VoiceLoader::LoadLibrary(library, true);
+    if (!library->Available) {
+        library->ClearContents();
+        library->Name = name;
+        library->RootPath = root;
+        library->InfoFilePath = info;
+    }
+    library->Sources = TC_VoiceLoader::SourcesOf(library);
+    library->NeedsPolling =
+        !library->Sources.empty() && TC_LibraryLoader::NeedsPolling(library->Sources[0]);
+    return library->Available;
+}
 
 void TC_VoiceLibraryList::Clear() {
     TB_ReleaseAll(m_libraries);
@@ -165,7 +173,11 @@ bool TC_VoiceLibraryList::ReadEntry(const void* element, TC_VoiceLibrary* librar
         case TC_VoiceLibraryType::Csv:
             // A missing folder (a drive not mounted yet) keeps its entry; only the user
             // removes one.
-            LoadSource(library);
+            if (m_deferContents) {
+                library->Pending = true;
+            } else {
+                LoadContents(library);
+            }
             return true;
         case TC_VoiceLibraryType::Group: {
             if (!entry.HasMember("sub-libs") || !entry["sub-libs"].IsArray()) {
@@ -187,9 +199,10 @@ bool TC_VoiceLibraryList::ReadEntry(const void* element, TC_VoiceLibrary* librar
 }
 
 void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
-                                    bool keepBrokenAside) {
+                                    bool keepBrokenAside, bool deferContents) {
     Clear();
     m_indexLoaded = true;
+    m_deferContents = deferContents;
     TB_FileStream file(path, TB_FileMode::Read);
     rapidjson::Document document;
     if (!file.ParseJson<rapidjson::kParseIterativeFlag>(document)) {
@@ -226,7 +239,9 @@ void TC_VoiceLibraryList::LoadIndex(const TB_Uri& path, TB_Stream* defaultImage,
         ApplyKeptFavourites(voices, m_keptFavourites);
     }
     for (TC_VoiceLibrary* library : m_libraries) {
-        TC_VoiceLoader::LoadThumbnail(library, defaultImage);
+        if (!deferContents) {
+            TC_VoiceLoader::LoadThumbnail(library, defaultImage);
+        }
     }
     if (m_tooDeep) {
         // The next save cannot hold what was not read: the file as it was is kept aside.
@@ -279,16 +294,16 @@ std::string TC_VoiceLibraryList::IndexJson() {
                 write(paths.UriText(*voice));
             }
         }
-        if (!library->Available) {
-            anyMissing = true;
-            ForEachRoot(library, [&](const std::u16string& root) {
-                for (const std::u16string& kept : m_keptFavourites) {
-                    if (StartsWith(kept, root)) {
-                        write(kept);
-                    }
+        // A library not read yet, or read while its table was half written, has not taken
+        // every star that belongs to it.
+        anyMissing = anyMissing || !library->Available || library->Pending;
+        ForEachRoot(library, [&](const std::u16string& root) {
+            for (const std::u16string& kept : m_keptFavourites) {
+                if (StartsWith(kept, root)) {
+                    write(kept);
                 }
-            });
-        }
+            }
+        });
     }
     // Any other favourite no clip took may belong to a missing library too (a table's path
     // can leave its folder); once every library loads, they belong to none and are dropped.
@@ -399,10 +414,106 @@ bool TC_VoiceLibraryList::Refresh(TC_VoiceLibrary* library, std::vector<std::u16
             }
         }
     }
-    bool available = LoadSource(library);
+    bool available = LoadContents(library);
     ApplyKeptFavourites(library, keep);
     TC_VoiceLoader::LoadThumbnail(library, defaultImage);
     return available;
+}
+
+bool TC_VoiceLibraryList::IsListed(const TC_VoiceLibrary* library, tb_uint64 serial) {
+    TB_List<TC_VoiceLibrary*> all;
+    FlattenLibraries(all);
+    return all.Contains(const_cast<TC_VoiceLibrary*>(library)) && library->Serial == serial;
+}
+
+bool TC_VoiceLibraryList::Adopt(TC_LoadedLibrary& loaded) {
+    TB_List<TC_VoiceLibrary*> all;
+    FlattenLibraries(all);
+    std::unordered_set<TC_VoiceLibrary*> listed(all.begin(), all.end());
+    auto stillThere = [&](size_t i) {
+        return i < loaded.Keys.size() && i < loaded.Serials.size() &&
+               listed.count(loaded.Keys[i]) && loaded.Keys[i]->Serial == loaded.Serials[i];
+    };
+    if (!stillThere(0)) {
+        return false;
+    }
+    TB_List<TC_VoiceLibrary*> copies;
+    FlattenInto(loaded.Contents->SubLibs, copies, 1);
+    copies.Insert(0, loaded.Contents.Get());
+    if (!loaded.TakenFavourites.empty()) {
+        std::unordered_set<std::u16string_view, TextHash> taken(loaded.TakenFavourites.begin(),
+                                                                loaded.TakenFavourites.end());
+        std::erase_if(m_keptFavourites,
+                      [&taken](const std::u16string& kept) { return taken.count(kept) != 0; });
+    }
+    std::unordered_set<std::u16string_view, TextHash> keptNow(m_keptFavourites.begin(),
+                                                              m_keptFavourites.end());
+    std::vector<std::u16string> waiting;
+    TC_VoicePathBuilder paths;
+    for (tb_int i = 0; i < copies.Count(); ++i) {
+        if (!stillThere(static_cast<size_t>(i))) {
+            continue;
+        }
+        TC_VoiceLibrary* library = loaded.Keys[static_cast<size_t>(i)];
+        TC_VoiceLibrary* copy = copies[i];
+        if (library->Type != copy->Type) {
+            continue;
+        }
+        bool vanished = loaded.Reason == TC_LoadReason::Disk && !copy->Available &&
+                        copy->Type != TC_VoiceLibraryType::Group && library->Voices.Count() > 0;
+        library->Pending = false;
+        if (vanished) {
+            for (TC_VoiceData* voice : library->Voices) {
+                voice->Exists = false;
+            }
+            library->Available = false;
+            continue;
+        }
+        // The stars go by file within the library: its root is the same on both sides.
+        std::unordered_map<std::u16string_view, TC_VoiceData*, TextHash> starred;
+        for (TC_VoiceData* voice : library->Voices) {
+            if (voice->Favorite) {
+                starred.emplace(voice->RelFilePath.View(), voice);
+            }
+        }
+        for (TC_VoiceData* voice : copy->Voices) {
+            auto found = starred.find(voice->RelFilePath.View());
+            if (found != starred.end()) {
+                voice->Favorite = true;
+                found->second = nullptr;
+            }
+        }
+        for (auto& [relative, voice] : starred) {
+            if (voice && !keptNow.count(paths.UriText(*voice))) {
+                waiting.emplace_back(paths.UriText(*voice));
+            }
+        }
+        library->ClearContents();
+        for (TC_VoiceCategory* category : copy->Categories) {
+            library->Categories.Add(category);
+        }
+        for (TC_VoiceData* voice : copy->Voices) {
+            voice->Library = library;
+            library->Voices.Add(voice);
+        }
+        copy->Categories.Clear();
+        copy->Voices.Clear();
+        if (copy->Type != TC_VoiceLibraryType::Group) {
+            library->Name = copy->Name;
+            library->CharName = copy->CharName;
+            library->RootPath = copy->RootPath;
+            library->InfoFilePath = copy->InfoFilePath;
+        }
+        library->Available = copy->Available;
+        library->Sources = std::move(copy->Sources);
+        library->NeedsPolling = copy->NeedsPolling;
+        library->SetThumbnail(copy->Thumbnail);
+        library->ThumbnailIsBuiltIn = copy->ThumbnailIsBuiltIn;
+    }
+    for (std::u16string& path : waiting) {
+        m_keptFavourites.push_back(std::move(path));
+    }
+    return true;
 }
 
 tb_int TC_VoiceLibraryList::FavouriteCount(TC_VoiceLibrary* library) {

@@ -8,6 +8,8 @@
 #include "tb_widget.h"
 #include "tc_voicelibrary.h"
 
+struct TC_LoadedLibrary;
+
 // The tree of libraries the user added (top-level libraries and character groups) and its
 // index file voice-libs.json with the entries and the favourite clips.
 class TC_VoiceLibraryList {
@@ -27,7 +29,10 @@ public:
     // An index that does not parse starts an empty list and is moved aside as
     // "voice-libs.json.broken" so the next save cannot erase it.
     // keepBrokenAside false leaves an unreadable file where it is (tools that only look).
-    void LoadIndex(const TB_Uri& path, TB_Stream* defaultImage, bool keepBrokenAside = true);
+    // With deferContents the entries are only listed, marked pending, and their clips and
+    // thumbnails are left for Adopt; every favourite then waits in the kept list.
+    void LoadIndex(const TB_Uri& path, TB_Stream* defaultImage, bool keepBrokenAside = true,
+                   bool deferContents = false);
     // Writes the index through a temporary file and a rename when it was loaded; false when
     // it was not loaded or could not be written (the old file then stays).
     bool SaveIndex(const TB_Uri& path);
@@ -57,6 +62,22 @@ public:
     // The favourites of the index that no loaded clip took (normalised full-path URI texts).
     const std::vector<std::u16string>& KeptFavourites() const { return m_keptFavourites; }
 
+    // Takes the clips, categories and thumbnails of a read into the libraries it stands for
+    // that are still listed; false when its library is not listed any more. The stars of the
+    // old clips go to the new clips of the same files; a star whose file the read did not
+    // find waits in the kept favourites. A change on disk that found the folder gone keeps
+    // the clips, none of them there, and the library unavailable.
+    bool Adopt(TC_LoadedLibrary& loaded);
+    // Whether the library of that serial is listed anywhere in the tree.
+    bool IsListed(const TC_VoiceLibrary* library, tb_uint64 serial);
+
+    // Reads the clips of a library (every library's, for a group): one whose folder or table
+    // is missing or unreadable keeps its entry without clips and becomes unavailable; false
+    // then (for a group: when any of its libraries is).
+    static bool LoadContents(TC_VoiceLibrary* library);
+    // Stars the clips of the library whose paths are kept, and forgets those paths.
+    static void ApplyKeptFavourites(TC_VoiceLibrary* library, std::vector<std::u16string>& kept);
+
     // Depth first, each library before its sub-libraries; sets each one's nesting depth.
     void FlattenLibraries(TB_List<TC_VoiceLibrary*>& out);
     void FlattenVoices(TB_List<TC_VoiceData*>& out);
@@ -68,14 +89,13 @@ public:
 
 private:
     bool ReadEntry(const void* element, TC_VoiceLibrary* library, int depth);
-    // Stars the clips of the library whose paths are kept, and forgets those paths.
-    static void ApplyKeptFavourites(TC_VoiceLibrary* library, std::vector<std::u16string>& kept);
     static void ApplyKeptFavourites(TB_List<TC_VoiceData*>& voices,
                                     std::vector<std::u16string>& kept);
 
     TB_List<TC_VoiceLibrary*> m_libraries;
     bool m_indexLoaded = false;
-    bool m_tooDeep = false;  // the last index read held entries deeper than kMaxDepth
+    bool m_tooDeep = false;
+    bool m_deferContents = false;  // the last index read held entries deeper than kMaxDepth
     // Favourites waiting for their library: written back while any library is unavailable,
     // so a folder on a drive that is not mounted yet loses none.
     std::vector<std::u16string> m_keptFavourites;

@@ -7,10 +7,20 @@ namespace {
 
 constexpr const tb_char* kDefaultTitle = u"Mirelle Studio";
 
+thread_local std::vector<TC_PendingMessage>* t_collected = nullptr;
+
 }  // namespace
+
+void TC_CollectMessages(std::vector<TC_PendingMessage>* into) {
+    t_collected = into;
+}
 
 tb_int TC_ShowMessage(TB_Widget* owner, const TB_String& text, const TB_String& title,
                       tb_uint style) {
+    if (t_collected) {
+        t_collected->push_back({text, title, style});
+        return 1;
+    }
     TB_WindowHandle window = nullptr;
     if (owner) {
         window = owner->GetWindowHandle();

@@ -1,8 +1,21 @@
 #pragma once
 
+#include <vector>
+
 #include "tb_error.h"
 #include "tb_messagebox.h"
 #include "tb_widget.h"
+
+// A message a thread without windows met, to be shown later on the GUI thread.
+struct TC_PendingMessage {
+    TB_String Text;
+    TB_String Title;
+    tb_uint Style = 0;
+};
+
+// While set on a thread, its messages are appended to into instead of shown (answered OK);
+// null shows them again.
+void TC_CollectMessages(std::vector<TC_PendingMessage>* into);
 
 // Shows a modal message. The owner is the widget's window; without one, on the GUI thread,
 // the window whose message loop runs. An empty title becomes "Mirelle Studio". Returns 1

@@ -64,9 +64,7 @@ bool ReadWhole(const std::string& path, std::string& content, size_t limit) {
 
 }  // namespace
 
-TC_SoundInfo::TC_SoundInfo(std::string cacheFolder) : m_folder(std::move(cacheFolder)) {
-    TB_MediaStartup();  // here, on one thread: the media platform starts only once
-}
+TC_SoundInfo::TC_SoundInfo(std::string cacheFolder) : m_folder(std::move(cacheFolder)) {}
 
 TC_SoundInfo::~TC_SoundInfo() {
     {
@@ -202,6 +200,7 @@ bool TC_SoundInfo::Stat(const std::string& path, FileKey& key) {
 }
 
 void TC_SoundInfo::Run() {
+    TB_MediaStartup();  // decoding needs it; here the window never waits for it
     LoadLengths();
     std::unique_lock<std::mutex> lock(m_lock);
     while (true) {

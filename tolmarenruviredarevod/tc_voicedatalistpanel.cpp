@@ -1,5 +1,7 @@
 #include "tc_voicedatalistpanel.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -340,9 +342,30 @@ TC_VoiceDataListPanel::TC_VoiceDataListPanel(const TC_VoiceListAppearance& appea
     Resized.Add([this](TB_EventArg&) { UpdateCategoryWidth(); });
     ContextMenu->Add(new TB_MenuButton(m_actions[3]));
     ContextMenu->Add(new TB_MenuButton(m_actions[4]));
+
+    m_watch =
+        TB_GetPlatform().CreateFileWatch([this](const std::string& path) { FollowDisk(path); });
+    m_settle = new TB_UiTimer(this);
+    m_settle->Tick.Add([this](TB_EventArg&) {
+        m_settle->Stop();
+        if (TC_App* app = TC_App::Instance(); app && m_library) {
+            app->QueueLoad(m_library, TC_LoadReason::Disk);
+        }
+    });
+    m_progress = new TB_UiTimer(this);
+    m_progress->SetInterval(100);
+    m_progress->Tick.Add([this](TB_EventArg&) {
+        if (!IsLoading()) {
+            m_progress->Stop();
+        }
+        GetCanvas()->Invalidate();
+    });
 }
 
 TC_VoiceDataListPanel::~TC_VoiceDataListPanel() {
+    m_watch.reset();
+    m_settle->Release();
+    m_progress->Release();
     if (m_player) {
         m_player->Close();  // no end of a clip can be reported after this
         m_player->Release();
@@ -571,23 +594,197 @@ void TC_VoiceDataListPanel::SetLibrary(TC_VoiceLibrary* library) {
     StopPlayback();
     m_player->Close();
     m_clipLoaded = false;
-    ClearItems(true);
     m_library = library;
-    std::vector<TC_VoiceData*> voices;
-    if (library) {
-        CollectVoices(library, voices);
-        for (TC_VoiceData* voice : voices) {
-            AddItem(new TC_VoiceDataItem(voice, this, m_listFont));
-        }
-    }
-    // Prepared once here so that a keystroke never walks the clips' texts again.
-    m_search.Build(voices);
-    UpdateCategoryWidth();
-    ApplyFilter();
+    ShowContents(nullptr);
     m_selector->SetLibrary(library);
     m_selector->Invalidate();
     m_thumbnail->Invalidate();
     OnCurrentLibraryChanged();
+}
+
+namespace {
+
+bool AnyPending(const TC_VoiceLibrary* library) {
+    return library->Pending ||
+           std::any_of(library->SubLibs.begin(), library->SubLibs.end(),
+                       [](const TC_VoiceLibrary* sub) { return AnyPending(sub); });
+}
+
+bool Holds(const TC_VoiceLibrary* tree, const TC_VoiceLibrary* library) {
+    return tree == library ||
+           std::any_of(tree->SubLibs.begin(), tree->SubLibs.end(),
+                       [library](const TC_VoiceLibrary* sub) { return Holds(sub, library); });
+}
+
+}  // namespace
+
+void TC_VoiceDataListPanel::ShowContents(TC_VoiceSearch* prepared) {
+    ClearItems(true);
+    std::vector<TC_VoiceData*> voices;
+    if (m_library) {
+        CollectVoices(m_library, voices);
+        for (TC_VoiceData* voice : voices) {
+            AddItem(new TC_VoiceDataItem(voice, this, m_listFont));
+        }
+    }
+    // Prepared once here (or by the loader) so that a keystroke never walks the clips' texts
+    // again.
+    if (prepared && prepared->Count() == voices.size()) {
+        m_search = std::move(*prepared);
+    } else {
+        m_search.Build(voices);
+    }
+    UpdateCategoryWidth();
+    ApplyFilter();
+    UpdateWatch();
+    TC_App* app = TC_App::Instance();
+    if (app && m_library && AnyPending(m_library)) {
+        // The library on the screen is read before the others still waiting.
+        if (!app->Loader().IsLoading(m_library)) {
+            app->QueueLoad(m_library, TC_LoadReason::Start, true);
+        }
+        m_progress->Start();
+    }
+}
+
+bool TC_VoiceDataListPanel::IsLoading() {
+    return m_library && AnyPending(m_library);
+}
+
+void TC_VoiceDataListPanel::UpdateWatch() {
+    std::vector<std::string> paths;
+    bool poll = false;
+    bool away = false;
+    std::function<void(TC_VoiceLibrary*)> collect = [&](TC_VoiceLibrary* library) {
+        if (library->Type != TC_VoiceLibraryType::Group) {
+            if (library->Sources.empty() && !library->Pending) {
+                library->Sources = TC_VoiceLoader::SourcesOf(library);
+            }
+            paths.insert(paths.end(), library->Sources.begin(), library->Sources.end());
+            // Gone folders and network mounts tell nothing: they are looked at instead.
+            away = away || !library->Available;
+            poll = poll || library->NeedsPolling || away;
+        }
+        for (TC_VoiceLibrary* sub : library->SubLibs) {
+            collect(sub);
+        }
+    };
+    if (m_library && !AnyPending(m_library)) {
+        collect(m_library);
+    }
+    m_parents.clear();
+    m_roots.clear();
+    m_sources = paths;
+    std::vector<std::string> watched = paths;
+    std::function<void(TC_VoiceLibrary*)> mark = [&](TC_VoiceLibrary* library) {
+        if (library->Type != TC_VoiceLibraryType::Group && !library->Sources.empty()) {
+            const std::string& root = library->Sources[0];
+            struct stat info {};
+            bool exists = ::stat(root.c_str(), &info) == 0;
+            m_roots.push_back({root, exists, info.st_dev, info.st_ino});
+            size_t slash = root.rfind('/');
+            std::string parent = slash == 0 ? "/" : root.substr(0, slash);
+            if (slash != std::string::npos &&
+                std::find(m_parents.begin(), m_parents.end(), parent) == m_parents.end()) {
+                m_parents.push_back(parent);
+                watched.push_back(parent);
+            }
+        }
+        for (TC_VoiceLibrary* sub : library->SubLibs) {
+            mark(sub);
+        }
+    };
+    if (m_watch && !poll && m_library && !AnyPending(m_library)) {
+        mark(m_library);
+    }
+    if (m_watch) {
+        m_watch->SetPaths(poll ? std::vector<std::string>() : watched);
+    }
+    if (TC_App* app = TC_App::Instance()) {
+        app->Loader().SetPolled(poll || !m_watch ? paths : std::vector<std::string>(), away);
+    }
+}
+
+void TC_VoiceDataListPanel::FollowDisk(const std::string& path) {
+    if (!m_library) {
+        return;
+    }
+    bool parentOnly = std::find(m_parents.begin(), m_parents.end(), path) != m_parents.end() &&
+                      std::find(m_sources.begin(), m_sources.end(), path) == m_sources.end();
+    if (parentOnly) {
+        // Only a root that went, came or was replaced matters among its neighbours' news,
+        // which may go on (a busy folder): they never put off a read already due.
+        if (m_settle->Running) {
+            return;
+        }
+        bool moved = std::any_of(m_roots.begin(), m_roots.end(), [](const RootMark& mark) {
+            struct stat info {};
+            bool exists = ::stat(mark.Root.c_str(), &info) == 0;
+            return exists != mark.Exists ||
+                   (exists && (info.st_dev != mark.Device || info.st_ino != mark.Inode));
+        });
+        if (!moved) {
+            return;
+        }
+    }
+    // A burst (a thousand files copied in) is read once, when it has settled for a moment,
+    // but a long one is not waited out for more than a second.
+    constexpr tb_uint64 kSettle = 300;
+    constexpr tb_uint64 kLongest = 1000;
+    tb_uint64 now = TB_GetPlatform().Milliseconds();
+    if (!m_settle->Running) {
+        m_firstChange = now;
+    }
+    tb_int wait =
+        static_cast<tb_int>(std::min(kSettle, kLongest - std::min(kLongest, now - m_firstChange)));
+    m_settle->Stop();
+    m_settle->SetInterval(std::max<tb_int>(wait, 1));
+    m_settle->Start();
+}
+
+void TC_VoiceDataListPanel::TakeLoadedLibraries() {
+    TC_App* app = TC_App::Instance();
+    if (!app) {
+        return;
+    }
+    for (std::unique_ptr<TC_LoadedLibrary>& loaded : app->Loader().Take()) {
+        TC_VoiceLibraryList& list = app->VoiceLibraries();
+        bool shown = m_library && !loaded->Serials.empty() &&
+                     list.IsListed(loaded->Target, loaded->Serials[0]) &&
+                     (Holds(loaded->Target, m_library) || Holds(m_library, loaded->Target));
+        ViewPlace place;
+        if (shown) {
+            // The rows go before the clips they show.
+            place = TakeViewPlace();
+            m_reloading = true;
+            m_reloadedClip = place.Clip;
+            ClearItems(true);
+        }
+        list.Adopt(*loaded);
+        if (shown && loaded->Reason == TC_LoadReason::Disk) {
+            ++m_diskReloads;
+            TB_DebugPrint(u"Library read again after a change on disk: %T (%d clips)",
+                          &m_library->Name, loaded->ClipCount);
+        }
+        if (shown) {
+            ShowContents(loaded->Target == m_library ? &loaded->Search : nullptr);
+            ApplyViewPlace(place);
+            m_reloading = false;
+            if (TC_VoiceData* voice = CurrentVoice()) {
+                RecheckExists(voice);  // the read may be older than the last look at it
+            } else if (m_clipLoaded) {
+                TB_EventArg none;
+                LoadSelected(none);  // its clip is gone from the disk: it stops
+            }
+        }
+        m_selector->LibrariesChanged();  // names and thumbnails may be new
+        m_thumbnail->Invalidate();
+        if (loaded->Reason != TC_LoadReason::Disk) {
+            for (const TC_PendingMessage& message : loaded->Messages) {
+                TC_ShowMessage(this, message.Text, message.Title, message.Style);
+            }
+        }
+    }
 }
 
 void TC_VoiceDataListPanel::FlattenLibraries(std::vector<TC_VoiceLibrary*>& list) {
@@ -656,9 +853,20 @@ void TC_VoiceDataListPanel::ApplyFilter() {
 }
 
 void TC_VoiceDataListPanel::LoadSelected(TB_EventArg&) {
+    TC_VoiceData* voice = CurrentVoice();
+    if (m_reloading) {
+        // The rows are being replaced: the clip goes on playing while it is chosen again.
+        if (!voice) {
+            return;
+        }
+        if (m_clipLoaded && FullPathText(*voice) == m_reloadedClip) {
+            RecheckExists(voice);
+            ShowFavourite(voice);
+            return;
+        }
+    }
     m_clipLoaded = false;
     m_startPosition = 0;
-    TC_VoiceData* voice = CurrentVoice();
     StopPlayback();
     if (!voice) {
         m_favButton->SetEnable(false);
@@ -673,13 +881,17 @@ void TC_VoiceDataListPanel::LoadSelected(TB_EventArg&) {
     } else {
         m_player->Close();
     }
+    ShowFavourite(voice);
+    OnTransportChanged();
+}
+
+void TC_VoiceDataListPanel::ShowFavourite(TC_VoiceData* voice) {
     m_favButton->SetEnable(true);
     if (m_favButton->Selected != voice->Favorite) {
         m_favButton->Selected = voice->Favorite;
         m_favButton->OnSelectedChanged();
         m_favButton->Invalidate();
     }
-    OnTransportChanged();
 }
 
 void TC_VoiceDataListPanel::OnListClick(TB_MouseEventArg& arg) {
@@ -811,6 +1023,14 @@ bool TC_VoiceDataListPanel::CategoriesFiltered() {
 TB_String TC_VoiceDataListPanel::EmptyText() {
     if (!m_library) {
         return TB_String(u"＋ を押して、音声のあるフォルダを追加してください");
+    }
+    if (Count() == 0 && IsLoading()) {
+        tb_int read = TC_App::Instance() ? TC_App::Instance()->Loader().Progress() : 0;
+        TB_String text(u"ライブラリを読み込んでいます…");
+        if (read > 0) {
+            text.Format(u"ライブラリを読み込んでいます… %d 件", read);
+        }
+        return text;
     }
     if (Count() == 0) {
         return TB_String(u"このライブラリには音声がありません");
@@ -1184,6 +1404,8 @@ bool TC_VoiceDataListPanel::Inspect(TB_IPropertyVisitor& visitor) {
         visitor.WriteNull(u"CurrentVoice");
     }
     visitor.WriteBool(u"ClipLoaded", m_clipLoaded);
+    visitor.WriteBool(u"Loading", IsLoading());
+    visitor.WriteInt(u"DiskReloads", m_diskReloads);
     visitor.WriteString(u"EmptyText", EmptyText());
     visitor.WriteRectangle(u"EmptyRect", m_emptyRect);
     visitor.WriteBool(u"CategoriesFiltered", CategoriesFiltered());

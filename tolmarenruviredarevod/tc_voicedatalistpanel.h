@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "tb_audioplayer.h"
@@ -8,6 +9,7 @@
 #include "tb_checkbox.h"
 #include "tb_contentsbox.h"
 #include "tb_popuppanel.h"
+#include "tb_uitimer.h"
 #include "tc_searchtextbox.h"
 #include "tc_voicelibraryselector.h"
 #include "tc_voicelistappearance.h"
@@ -101,6 +103,15 @@ public:
     // Shows the current clip in the file manager; false without one.
     bool OpenInFileManager();
     void ApplyFilter();
+    // Takes the libraries the loader has read into the list; the clips shown are replaced
+    // keeping the selection, the scroll position and the search.
+    void TakeLoadedLibraries();
+    // Something changed on disk where the current library's clips come from (at the watched
+    // path; empty when a look found it): read it again once the changes settle. A change in
+    // the folder holding a library only counts when the library's folder went or came.
+    void FollowDisk(const std::string& path = std::string());
+    // Whether the current library's clips are still being read.
+    bool IsLoading();
     // Loads the current library again from disk, favourites kept; a folder that is gone is
     // reported and leaves the library unavailable with an empty list.
     void ReloadLibrary();
@@ -167,9 +178,14 @@ public:
 
 private:
     void BuildTopStrip();
+    // Rows, search and watch for the current library's clips; a search made by the loader
+    // for exactly these clips is taken instead of building one.
+    void ShowContents(TC_VoiceSearch* prepared);
+    void UpdateWatch();
     void LayoutTopStrip(TB_EventArg&);
     void UpdateCategoryWidth();
     void LoadSelected(TB_EventArg&);
+    void ShowFavourite(TC_VoiceData* voice);
     bool PlayCurrent();
     void OnTransportChanged() {
         TB_EventArg arg;
@@ -216,4 +232,22 @@ private:
     void UpdateCount();
     TB_Canvas* m_title = nullptr;
     TB_PopupPanel* m_filterPopup = nullptr;  // while shown
+
+    std::unique_ptr<TB_FileWatch> m_watch;
+    // The folders holding the watched roots (a folder moved away or unmounted tells only
+    // there), and what stood at each root when the watch was set.
+    struct RootMark {
+        std::string Root;
+        bool Exists;
+        unsigned long long Device, Inode;
+    };
+    std::vector<std::string> m_sources;
+    std::vector<std::string> m_parents;
+    std::vector<RootMark> m_roots;
+    TB_UiTimer* m_settle = nullptr;    // a burst of changes is read once it settles
+    TB_UiTimer* m_progress = nullptr;  // the count of clips read, while they are read
+    tb_uint64 m_firstChange = 0;
+    tb_int m_diskReloads = 0;  // reads after a change on disk taken into the list
+    bool m_reloading = false;  // while the rows of a library read again are put in
+    TB_String m_reloadedClip;  // the clip that was current then
 };

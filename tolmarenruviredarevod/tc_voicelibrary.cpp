@@ -1,5 +1,7 @@
 #include "tc_voicelibrary.h"
 
+#include <atomic>
+
 bool TC_VoiceCategory::Inspect(TB_IPropertyVisitor& visitor) {
     visitor.WriteString(TB_String(u"Name"), Name);
     visitor.WriteBool(TB_String(u"Active"), Active);
@@ -43,6 +45,12 @@ TC_VoiceLibrary::~TC_VoiceLibrary() {
         Thumbnail->Release();
     }
 }
+
+namespace {
+std::atomic<tb_uint64> g_nextSerial{1};
+}  // namespace
+
+TC_VoiceLibrary::TC_VoiceLibrary() : Serial(g_nextSerial.fetch_add(1)) {}
 
 void TC_VoiceLibrary::ClearContents() {
     TB_ReleaseAll(Voices);

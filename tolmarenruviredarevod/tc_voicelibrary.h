@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tb_bitmap32.h"
 #include "tb_eventargs.h"
@@ -54,7 +55,7 @@ enum : tb_int { Unset = -1, Folder = 0, Csv = 1, Group = 2 };
 // A library (a folder or a CSV table) or a character group of libraries.
 class TC_VoiceLibrary : public TB_Object, public TB_IInspectable {
 public:
-    TC_VoiceLibrary() = default;
+    TC_VoiceLibrary();
     ~TC_VoiceLibrary() override;
 
     // Releases every clip and category and empties both lists.
@@ -67,6 +68,8 @@ public:
     // "SubLibs", "Available".
     bool Inspect(TB_IPropertyVisitor& visitor) override;
 
+    // Never the same for two libraries of a run, even at the same address.
+    const tb_uint64 Serial;
     TB_String Name;
     TB_Uri RootPath;
     tb_int Type = TC_VoiceLibraryType::Unset;
@@ -80,6 +83,12 @@ public:
     // False while the folder (or table) of an indexed library is missing: the entry is kept
     // as it was read, without clips, until it loads again.
     bool Available = true;
+    // Listed from the index while its clips are still being read.
+    bool Pending = false;
+    // Where its clips were read from (native folders and tables), to watch for changes, and
+    // whether they lie where changes must be looked for (a network mount).
+    std::vector<std::string> Sources;
+    bool NeedsPolling = false;
 
     // View state of the library selector.
     tb_int FlatIndex = 0;

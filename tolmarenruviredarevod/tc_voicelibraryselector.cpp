@@ -91,7 +91,7 @@ TC_VoiceLibrarySelector::~TC_VoiceLibrarySelector() {
 }
 
 void TC_VoiceLibrarySelector::RaiseChanged(tb_int kind) {
-    SetToolTip(Library && !Library->Available ? TB_String(kMissingTip) : TB_String());
+    UpdateToolTip();
     TC_VoiceLibraryEventArg arg;
     arg.Kind = kind;
     arg.Library = Library;
@@ -115,6 +115,17 @@ void TC_VoiceLibrarySelector::SetLibraries(TB_List<TC_VoiceLibrary*>* libs) {
         RaiseChanged();
         Invalidate();
     }
+}
+
+void TC_VoiceLibrarySelector::UpdateToolTip() {
+    SetToolTip(Library && !Library->Available ? TB_String(kMissingTip) : TB_String());
+}
+
+void TC_VoiceLibrarySelector::LibrariesChanged() {
+    UpdateToolTip();
+    m_thumbnails.Clear();
+    Invalidate();
+    AccessibleChanged(TB_AccessibleChange::Value);
 }
 
 void TC_VoiceLibrarySelector::SetLibrary(TC_VoiceLibrary* library) {

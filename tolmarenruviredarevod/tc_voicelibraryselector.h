@@ -20,6 +20,9 @@ public:
     // library is first dropped with an event carrying none; then the list's first library,
     // if any, becomes current with its own event.
     void SetLibraries(TB_List<TC_VoiceLibrary*>* libs);
+    // The list kept was changed in place (a library added): it is drawn again and the current
+    // library stays, without an event.
+    void LibrariesChanged();
     TC_VoiceLibrary* GetLibrary() const { return Library; }
     // A combo box whose value is the current library's name; its items are the libraries,
     // the current one selected, and choosing one makes it current as the drop-down would.
@@ -55,6 +58,8 @@ public:
     TB_Event<TB_EventArg> PopupShown;
 
 private:
+    // Says when the current library's folder is missing.
+    void UpdateToolTip();
     void RaiseChanged(tb_int kind = 0);
     void OnPaintHandler(TB_PaintEventArg& arg);
     void OnClickHandler(TB_MouseEventArg&) { OpenPopup(); }

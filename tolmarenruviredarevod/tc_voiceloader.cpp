@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "tb_bitmaploader.h"
 #include "tb_filestream.h"
@@ -20,6 +22,15 @@ extern const unsigned long lumovox_default_thumbnail_size;
 namespace TC_VoiceLoader {
 
 namespace {
+
+// The counter of the thread that reads, if it keeps one.
+thread_local std::atomic<tb_int>* t_progress = nullptr;
+
+void Counted() {
+    if (t_progress) {
+        t_progress->fetch_add(1, std::memory_order_relaxed);
+    }
+}
 
 constexpr const tb_char* kUncategorized = u"未分類";
 constexpr size_t kMaxTableLine = 1 << 20;
@@ -55,6 +66,7 @@ void AddFile(TC_VoiceLibrary* library, TC_VoiceCategory* category, const TB_Uri&
     file.MakeRelative(library->RootPath, voice->RelFilePath);
     voice->AddCategory(category);
     library->Voices.Add(voice);
+    Counted();
 }
 
 TC_VoiceCategory* AddCategory(TC_VoiceLibrary* library, const TB_String& name) {
@@ -335,6 +347,7 @@ bool ReadCsvTable(TC_VoiceLibrary* library, const TB_Uri& table, TB_Widget* owne
         }
         voice->AddCategory(category);
         library->Voices.Add(voice);
+        Counted();
     }
     return true;
 }
@@ -607,6 +620,55 @@ const unsigned char* DefaultThumbnailPng() {
 
 unsigned long DefaultThumbnailPngSize() {
     return lumovox_default_thumbnail_size;
+}
+
+std::vector<std::string> SourcesOf(TC_VoiceLibrary* library) {
+    std::vector<std::string> out;
+    if (library->Type == TC_VoiceLibraryType::Group || library->RootPath.GetUri().IsEmpty()) {
+        return out;
+    }
+    std::unordered_set<std::string> seen;
+    auto add = [&](std::string path) {
+        while (path.size() > 1 && path.back() == '/') {
+            path.pop_back();
+        }
+        if (!path.empty() && seen.insert(path).second) {
+            out.push_back(std::move(path));
+        }
+    };
+    auto native = [](const TB_Uri& uri) {
+        return std::string(TB_StringUTF8(uri.GetPath()).Chars());
+    };
+    add(native(library->RootPath));
+    if (!library->InfoFilePath.GetUri().IsEmpty()) {
+        add(native(library->InfoFilePath));
+    }
+    // The folders of a folder library are categories even while they hold no clip.
+    if (library->Type == TC_VoiceLibraryType::Folder) {
+        for (TC_VoiceCategory* category : library->Categories) {
+            TB_Uri folder(library->RootPath);
+            folder.Append(category->Name);
+            if (folder.IsDirectory()) {
+                add(native(folder));
+            }
+        }
+    }
+    TC_VoicePathBuilder paths;
+    std::string last;
+    for (TC_VoiceData* voice : library->Voices) {
+        const std::string& file = paths.NativePath(*voice);
+        size_t slash = file.rfind('/');
+        if (slash != std::string::npos && slash > 0 &&
+            (last.size() != slash || file.compare(0, slash, last) != 0)) {
+            last = file.substr(0, slash);
+            add(last);
+        }
+    }
+    return out;
+}
+
+void SetProgressCounter(std::atomic<tb_int>* counter) {
+    t_progress = counter;
 }
 
 }  // namespace TC_VoiceLoader

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,6 +37,12 @@ std::vector<TB_String> SplitFields(const TB_String& line, tb_char separator);
 void SplitFields(std::u16string_view line, tb_char separator,
                  std::vector<std::u16string_view>& fields, std::u16string& scratch,
                  size_t maxFields = SIZE_MAX);
+
+// The folders and tables a library's clips come from (native paths, the root and the table
+// first, whether or not they exist): what to watch for a change. Nothing for a group.
+std::vector<std::string> SourcesOf(TC_VoiceLibrary* library);
+// Counts every clip the calling thread reads into counter from now on (null stops).
+void SetProgressCounter(std::atomic<tb_int>* counter);
 
 // The built-in 256 x 256 thumbnail as PNG bytes.
 const unsigned char* DefaultThumbnailPng();

@@ -56,6 +56,9 @@ public:
     void NotifyAccessible(TB_NativeWidget* widget, TB_AccessibleChange change,
                           tb_int item) override;
     float WindowSystemScale() override;
+    // tb_qt_filewatch.cpp
+    std::unique_ptr<TB_FileWatch> CreateFileWatch(
+        std::function<void(const std::string&)> changed) override;
     void SetMinimumClientSize(TB_WindowHandle window, tb_int width, tb_int height) override;
     TB_Vector2 CursorPosition() override;
 

@@ -34,14 +34,6 @@ protected:
         }
         return nullptr;
     }
-    void ClickStar(const rapidjson::Value& dump, int index) {
-        const auto& star = Item(dump, index)["FavRect"];
-        const auto& origin = (*FindId(dump, "ContentsBoxArea"))["ScreenBounds"];
-        ClickAt(
-            static_cast<int>(origin[0].GetDouble() + star[0].GetDouble() + star[2].GetDouble() / 2),
-            static_cast<int>(origin[1].GetDouble() + star[1].GetDouble() +
-                             star[3].GetDouble() / 2));
-    }
     // Waits for the message box with the title and the text, answers it with the key, and
     // waits until the program has taken the answer.
     void Answer(const std::string& title, const std::string& text,
@@ -162,6 +154,8 @@ TEST_F(KeepInX11, RemovalNamesWhatGoesAndEnterKeepsIt) {
 TEST_F(KeepInX11, FailuresAreSaidNotSwallowed) {
     std::string lib = Library("lib", 2);
     WriteTone(lib + "/clip2.wav", 30);  // long enough to be stopped and started by hand
+    // A table keeps listing a clip whose file is away (a folder would drop it at once).
+    WriteFile(lib + "/lines.csv", "clip1.wav,clip1,,,c\nclip2.wav,clip2,,,c\n");
     std::string bin = temp / "bin";     // no xdg-open, no browser
     fs::create_directories(bin);
     fs::create_directories(temp / "home");

@@ -59,9 +59,11 @@ protected:
     static const rapidjson::Value& Panel(const rapidjson::Value& dump) {
         return (*FindId(dump, "voiceDataListPanel"))["Properties"];
     }
+    // The current library's name once its clips have been read: waiting for a name waits
+    // for the rows too.
     static std::string LibraryName(const rapidjson::Value& dump) {
         const auto& library = Panel(dump)["Library"];
-        return library.IsString() ? library.GetString() : "";
+        return library.IsString() && !Panel(dump)["Loading"].GetBool() ? library.GetString() : "";
     }
     // Chooses the library of that row text in the selector's popup.
     void Choose(const std::string& name) {
@@ -98,6 +100,15 @@ protected:
         ClickAt(static_cast<int>(origin[0].GetDouble() + rect[0].GetDouble() + 20),
                 static_cast<int>(origin[1].GetDouble() + rect[1].GetDouble() +
                                  rect[3].GetDouble() / 2));
+    }
+    // Clicks the star of the clip row at the index.
+    void ClickStar(const rapidjson::Value& dump, int index) {
+        const auto& star = Panel(dump)["Items"][index]["FavRect"];
+        const auto& origin = (*FindId(dump, "ContentsBoxArea"))["ScreenBounds"];
+        ClickAt(
+            static_cast<int>(origin[0].GetDouble() + star[0].GetDouble() + star[2].GetDouble() / 2),
+            static_cast<int>(origin[1].GetDouble() + star[1].GetDouble() +
+                             star[3].GetDouble() / 2));
     }
     // The popup menu panels, oldest first.
     static std::vector<const rapidjson::Value*> Menus(const rapidjson::Value& dump) {

@@ -1,0 +1,295 @@
+#include "tc_libraryloader.h"
+
+#include <sys/stat.h>
+#include <sys/vfs.h>
+
+#include <algorithm>
+#include <chrono>
+#include <unordered_set>
+
+#include "tb_action.h"
+#include "tb_memorystream.h"
+#include "tc_app_voice_lib.h"
+#include "tc_voiceloader.h"
+
+namespace {
+
+// A copy of the library's description (not its clips), and the listed library of each copy.
+TC_VoiceLibrary* Describe(TC_VoiceLibrary* library, std::vector<TC_VoiceLibrary*>& keys,
+                          std::vector<tb_uint64>& serials) {
+    auto* copy = new TC_VoiceLibrary();
+    copy->Name = library->Name;
+    copy->Type = library->Type;
+    copy->RootPath = library->RootPath;
+    copy->InfoFilePath = library->InfoFilePath;
+    copy->CharName = library->CharName;
+    keys.push_back(library);
+    serials.push_back(library->Serial);
+    for (TC_VoiceLibrary* sub : library->SubLibs) {
+        copy->SubLibs.Add(Describe(sub, keys, serials));
+    }
+    return copy;
+}
+
+bool Holds(const TC_VoiceLibrary* tree, const TC_VoiceLibrary* library) {
+    if (tree == library) {
+        return true;
+    }
+    return std::any_of(tree->SubLibs.begin(), tree->SubLibs.end(),
+                       [library](const TC_VoiceLibrary* sub) { return Holds(sub, library); });
+}
+
+void CollectVoices(TC_VoiceLibrary* library, std::vector<TC_VoiceData*>& voices) {
+    for (TC_VoiceData* voice : library->Voices) {
+        voices.push_back(voice);
+    }
+    for (TC_VoiceLibrary* sub : library->SubLibs) {
+        CollectVoices(sub, voices);
+    }
+}
+
+}  // namespace
+
+TC_LibraryLoader::TC_LibraryLoader() : m_thread([this] { Run(); }) {}
+
+TC_LibraryLoader::~TC_LibraryLoader() {
+    Stop();
+    SetListener(nullptr, nullptr, nullptr);
+}
+
+void TC_LibraryLoader::Stop() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stop = true;
+        m_jobs.clear();
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void TC_LibraryLoader::Hold(bool held) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_held = held;
+    }
+    m_wake.notify_all();
+}
+
+void TC_LibraryLoader::Queue(TC_VoiceLibrary* target, TC_LoadReason reason,
+                             std::vector<std::u16string> favourites, bool urgent) {
+    Job job{target, TB_Ref<TC_VoiceLibrary>(), {}, {}, reason, std::move(favourites)};
+    job.Tree = TB_Ref<TC_VoiceLibrary>::Adopt(Describe(target, job.Keys, job.Serials));
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        // A read of the same library that has not started yet is the same work.
+        std::erase_if(m_jobs, [target](const Job& waiting) { return waiting.Target == target; });
+        if (urgent) {
+            m_jobs.push_front(std::move(job));
+        } else {
+            m_jobs.push_back(std::move(job));
+        }
+    }
+    m_wake.notify_all();
+}
+
+bool TC_LibraryLoader::IsLoading(const TC_VoiceLibrary* library) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    // Only the library's own tree is walked: a target may have been removed meanwhile.
+    auto touches = [library](const std::vector<TC_VoiceLibrary*>& keys) {
+        return std::any_of(keys.begin(), keys.end(),
+                           [library](const TC_VoiceLibrary* key) { return Holds(library, key); });
+    };
+    return touches(m_runningKeys) || std::any_of(m_jobs.begin(), m_jobs.end(),
+                                                 [&](const Job& job) { return touches(job.Keys); });
+}
+
+std::vector<std::unique_ptr<TC_LoadedLibrary>> TC_LibraryLoader::Take() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return std::move(m_done);
+}
+
+void TC_LibraryLoader::SetListener(TB_PostTarget* target, std::function<void()> loaded,
+                                   std::function<void()> changed) {
+    std::lock_guard<std::mutex> guard(m_listenerLock);
+    if (target) {
+        target->AddRef();
+    }
+    if (m_target) {
+        m_target->Release();
+    }
+    m_target = target;
+    m_loaded = std::move(loaded);
+    m_changed = std::move(changed);
+    m_loadAnnounced = m_changeAnnounced = false;
+}
+
+void TC_LibraryLoader::SetPolled(std::vector<std::string> paths, bool lookAtOnce, int intervalMs) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (paths == m_polled && intervalMs == m_pollInterval) {
+            return;
+        }
+        m_polled = std::move(paths);
+        m_pollInterval = std::max(100, intervalMs);
+        // No signature is ever "?": the first look then reports; otherwise it takes note.
+        m_pollSignature = lookAtOnce && !m_polled.empty() ? "?" : "";
+    }
+    m_wake.notify_all();
+}
+
+// Any thread. One post stands for all news of a kind until the GUI thread has taken it.
+void TC_LibraryLoader::Announce(bool loaded) {
+    std::lock_guard<std::mutex> guard(m_listenerLock);
+    bool& announced = loaded ? m_loadAnnounced : m_changeAnnounced;
+    if (!m_target || announced) {
+        return;
+    }
+    announced = true;
+    bool posted = m_target->Post(new TB_Action([this, loaded](TB_EventArg&) {
+        std::function<void()> news;
+        {
+            std::lock_guard<std::mutex> inner(m_listenerLock);
+            (loaded ? m_loadAnnounced : m_changeAnnounced) = false;
+            news = loaded ? m_loaded : m_changed;
+        }
+        if (news) {
+            news();
+        }
+    }));
+    if (!posted) {
+        announced = false;  // no window yet: the next post, or a look by the GUI, takes it
+    }
+}
+
+std::string TC_LibraryLoader::PollSignature() {
+    std::vector<std::string> paths;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        paths = m_polled;
+    }
+    std::string signature;
+    for (const std::string& path : paths) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            signature += "-;";
+            continue;
+        }
+        signature += std::to_string(info.st_mtim.tv_sec) + "." +
+                     std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_size) +
+                     ":" + std::to_string(info.st_ino) + ";";
+    }
+    return signature;
+}
+
+void TC_LibraryLoader::Run() {
+    auto nextPoll = std::chrono::steady_clock::now();
+    std::unique_lock<std::mutex> lock(m_lock);
+    while (!m_stop) {
+        if (m_held) {
+            m_wake.wait(lock);
+            continue;
+        }
+        if (m_jobs.empty()) {
+            if (m_polled.empty()) {
+                m_wake.wait(lock);
+            } else {
+                m_wake.wait_until(lock, nextPoll);
+            }
+        }
+        if (m_stop) {
+            break;
+        }
+        if (!m_jobs.empty()) {
+            Job job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            m_runningKeys = job.Keys;
+            lock.unlock();
+            std::unique_ptr<TC_LoadedLibrary> done = Load(job);
+            lock.lock();
+            m_runningKeys.clear();
+            if (!m_stop) {
+                m_done.push_back(std::move(done));
+                lock.unlock();
+                Announce(true);
+                lock.lock();
+            }
+            continue;
+        }
+        if (!m_polled.empty() && std::chrono::steady_clock::now() >= nextPoll) {
+            std::string before = m_pollSignature;
+            // A stat on a mount that stopped answering may block: only this thread waits.
+            lock.unlock();
+            std::string now = PollSignature();
+            lock.lock();
+            nextPoll = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_pollInterval);
+            if (m_pollSignature != before) {
+                continue;  // the paths changed meanwhile: the new ones are looked at next
+            }
+            m_pollSignature = now;
+            if (!before.empty() && before != now) {
+                lock.unlock();
+                Announce(false);
+                lock.lock();
+            }
+        }
+    }
+}
+
+std::unique_ptr<TC_LoadedLibrary> TC_LibraryLoader::Load(Job& job) {
+    auto done = std::make_unique<TC_LoadedLibrary>();
+    done->Target = job.Target;
+    done->Reason = job.Reason;
+    done->Keys = job.Keys;
+    done->Serials = std::move(job.Serials);
+    m_progress.store(0, std::memory_order_relaxed);
+    TC_CollectMessages(&done->Messages);
+    TC_VoiceLoader::SetProgressCounter(&m_progress);
+    TC_VoiceLibrary* tree = job.Tree.Get();
+    TC_VoiceLibraryList::LoadContents(tree);
+    TC_VoiceLoader::SetProgressCounter(nullptr);
+    TC_CollectMessages(nullptr);
+
+    auto image = TB_Ref<TB_MemoryStream>::Adopt(new TB_MemoryStream(
+        TC_VoiceLoader::DefaultThumbnailPng(),
+        static_cast<tb_int64>(TC_VoiceLoader::DefaultThumbnailPngSize()), false));
+    TC_VoiceLoader::LoadThumbnail(tree, image.Get());
+
+    std::vector<std::u16string> left = job.Favourites;
+    TC_VoiceLibraryList::ApplyKeptFavourites(tree, left);
+    if (left.size() != job.Favourites.size()) {
+        std::unordered_set<std::u16string> stays(left.begin(), left.end());
+        for (std::u16string& favourite : job.Favourites) {
+            if (!stays.count(favourite)) {
+                done->TakenFavourites.push_back(std::move(favourite));
+            }
+        }
+    }
+    std::vector<TC_VoiceData*> voices;
+    CollectVoices(tree, voices);
+    done->Search.Build(voices);
+    done->ClipCount = static_cast<tb_int>(voices.size());
+    done->Contents = std::move(job.Tree);
+    return done;
+}
+
+bool TC_LibraryLoader::NeedsPolling(const std::string& path) {
+    struct statfs info {};
+    if (::statfs(path.c_str(), &info) != 0) {
+        return true;  // gone or unreachable: only a look tells when it is back
+    }
+    switch (static_cast<unsigned long>(info.f_type)) {
+        case 0x6969:      // NFS
+        case 0x517B:      // SMB
+        case 0xFF534D42:  // CIFS
+        case 0xFE534D42:  // SMB2
+        case 0x65735546:  // FUSE (sshfs and the like)
+        case 0x01021997:  // 9P
+        case 0x00C36400:  // Ceph
+        case 0x5346414F:  // AFS
+            return true;
+        default:
+            return false;
+    }
+}
