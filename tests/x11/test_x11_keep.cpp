@@ -156,7 +156,7 @@ TEST_F(KeepInX11, FailuresAreSaidNotSwallowed) {
     WriteTone(lib + "/clip2.wav", 30);  // long enough to be stopped and started by hand
     // A table keeps listing a clip whose file is away (a folder would drop it at once).
     WriteFile(lib + "/lines.csv", "clip1.wav,clip1,,,c\nclip2.wav,clip2,,,c\n");
-    std::string bin = temp / "bin";     // no xdg-open, no browser
+    std::string bin = temp / "bin";  // no xdg-open, no browser
     fs::create_directories(bin);
     fs::create_directories(temp / "home");
     // No sound device: neither a sound server nor an ALSA card answers.
