@@ -44,7 +44,8 @@ void SetWindowIcon() {
     if (!renderer->LoadFile(LV_AppIconFile())) {
         return;
     }
-    constexpr tb_int kSide = 256;
+    // As large as panels and docks show it; a bigger one costs the start milliseconds.
+    constexpr tb_int kSide = 128;
     auto bitmap = TB_Ref<TB_NativeBitmap>::Adopt(new TB_NativeBitmap(kSide, kSide));
     {
         TB_Graphics graphics(bitmap.Get());

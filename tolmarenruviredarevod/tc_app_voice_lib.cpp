@@ -488,7 +488,13 @@ bool TC_VoiceLibraryList::Adopt(TC_LoadedLibrary& loaded) {
                 waiting.emplace_back(paths.UriText(*voice));
             }
         }
-        library->ClearContents();
+        // The old clips go into the read's tree in exchange, for whoever drops it (the loader's
+        // thread: a hundred thousand clips take a while to free).
+        std::vector<TC_VoiceCategory*> oldCategories(library->Categories.begin(),
+                                                     library->Categories.end());
+        std::vector<TC_VoiceData*> oldVoices(library->Voices.begin(), library->Voices.end());
+        library->Categories.Clear();
+        library->Voices.Clear();
         for (TC_VoiceCategory* category : copy->Categories) {
             library->Categories.Add(category);
         }
@@ -498,6 +504,13 @@ bool TC_VoiceLibraryList::Adopt(TC_LoadedLibrary& loaded) {
         }
         copy->Categories.Clear();
         copy->Voices.Clear();
+        for (TC_VoiceCategory* category : oldCategories) {
+            copy->Categories.Add(category);
+        }
+        for (TC_VoiceData* voice : oldVoices) {
+            voice->Library = copy;
+            copy->Voices.Add(voice);
+        }
         if (copy->Type != TC_VoiceLibraryType::Group) {
             library->Name = copy->Name;
             library->CharName = copy->CharName;
@@ -512,6 +525,10 @@ bool TC_VoiceLibraryList::Adopt(TC_LoadedLibrary& loaded) {
     }
     for (std::u16string& path : waiting) {
         m_keptFavourites.push_back(std::move(path));
+    }
+    // Bitmaps are shared with the listed libraries: the read's tree lets go of them here.
+    for (TC_VoiceLibrary* copy : copies) {
+        copy->SetThumbnail(nullptr);
     }
     return true;
 }

@@ -66,7 +66,8 @@ public:
     // that are still listed; false when its library is not listed any more. The stars of the
     // old clips go to the new clips of the same files; a star whose file the read did not
     // find waits in the kept favourites. A change on disk that found the folder gone keeps
-    // the clips, none of them there, and the library unavailable.
+    // the clips, none of them there, and the library unavailable. The read's tree is left
+    // holding the old clips and no bitmap: any thread may release it.
     bool Adopt(TC_LoadedLibrary& loaded);
     // Whether the library of that serial is listed anywhere in the tree.
     bool IsListed(const TC_VoiceLibrary* library, tb_uint64 serial);

@@ -64,9 +64,21 @@ void TC_LibraryLoader::Stop() {
         m_jobs.clear();
     }
     m_wake.notify_all();
+    m_idle.notify_all();
     if (m_thread.joinable()) {
         m_thread.join();
     }
+    m_discarded.clear();
+}
+
+void TC_LibraryLoader::Discard(TB_Ref<TC_VoiceLibrary> tree) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_stop) {
+            m_discarded.push_back(std::move(tree));
+        }
+    }
+    m_wake.notify_all();
 }
 
 void TC_LibraryLoader::Hold(bool held) {
@@ -103,6 +115,11 @@ bool TC_LibraryLoader::IsLoading(const TC_VoiceLibrary* library) const {
     };
     return touches(m_runningKeys) || std::any_of(m_jobs.begin(), m_jobs.end(),
                                                  [&](const Job& job) { return touches(job.Keys); });
+}
+
+void TC_LibraryLoader::WaitUntilIdle() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_idle.wait(lock, [this] { return m_stop || (m_jobs.empty() && m_runningKeys.empty()); });
 }
 
 std::vector<std::unique_ptr<TC_LoadedLibrary>> TC_LibraryLoader::Take() {
@@ -187,6 +204,14 @@ void TC_LibraryLoader::Run() {
     auto nextPoll = std::chrono::steady_clock::now();
     std::unique_lock<std::mutex> lock(m_lock);
     while (!m_stop) {
+        if (!m_discarded.empty()) {
+            std::vector<TB_Ref<TC_VoiceLibrary>> gone = std::move(m_discarded);
+            m_discarded.clear();
+            lock.unlock();
+            gone.clear();
+            lock.lock();
+            continue;
+        }
         if (m_held) {
             m_wake.wait(lock);
             continue;
@@ -209,6 +234,7 @@ void TC_LibraryLoader::Run() {
             std::unique_ptr<TC_LoadedLibrary> done = Load(job);
             lock.lock();
             m_runningKeys.clear();
+            m_idle.notify_all();
             if (!m_stop) {
                 m_done.push_back(std::move(done));
                 lock.unlock();

@@ -55,6 +55,8 @@ public:
                std::vector<std::u16string> favourites, bool urgent = false);
     // GUI thread. Whether a read for the library (or one holding it) waits or runs.
     bool IsLoading(const TC_VoiceLibrary* library) const;
+    // Returns once no read waits or runs (tools and tests that read without a window).
+    void WaitUntilIdle();
     // GUI thread. The finished reads, oldest first.
     std::vector<std::unique_ptr<TC_LoadedLibrary>> Take();
     // Clips read so far by the read that runs (for a progress count).
@@ -68,6 +70,8 @@ public:
     // every interval; an empty list stops polling. With lookAtOnce the first look counts as
     // a change too: what came back before it would otherwise pass unseen.
     void SetPolled(std::vector<std::string> paths, bool lookAtOnce = false, int intervalMs = 2000);
+    // Releases the tree on the loader's thread (what a read left over after Adopt).
+    void Discard(TB_Ref<TC_VoiceLibrary> tree);
     // While held, reads wait (the window's first painting has the processor to itself).
     void Hold(bool held);
     // Ends the thread; reads not finished are dropped.
@@ -93,9 +97,11 @@ private:
 
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
+    std::condition_variable m_idle;
     std::deque<Job> m_jobs;
     std::vector<TC_VoiceLibrary*> m_runningKeys;
     std::vector<std::unique_ptr<TC_LoadedLibrary>> m_done;
+    std::vector<TB_Ref<TC_VoiceLibrary>> m_discarded;
     bool m_stop = false;
     bool m_held = false;
     std::atomic<tb_int> m_progress{0};

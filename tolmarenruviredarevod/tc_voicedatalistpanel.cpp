@@ -761,6 +761,7 @@ void TC_VoiceDataListPanel::TakeLoadedLibraries() {
             ClearItems(true);
         }
         list.Adopt(*loaded);
+        app->Loader().Discard(std::move(loaded->Contents));
         if (shown && loaded->Reason == TC_LoadReason::Disk) {
             ++m_diskReloads;
             TB_DebugPrint(u"Library read again after a change on disk: %T (%d clips)",

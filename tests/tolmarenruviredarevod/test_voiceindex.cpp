@@ -1,6 +1,7 @@
 #include "tb_memorystream.h"
 #include "tc_app_voice_lib.h"
 #include "tc_json.h"
+#include "tc_libraryloader.h"
 #include "tc_voiceloader.h"
 #include "voicelib_fixture.h"
 
@@ -159,6 +160,75 @@ TEST_F(IndexTest, AMissingFolderKeepsItsEntryAndFavouritesUntilItIsBack) {
     ASSERT_TRUE(away.RemoveLibrary(hanako1));
     EXPECT_EQ(away.IndexJson().find("hanako1"), std::string::npos);
     EXPECT_EQ(away.FavouriteCount(away.Libraries()[1]), 1);
+}
+
+// An index listed at once and read on the loader's thread: saved at any moment it keeps every
+// entry and favourite; read, the stars are on their clips. Changes on disk read again keep the
+// stars, also of a clip that is away for a while, and a folder that goes keeps its clips.
+TEST_F(IndexTest, ReadInTheBackgroundNothingIsLostAtAnyMoment) {
+    list.LoadIndex(Uri("voice-libs.json"), Default());
+    list.AddLibrary(MakeLibrary("solo", "", 3), Default());
+    WriteFile(Path("table/a.wav"), "x");
+    WriteFile(Path("table/lines.csv"), "a.wav,A,line,,c\nb.wav,B,line,,c\n");
+    auto* table = new TC_VoiceLibrary();
+    table->Type = TC_VoiceLibraryType::Folder;
+    table->RootPath = Uri("table");
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(table, true));
+    list.AddLibrary(table, Default());
+    list.Libraries()[0]->Voices[1]->Favorite = true;
+    list.Libraries()[1]->Voices[0]->Favorite = true;
+    ASSERT_TRUE(list.SaveIndex(Uri("voice-libs.json")));
+    std::string saved = ReadFile(Path("voice-libs.json"));
+
+    TC_VoiceLibraryList background;
+    background.LoadIndex(Uri("voice-libs.json"), Default(), true, true);
+    TC_VoiceLibrary* solo = background.Libraries()[0];
+    EXPECT_TRUE(solo->Pending);
+    EXPECT_EQ(solo->Voices.Count(), 0);
+    EXPECT_EQ(background.IndexJson(), saved);  // closed before anything was read
+
+    TC_LibraryLoader loader;
+    auto readAll = [&](TC_VoiceLibrary* library, TC_LoadReason reason) {
+        loader.Queue(library, reason, background.KeptFavourites());
+        loader.WaitUntilIdle();
+        for (auto& loaded : loader.Take()) {
+            EXPECT_TRUE(background.Adopt(*loaded));
+        }
+    };
+    for (TC_VoiceLibrary* library : background.Libraries()) {
+        readAll(library, TC_LoadReason::Start);
+    }
+    ASSERT_EQ(solo->Voices.Count(), 3);
+    EXPECT_FALSE(solo->Pending);
+    EXPECT_TRUE(solo->Voices[1]->Favorite);
+    EXPECT_TRUE(background.Libraries()[1]->Voices[0]->Favorite);
+    EXPECT_TRUE(background.KeptFavourites().empty());
+    EXPECT_EQ(background.IndexJson(), saved);
+
+    // A starred clip away, a new one in: the star waits and comes back with its file.
+    fs::rename(Path("solo/clip1.wav"), Path("clip1.wav"));
+    WriteFile(Path("solo/new.wav"), "x");
+    readAll(solo, TC_LoadReason::Disk);
+    EXPECT_EQ(solo->Voices.Count(), 3);
+    EXPECT_EQ(background.IndexJson(), saved) << "the star of a clip away is kept";
+    fs::rename(Path("clip1.wav"), Path("solo/clip1.wav"));
+    readAll(solo, TC_LoadReason::Disk);
+    readAll(solo, TC_LoadReason::Disk);  // the stars go from the old clips to the new
+    ASSERT_EQ(solo->Voices.Count(), 4);
+    int starred = 0;
+    for (TC_VoiceData* voice : solo->Voices) {
+        starred += voice->Favorite && voice->RelFilePath.ToStdString() == "clip1.wav";
+    }
+    EXPECT_EQ(starred, 1);
+
+    // The folder goes: its list stays, unavailable, none of its files there.
+    fs::rename(Path("solo"), Path("away"));
+    readAll(solo, TC_LoadReason::Disk);
+    EXPECT_FALSE(solo->Available);
+    ASSERT_EQ(solo->Voices.Count(), 4);
+    EXPECT_FALSE(solo->Voices[0]->Exists);
+    EXPECT_NE(background.IndexJson().find(Path("solo/clip1.wav")), std::string::npos);
+    EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(IndexTest, PathsThatAreNotUtf8KeepTheirBytesThroughTheIndex) {
