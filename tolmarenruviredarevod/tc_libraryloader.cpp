@@ -1,5 +1,6 @@
 #include "tc_libraryloader.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 
@@ -209,6 +210,7 @@ void TC_LibraryLoader::Run() {
             m_discarded.clear();
             lock.unlock();
             gone.clear();
+            ::malloc_trim(0);  // what this thread freed goes back, not kept in its arena
             lock.lock();
             continue;
         }
@@ -232,6 +234,7 @@ void TC_LibraryLoader::Run() {
             m_runningKeys = job.Keys;
             lock.unlock();
             std::unique_ptr<TC_LoadedLibrary> done = Load(job);
+            ::malloc_trim(0);
             lock.lock();
             m_runningKeys.clear();
             m_idle.notify_all();
