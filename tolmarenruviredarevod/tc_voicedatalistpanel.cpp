@@ -785,6 +785,9 @@ void TC_VoiceDataListPanel::TakeLoadedLibraries() {
                 TC_ShowMessage(this, message.Text, message.Title, message.Style);
             }
         }
+        if (shown && loaded->Reason == TC_LoadReason::User) {
+            ReportMissingFolders(m_library);
+        }
     }
 }
 
@@ -1193,16 +1196,17 @@ void TC_VoiceDataListPanel::ReloadLibrary() {
     if (!library) {
         return;
     }
+    // Read on the loader's thread like a change on disk, but what is missing is then said.
+    if (TC_App* app = TC_App::Instance()) {
+        app->SoundInfo().Revalidate();  // files may have changed as well as come and gone
+        app->QueueLoad(library, TC_LoadReason::User, true);
+        return;
+    }
     ViewPlace place = TakeViewPlace();
     SetLibrary(nullptr);
     // The favourites survive the new clips; a folder that went away keeps its entry.
-    if (TC_App* app = TC_App::Instance()) {
-        app->SoundInfo().Revalidate();  // files may have changed as well as come and gone
-        app->VoiceLibraries().Refresh(library, app->DefaultThumbnailStream());
-    } else {
-        std::vector<std::u16string> kept;
-        TC_VoiceLibraryList::Refresh(library, kept, nullptr);
-    }
+    std::vector<std::u16string> kept;
+    TC_VoiceLibraryList::Refresh(library, kept, nullptr);
     SetLibrary(library);
     ApplyViewPlace(place);
     ReportMissingFolders(library);

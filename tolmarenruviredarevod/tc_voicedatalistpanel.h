@@ -112,8 +112,9 @@ public:
     void FollowDisk(const std::string& path = std::string());
     // Whether the current library's clips are still being read.
     bool IsLoading();
-    // Loads the current library again from disk, favourites kept; a folder that is gone is
-    // reported and leaves the library unavailable with an empty list.
+    // Reads the current library again from disk on the loader's thread (at once without an
+    // application object), favourites kept; once it is in, a folder that is gone is reported
+    // and leaves the library unavailable with an empty list.
     void ReloadLibrary();
     // Tells the user which folders of the library (or group) are missing; nothing when none.
     void ReportMissingFolders(TC_VoiceLibrary* library);

@@ -216,6 +216,8 @@ TEST_F(MainWindowTest, SelectionAndScrollSurviveReloadsAndRestarts) {
     auto current = [this] { return Panel().CurrentVoice()->RelFilePath.ToStdString(); };
 
     Panel().ReloadLibrary();
+    app->Loader().WaitUntilIdle();
+    Panel().TakeLoadedLibraries();
     EXPECT_EQ(current(), "clip070.wav");
     EXPECT_EQ(Panel().FirstRowInView(), 60);
     EXPECT_FALSE(Panel().GetPlayer()->IsPlaying());
@@ -228,6 +230,25 @@ TEST_F(MainWindowTest, SelectionAndScrollSurviveReloadsAndRestarts) {
     EXPECT_EQ(current(), "clip070.wav");
     EXPECT_EQ(Panel().FirstRowInView(), 60);
     EXPECT_FALSE(Panel().GetPlayer()->IsPlaying());
+}
+
+// A library added is shown at once: one change of library (one stored place), and no other
+// library's rows are built on the way.
+TEST_F(MainWindowTest, AnAddedLibraryIsShownWithOneChange) {
+    Open({kHikari});
+    std::vector<std::string> shown;
+    Panel().CurrentLibraryChanged.Add([&](TB_EventArg&) {
+        shown.push_back(Panel().GetLibrary() ? Panel().GetLibrary()->Name.ToStdString() : "");
+    });
+    auto tones = TB_Ref<TC_VoiceLibrary>::Adopt(new TC_VoiceLibrary());
+    tones->Type = TC_VoiceLibraryType::Folder;
+    tones->RootPath = TB_Uri(TB_String(kTones.c_str()));
+    ASSERT_TRUE(TC_VoiceLoader::LoadLibrary(tones.Get(), true));
+    TC_VoiceLibraryEventArg added;
+    added.Library = tones.Get();
+    Panel().OnLibraryAdded(added);
+    EXPECT_EQ(shown, std::vector<std::string>{"tones"});
+    EXPECT_EQ(Panel().GetSelector()->GetLibrary(), tones.Get());
 }
 
 TEST_F(MainWindowTest, FoldersOnTheCommandLineBecomeLibrariesOnce) {
