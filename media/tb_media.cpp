@@ -33,10 +33,15 @@ void TB_MediaStartInBackground() {
 
 void TB_MediaStartup() {
     std::unique_lock<std::mutex> lock(g_lock);
-    // GStreamer cannot be started again once it was shut down.
+    // GStreamer cannot be started again once it was shut down. Started outside the lock, so
+    // a start in the background asked for meanwhile does not wait for this one.
     if (g_state == State::NotStarted) {
+        g_state = State::Starting;
+        lock.unlock();
         gst_init(nullptr, nullptr);
+        lock.lock();
         g_state = State::Started;
+        g_ready.notify_all();
     }
     g_ready.wait(lock, [] { return g_state != State::Starting; });
 }

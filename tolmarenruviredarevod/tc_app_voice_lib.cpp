@@ -128,10 +128,14 @@ bool TC_VoiceLibraryList::LoadContents(TC_VoiceLibrary* library) {
     TB_String name = library->Name;
     TB_Uri root = library->RootPath;
     TB_Uri info = library->InfoFilePath;
-    // A folder that cannot be listed would read as one without clips.
-    bool readable = library->Type != TC_VoiceLibraryType::Folder ||
-                    ::access(TB_StringUTF8(root.GetPath()).Chars(), R_OK | X_OK) == 0;
-    library->Available = readable && TC_VoiceLoader::LoadLibrary(library, true);
+    // A folder that cannot be listed would read as one without clips, also when it goes or
+    // is shut while being read: it is looked at before and after.
+    auto readable = [&] {
+        return library->Type != TC_VoiceLibraryType::Folder ||
+               (root.IsDirectory() &&
+                ::access(TB_StringUTF8(root.GetPath()).Chars(), R_OK | X_OK) == 0);
+    };
+    library->Available = readable() && TC_VoiceLoader::LoadLibrary(library, true) && readable();
     if (!library->Available) {
         library->ClearContents();
         library->Name = name;
@@ -486,6 +490,12 @@ bool TC_VoiceLibraryList::Adopt(TC_LoadedLibrary& loaded) {
         for (auto& [relative, voice] : starred) {
             if (voice && !keptNow.count(paths.UriText(*voice))) {
                 waiting.emplace_back(paths.UriText(*voice));
+            }
+        }
+        // A category switched off stays off in the new read (by name, as its namesakes do).
+        for (TC_VoiceCategory* category : copy->Categories) {
+            if (TC_VoiceCategory* old = library->FindCategory(category->Name)) {
+                category->Active = old->Active;
             }
         }
         // The old clips go into the read's tree in exchange, for whoever drops it (the loader's

@@ -95,8 +95,8 @@ private:
 
     TB_List<TC_VoiceLibrary*> m_libraries;
     bool m_indexLoaded = false;
-    bool m_tooDeep = false;
-    bool m_deferContents = false;  // the last index read held entries deeper than kMaxDepth
+    bool m_tooDeep = false;        // the last index read held entries deeper than kMaxDepth
+    bool m_deferContents = false;  // entries are listed pending, their clips read later
     // Favourites waiting for their library: written back while any library is unavailable,
     // so a folder on a drive that is not mounted yet loses none.
     std::vector<std::u16string> m_keptFavourites;

@@ -88,6 +88,7 @@ void TC_LibraryLoader::Hold(bool held) {
         m_held = held;
     }
     m_wake.notify_all();
+    m_idle.notify_all();
 }
 
 void TC_LibraryLoader::Queue(TC_VoiceLibrary* target, TC_LoadReason reason,
@@ -96,7 +97,19 @@ void TC_LibraryLoader::Queue(TC_VoiceLibrary* target, TC_LoadReason reason,
     job.Tree = TB_Ref<TC_VoiceLibrary>::Adopt(Describe(target, job.Keys, job.Serials));
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        // A read of the same library that has not started yet is the same work.
+        // A read of the same library that has not started yet is the same work; the merged
+        // one keeps the weightier reason (the user's, then the start's) and the haste.
+        auto rank = [](TC_LoadReason r) {
+            return r == TC_LoadReason::User ? 2 : r == TC_LoadReason::Start ? 1 : 0;
+        };
+        for (const Job& waiting : m_jobs) {
+            if (waiting.Target == target) {
+                urgent = urgent || &waiting == &m_jobs.front();
+                if (rank(waiting.Reason) > rank(job.Reason)) {
+                    job.Reason = waiting.Reason;
+                }
+            }
+        }
         std::erase_if(m_jobs, [target](const Job& waiting) { return waiting.Target == target; });
         if (urgent) {
             m_jobs.push_front(std::move(job));
@@ -120,7 +133,15 @@ bool TC_LibraryLoader::IsLoading(const TC_VoiceLibrary* library) const {
 
 void TC_LibraryLoader::WaitUntilIdle() {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_idle.wait(lock, [this] { return m_stop || (m_jobs.empty() && m_runningKeys.empty()); });
+    // A held loader reads nothing: waiting for it would never end.
+    m_idle.wait(lock,
+                [this] { return m_stop || m_held || (m_jobs.empty() && m_runningKeys.empty()); });
+}
+
+bool TC_LibraryLoader::IsReading(const TC_VoiceLibrary* library) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return std::any_of(m_runningKeys.begin(), m_runningKeys.end(),
+                       [library](const TC_VoiceLibrary* key) { return Holds(library, key); });
 }
 
 std::vector<std::unique_ptr<TC_LoadedLibrary>> TC_LibraryLoader::Take() {
@@ -153,6 +174,7 @@ void TC_LibraryLoader::SetPolled(std::vector<std::string> paths, bool lookAtOnce
         m_pollInterval = std::max(100, intervalMs);
         // No signature is ever "?": the first look then reports; otherwise it takes note.
         m_pollSignature = lookAtOnce && !m_polled.empty() ? "?" : "";
+        ++m_pollGeneration;
     }
     m_wake.notify_all();
 }
@@ -218,15 +240,14 @@ void TC_LibraryLoader::Run() {
             m_wake.wait(lock);
             continue;
         }
-        if (m_jobs.empty()) {
+        if (m_jobs.empty() && (m_polled.empty() || std::chrono::steady_clock::now() < nextPoll)) {
+            // Everything is looked at again after a wake: a hold or a stop may have come.
             if (m_polled.empty()) {
                 m_wake.wait(lock);
             } else {
                 m_wake.wait_until(lock, nextPoll);
             }
-        }
-        if (m_stop) {
-            break;
+            continue;
         }
         if (!m_jobs.empty()) {
             Job job = std::move(m_jobs.front());
@@ -234,7 +255,6 @@ void TC_LibraryLoader::Run() {
             m_runningKeys = job.Keys;
             lock.unlock();
             std::unique_ptr<TC_LoadedLibrary> done = Load(job);
-            ::malloc_trim(0);
             lock.lock();
             m_runningKeys.clear();
             m_idle.notify_all();
@@ -248,12 +268,13 @@ void TC_LibraryLoader::Run() {
         }
         if (!m_polled.empty() && std::chrono::steady_clock::now() >= nextPoll) {
             std::string before = m_pollSignature;
+            uint64_t generation = m_pollGeneration;
             // A stat on a mount that stopped answering may block: only this thread waits.
             lock.unlock();
             std::string now = PollSignature();
             lock.lock();
             nextPoll = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_pollInterval);
-            if (m_pollSignature != before) {
+            if (m_pollGeneration != generation) {
                 continue;  // the paths changed meanwhile: the new ones are looked at next
             }
             m_pollSignature = now;

@@ -50,12 +50,16 @@ public:
     ~TC_LibraryLoader();
 
     // GUI thread. Reads the library (a group with all its libraries) afresh; favourites are the
-    // kept favourite paths to star. An urgent read goes before the others waiting.
+    // kept favourite paths to star. An urgent read goes before the others waiting. A read of
+    // the same library still waiting is merged into this one.
     void Queue(TC_VoiceLibrary* target, TC_LoadReason reason,
                std::vector<std::u16string> favourites, bool urgent = false);
     // GUI thread. Whether a read for the library (or one holding it) waits or runs.
     bool IsLoading(const TC_VoiceLibrary* library) const;
-    // Returns once no read waits or runs (tools and tests that read without a window).
+    // GUI thread. Whether a read of the library (or one holding it) runs right now.
+    bool IsReading(const TC_VoiceLibrary* library) const;
+    // Returns once no read waits or runs, or at once while held (tools and tests that read
+    // without a window).
     void WaitUntilIdle();
     // GUI thread. The finished reads, oldest first.
     std::vector<std::unique_ptr<TC_LoadedLibrary>> Take();
@@ -108,6 +112,7 @@ private:
     std::vector<std::string> m_polled;
     int m_pollInterval = 2000;
     std::string m_pollSignature;
+    uint64_t m_pollGeneration = 0;  // counts the lists polled
 
     std::mutex m_listenerLock;
     TB_PostTarget* m_target = nullptr;

@@ -629,7 +629,7 @@ void TC_VoiceDataListPanel::ShowContents(TC_VoiceSearch* prepared) {
     }
     // Prepared once here (or by the loader) so that a keystroke never walks the clips' texts
     // again.
-    if (prepared && prepared->Count() == voices.size()) {
+    if (prepared && prepared->Covers(voices)) {
         m_search = std::move(*prepared);
     } else {
         m_search.Build(voices);
@@ -640,7 +640,7 @@ void TC_VoiceDataListPanel::ShowContents(TC_VoiceSearch* prepared) {
     TC_App* app = TC_App::Instance();
     if (app && m_library && AnyPending(m_library)) {
         // The library on the screen is read before the others still waiting.
-        if (!app->Loader().IsLoading(m_library)) {
+        if (!app->Loader().IsReading(m_library)) {
             app->QueueLoad(m_library, TC_LoadReason::Start, true);
         }
         m_progress->Start();
@@ -658,7 +658,10 @@ void TC_VoiceDataListPanel::UpdateWatch() {
     std::function<void(TC_VoiceLibrary*)> collect = [&](TC_VoiceLibrary* library) {
         if (library->Type != TC_VoiceLibraryType::Group) {
             if (library->Sources.empty() && !library->Pending) {
+                // Read here rather than by the loader (an import): where it lies is looked up too.
                 library->Sources = TC_VoiceLoader::SourcesOf(library);
+                library->NeedsPolling = !library->Sources.empty() &&
+                                        TC_LibraryLoader::NeedsPolling(library->Sources[0]);
             }
             paths.insert(paths.end(), library->Sources.begin(), library->Sources.end());
             // Gone folders and network mounts tell nothing: they are looked at instead.
@@ -744,11 +747,24 @@ void TC_VoiceDataListPanel::FollowDisk(const std::string& path) {
 
 void TC_VoiceDataListPanel::TakeLoadedLibraries() {
     TC_App* app = TC_App::Instance();
-    if (!app) {
+    // The filter popup holds the categories of the clips on show, and a message shown below
+    // takes posts in its loop: what is read waits for them, and is taken after.
+    if (!app || m_takingLoaded || m_filterPopup) {
         return;
     }
-    for (std::unique_ptr<TC_LoadedLibrary>& loaded : app->Loader().Take()) {
-        TC_VoiceLibraryList& list = app->VoiceLibraries();
+    m_takingLoaded = true;
+    for (auto batch = app->Loader().Take(); !batch.empty(); batch = app->Loader().Take()) {
+        for (std::unique_ptr<TC_LoadedLibrary>& loaded : batch) {
+            TakeLoaded(*app, *loaded);
+        }
+    }
+    m_takingLoaded = false;
+}
+
+void TC_VoiceDataListPanel::TakeLoaded(TC_App& app, TC_LoadedLibrary& loadedRead) {
+    TC_LoadedLibrary* loaded = &loadedRead;
+    {
+        TC_VoiceLibraryList& list = app.VoiceLibraries();
         bool shown = m_library && !loaded->Serials.empty() &&
                      list.IsListed(loaded->Target, loaded->Serials[0]) &&
                      (Holds(loaded->Target, m_library) || Holds(m_library, loaded->Target));
@@ -761,7 +777,6 @@ void TC_VoiceDataListPanel::TakeLoadedLibraries() {
             ClearItems(true);
         }
         list.Adopt(*loaded);
-        app->Loader().Discard(std::move(loaded->Contents));
         if (shown && loaded->Reason == TC_LoadReason::Disk) {
             ++m_diskReloads;
             TB_DebugPrint(u"Library read again after a change on disk: %T (%d clips)",
@@ -769,6 +784,10 @@ void TC_VoiceDataListPanel::TakeLoadedLibraries() {
         }
         if (shown) {
             ShowContents(loaded->Target == m_library ? &loaded->Search : nullptr);
+        }
+        // Only now nothing points to the old clips any more.
+        app.Loader().Discard(std::move(loaded->Contents));
+        if (shown) {
             ApplyViewPlace(place);
             m_reloading = false;
             if (TC_VoiceData* voice = CurrentVoice()) {
@@ -1373,6 +1392,7 @@ void TC_VoiceDataListPanel::ShowFilterPopup() {
     m_filterPopup = popup.Get();
     popup->ShowModal(m_filterButton, TB_Vector2{0, m_filterButton->GetHeight()});
     m_filterPopup = nullptr;
+    TakeLoadedLibraries();  // what was read while it was open
 }
 
 void TC_VoiceDataListPanel::PaintThumbnail(TB_PaintEventArg& arg) {

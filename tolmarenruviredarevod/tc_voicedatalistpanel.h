@@ -15,7 +15,9 @@
 #include "tc_voicelistappearance.h"
 #include "tc_voicesearch.h"
 
+class TC_App;
 class TC_VoiceDataListPanel;
+struct TC_LoadedLibrary;
 
 // One clip as a row: its display text (sliding while hovered when too long), the favourite
 // star and the category column. Text is the clip's file path as the library stores it.
@@ -182,6 +184,7 @@ private:
     // Rows, search and watch for the current library's clips; a search made by the loader
     // for exactly these clips is taken instead of building one.
     void ShowContents(TC_VoiceSearch* prepared);
+    void TakeLoaded(TC_App& app, TC_LoadedLibrary& loaded);
     void UpdateWatch();
     void LayoutTopStrip(TB_EventArg&);
     void UpdateCategoryWidth();
@@ -249,6 +252,7 @@ private:
     TB_UiTimer* m_progress = nullptr;  // the count of clips read, while they are read
     tb_uint64 m_firstChange = 0;
     tb_int m_diskReloads = 0;  // reads after a change on disk taken into the list
+    bool m_takingLoaded = false;
     bool m_reloading = false;  // while the rows of a library read again are put in
     TB_String m_reloadedClip;  // the clip that was current then
 };

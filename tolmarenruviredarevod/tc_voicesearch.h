@@ -32,6 +32,8 @@ public:
     // Prepares the texts of the clips, in list order (the clips must outlive the search).
     void Build(const std::vector<TC_VoiceData*>& voices);
     size_t Count() const { return m_voices.size(); }
+    // Whether it was built for exactly these clips, in this order.
+    bool Covers(const std::vector<TC_VoiceData*>& voices) const { return m_voices == voices; }
 
     // Visible flags for every clip, in list order: favourites and categories first, then the
     // search text split at ASCII spaces.

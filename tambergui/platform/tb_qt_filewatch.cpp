@@ -33,7 +33,8 @@ void TB_QtFileWatch::SetPaths(const std::vector<std::string>& paths) {
     // A file renamed over (how editors save) or a folder moved away drops out of the watch:
     // whatever stands under the name now is watched again.
     QStringList added;
-    QStringList watched = m_watcher.files() + m_watcher.directories();
+    const QStringList watchedList = m_watcher.files() + m_watcher.directories();
+    QSet<QString> watched(watchedList.begin(), watchedList.end());
     for (const QString& path : wanted) {
         if (!watched.contains(path) && QFileInfo::exists(path)) {
             added.append(path);

@@ -66,7 +66,8 @@ TEST_F(LiveInX11, AFolderLibraryFollowsItsFolder) {
     }
     dump = DumpUntil([](const rapidjson::Value& d) { return Rows(d) == 1004; });
     EXPECT_EQ(CurrentVoice(dump), "clip2.wav");
-    EXPECT_LE(Reloads(dump) - before, 2) << "a burst is read once it settles";
+    // Read when it settles or at the latest each second: a few reads, not one per file.
+    EXPECT_LT(Reloads(dump) - before, 10);
 
     fs::rename(lib, lib + "-away");
     dump = DumpUntil([](const rapidjson::Value& d) { return !Available(d); });
@@ -80,8 +81,8 @@ TEST_F(LiveInX11, AFolderLibraryFollowsItsFolder) {
     EXPECT_NE(ReadData("voice-libs.json").find(lib + "/clip2.wav"), std::string::npos);
 }
 
-// A line appended to the table shows; a table rewritten in place, read while half written,
-// loses no star once it is whole, and a folder turned into a file says nothing.
+// A line appended to the table shows; a table rewritten in place in two writes (either may be
+// read) loses no star once it is whole, and a folder turned into a file says nothing.
 TEST_F(LiveInX11, ATableLibraryFollowsItsTable) {
     std::string lib = Library("table", 4);
     std::string rows;
