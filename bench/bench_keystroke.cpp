@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench_ratio.h"
@@ -153,9 +152,7 @@ void BM_ReloadTakenIn(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         window.app->QueueLoad(library, TC_LoadReason::Disk);
-        while (window.app->Loader().IsLoading(library)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        window.app->Loader().WaitUntilIdle();
         state.ResumeTiming();
         auto start = std::chrono::steady_clock::now();
         panel->TakeLoadedLibraries();

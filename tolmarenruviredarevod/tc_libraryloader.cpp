@@ -32,30 +32,12 @@ TC_VoiceLibrary* Describe(TC_VoiceLibrary* library, std::vector<TC_VoiceLibrary*
     return copy;
 }
 
-bool Holds(const TC_VoiceLibrary* tree, const TC_VoiceLibrary* library) {
-    if (tree == library) {
-        return true;
-    }
-    return std::any_of(tree->SubLibs.begin(), tree->SubLibs.end(),
-                       [library](const TC_VoiceLibrary* sub) { return Holds(sub, library); });
-}
-
-void CollectVoices(TC_VoiceLibrary* library, std::vector<TC_VoiceData*>& voices) {
-    for (TC_VoiceData* voice : library->Voices) {
-        voices.push_back(voice);
-    }
-    for (TC_VoiceLibrary* sub : library->SubLibs) {
-        CollectVoices(sub, voices);
-    }
-}
-
 }  // namespace
 
 TC_LibraryLoader::TC_LibraryLoader() : m_thread([this] { Run(); }) {}
 
 TC_LibraryLoader::~TC_LibraryLoader() {
     Stop();
-    SetListener(nullptr, nullptr, nullptr);
 }
 
 void TC_LibraryLoader::Stop() {
@@ -120,17 +102,6 @@ void TC_LibraryLoader::Queue(TC_VoiceLibrary* target, TC_LoadReason reason,
     m_wake.notify_all();
 }
 
-bool TC_LibraryLoader::IsLoading(const TC_VoiceLibrary* library) const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    // Only the library's own tree is walked: a target may have been removed meanwhile.
-    auto touches = [library](const std::vector<TC_VoiceLibrary*>& keys) {
-        return std::any_of(keys.begin(), keys.end(),
-                           [library](const TC_VoiceLibrary* key) { return Holds(library, key); });
-    };
-    return touches(m_runningKeys) || std::any_of(m_jobs.begin(), m_jobs.end(),
-                                                 [&](const Job& job) { return touches(job.Keys); });
-}
-
 void TC_LibraryLoader::WaitUntilIdle() {
     std::unique_lock<std::mutex> lock(m_lock);
     // A held loader reads nothing: waiting for it would never end.
@@ -141,7 +112,7 @@ void TC_LibraryLoader::WaitUntilIdle() {
 bool TC_LibraryLoader::IsReading(const TC_VoiceLibrary* library) const {
     std::lock_guard<std::mutex> guard(m_lock);
     return std::any_of(m_runningKeys.begin(), m_runningKeys.end(),
-                       [library](const TC_VoiceLibrary* key) { return Holds(library, key); });
+                       [library](const TC_VoiceLibrary* key) { return library->Holds(key); });
 }
 
 std::vector<std::unique_ptr<TC_LoadedLibrary>> TC_LibraryLoader::Take() {
@@ -151,17 +122,8 @@ std::vector<std::unique_ptr<TC_LoadedLibrary>> TC_LibraryLoader::Take() {
 
 void TC_LibraryLoader::SetListener(TB_PostTarget* target, std::function<void()> loaded,
                                    std::function<void()> changed) {
-    std::lock_guard<std::mutex> guard(m_listenerLock);
-    if (target) {
-        target->AddRef();
-    }
-    if (m_target) {
-        m_target->Release();
-    }
-    m_target = target;
-    m_loaded = std::move(loaded);
-    m_changed = std::move(changed);
-    m_loadAnnounced = m_changeAnnounced = false;
+    m_loadedNews.Set(target, std::move(loaded));
+    m_changedNews.Set(target, std::move(changed));
 }
 
 void TC_LibraryLoader::SetPolled(std::vector<std::string> paths, bool lookAtOnce, int intervalMs) {
@@ -177,30 +139,6 @@ void TC_LibraryLoader::SetPolled(std::vector<std::string> paths, bool lookAtOnce
         ++m_pollGeneration;
     }
     m_wake.notify_all();
-}
-
-// Any thread. One post stands for all news of a kind until the GUI thread has taken it.
-void TC_LibraryLoader::Announce(bool loaded) {
-    std::lock_guard<std::mutex> guard(m_listenerLock);
-    bool& announced = loaded ? m_loadAnnounced : m_changeAnnounced;
-    if (!m_target || announced) {
-        return;
-    }
-    announced = true;
-    bool posted = m_target->Post(new TB_Action([this, loaded](TB_EventArg&) {
-        std::function<void()> news;
-        {
-            std::lock_guard<std::mutex> inner(m_listenerLock);
-            (loaded ? m_loadAnnounced : m_changeAnnounced) = false;
-            news = loaded ? m_loaded : m_changed;
-        }
-        if (news) {
-            news();
-        }
-    }));
-    if (!posted) {
-        announced = false;  // no window yet: the next post, or a look by the GUI, takes it
-    }
 }
 
 std::string TC_LibraryLoader::PollSignature() {
@@ -261,7 +199,7 @@ void TC_LibraryLoader::Run() {
             if (!m_stop) {
                 m_done.push_back(std::move(done));
                 lock.unlock();
-                Announce(true);
+                m_loadedNews.Announce();
                 lock.lock();
             }
             continue;
@@ -280,7 +218,7 @@ void TC_LibraryLoader::Run() {
             m_pollSignature = now;
             if (!before.empty() && before != now) {
                 lock.unlock();
-                Announce(false);
+                m_changedNews.Announce();
                 lock.lock();
             }
         }
@@ -317,7 +255,7 @@ std::unique_ptr<TC_LoadedLibrary> TC_LibraryLoader::Load(Job& job) {
         }
     }
     std::vector<TC_VoiceData*> voices;
-    CollectVoices(tree, voices);
+    tree->CollectVoices(voices);
     done->Search.Build(voices);
     done->ClipCount = static_cast<tb_int>(voices.size());
     done->Contents = std::move(job.Tree);

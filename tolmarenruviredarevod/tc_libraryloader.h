@@ -12,6 +12,7 @@
 
 #include "tb_posttarget.h"
 #include "tc_messagebox.h"
+#include "tc_notifier.h"
 #include "tc_voicelibrary.h"
 #include "tc_voicesearch.h"
 
@@ -54,8 +55,6 @@ public:
     // the same library still waiting is merged into this one.
     void Queue(TC_VoiceLibrary* target, TC_LoadReason reason,
                std::vector<std::u16string> favourites, bool urgent = false);
-    // GUI thread. Whether a read for the library (or one holding it) waits or runs.
-    bool IsLoading(const TC_VoiceLibrary* library) const;
     // GUI thread. Whether a read of the library (or one holding it) runs right now.
     bool IsReading(const TC_VoiceLibrary* library) const;
     // Returns once no read waits or runs, or at once while held (tools and tests that read
@@ -96,7 +95,6 @@ private:
     };
     void Run();
     std::unique_ptr<TC_LoadedLibrary> Load(Job& job);
-    void Announce(bool loaded);
     std::string PollSignature();
 
     mutable std::mutex m_lock;
@@ -114,12 +112,8 @@ private:
     std::string m_pollSignature;
     uint64_t m_pollGeneration = 0;  // counts the lists polled
 
-    std::mutex m_listenerLock;
-    TB_PostTarget* m_target = nullptr;
-    std::function<void()> m_loaded;
-    std::function<void()> m_changed;
-    bool m_loadAnnounced = false;
-    bool m_changeAnnounced = false;
+    TC_Notifier m_loadedNews;
+    TC_Notifier m_changedNews;
 
     std::thread m_thread;
 };

@@ -79,7 +79,7 @@ TC_SoundInfo::~TC_SoundInfo() {
     if (m_lengthLog) {
         std::fclose(m_lengthLog);
     }
-    SetListener(nullptr, nullptr);
+    m_news.Set(nullptr, nullptr);
 }
 
 std::string TC_SoundInfo::DefaultCacheFolder() {
@@ -95,36 +95,7 @@ std::string TC_SoundInfo::DefaultCacheFolder() {
 }
 
 void TC_SoundInfo::SetListener(TB_PostTarget* target, std::function<void()> changed) {
-    std::lock_guard<std::mutex> guard(m_listenerLock);
-    if (target) {
-        target->AddRef();
-    }
-    if (m_target) {
-        m_target->Release();
-    }
-    m_target = target;
-    m_changed = std::move(changed);
-    m_announced = false;
-}
-
-// Any thread. One post stands for all news until the GUI thread has taken it.
-void TC_SoundInfo::Announce() {
-    std::lock_guard<std::mutex> guard(m_listenerLock);
-    if (!m_target || m_announced) {
-        return;
-    }
-    m_announced = true;
-    m_target->Post(new TB_Action([this](TB_EventArg&) {
-        std::function<void()> changed;
-        {
-            std::lock_guard<std::mutex> inner(m_listenerLock);
-            m_announced = false;
-            changed = m_changed;
-        }
-        if (changed) {
-            changed();
-        }
-    }));
+    m_news.Set(target, std::move(changed));
 }
 
 void TC_SoundInfo::EnsureThread() {
@@ -252,7 +223,7 @@ void TC_SoundInfo::WorkOutPeaks(const std::string& path, tb_uint64 request) {
             m_peaks = std::move(peaks);
             m_peaksState = state;
         }
-        Announce();
+        m_news.Announce();
     };
     FileKey key;
     if (!Stat(path, key)) {
@@ -329,7 +300,7 @@ void TC_SoundInfo::WorkOutLength(const std::string& path) {
         }
     }
     if (news) {
-        Announce();
+        m_news.Announce();
     }
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tb_soundpeaks.h"
+#include "tc_notifier.h"
 
 class TB_PostTarget;
 
@@ -81,7 +82,6 @@ private:
     bool LoadOutline(const std::string& path, const FileKey& key, Outline& outline);
     void SaveOutline(const std::string& path, const Outline& outline);
     std::string OutlineFile(const std::string& path) const;
-    void Announce();
     void EnsureThread();
 
     std::string m_folder;
@@ -106,8 +106,5 @@ private:
     std::atomic<bool> m_cancelPeaks{false};
     std::unordered_map<std::string, Outline> m_outlines;  // recent ones, in memory
 
-    std::mutex m_listenerLock;
-    TB_PostTarget* m_target = nullptr;  // one count held
-    std::function<void()> m_changed;
-    bool m_announced = false;
+    TC_Notifier m_news;
 };

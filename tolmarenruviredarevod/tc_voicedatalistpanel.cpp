@@ -566,16 +566,6 @@ TC_VoiceData* TC_VoiceDataListPanel::CurrentVoice() {
     return item ? item->Voice : nullptr;
 }
 
-void TC_VoiceDataListPanel::CollectVoices(TC_VoiceLibrary* library,
-                                          std::vector<TC_VoiceData*>& voices) {
-    for (TC_VoiceData* voice : library->Voices) {
-        voices.push_back(voice);
-    }
-    for (TC_VoiceLibrary* sub : library->SubLibs) {
-        CollectVoices(sub, voices);
-    }
-}
-
 void TC_VoiceDataListPanel::CollectCategories(TC_VoiceLibrary* library,
                                               std::vector<TC_VoiceCategory*>& categories) {
     for (TC_VoiceCategory* category : library->Categories) {
@@ -610,19 +600,13 @@ bool AnyPending(const TC_VoiceLibrary* library) {
                        [](const TC_VoiceLibrary* sub) { return AnyPending(sub); });
 }
 
-bool Holds(const TC_VoiceLibrary* tree, const TC_VoiceLibrary* library) {
-    return tree == library ||
-           std::any_of(tree->SubLibs.begin(), tree->SubLibs.end(),
-                       [library](const TC_VoiceLibrary* sub) { return Holds(sub, library); });
-}
-
 }  // namespace
 
 void TC_VoiceDataListPanel::ShowContents(TC_VoiceSearch* prepared) {
     ClearItems(true);
     std::vector<TC_VoiceData*> voices;
     if (m_library) {
-        CollectVoices(m_library, voices);
+        m_library->CollectVoices(voices);
         for (TC_VoiceData* voice : voices) {
             AddItem(new TC_VoiceDataItem(voice, this, m_listFont));
         }
@@ -767,7 +751,7 @@ void TC_VoiceDataListPanel::TakeLoaded(TC_App& app, TC_LoadedLibrary& loadedRead
         TC_VoiceLibraryList& list = app.VoiceLibraries();
         bool shown = m_library && !loaded->Serials.empty() &&
                      list.IsListed(loaded->Target, loaded->Serials[0]) &&
-                     (Holds(loaded->Target, m_library) || Holds(m_library, loaded->Target));
+                     (loaded->Target->Holds(m_library) || m_library->Holds(loaded->Target));
         ViewPlace place;
         if (shown) {
             // The rows go before the clips they show.

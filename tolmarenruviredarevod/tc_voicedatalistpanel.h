@@ -200,7 +200,6 @@ private:
     void OnListClick(TB_MouseEventArg& arg);
     void OnFavouriteChanged(TB_EventArg&);
     void PaintThumbnail(TB_PaintEventArg& arg);
-    void CollectVoices(TC_VoiceLibrary* library, std::vector<TC_VoiceData*>& voices);
     void CollectCategories(TC_VoiceLibrary* library, std::vector<TC_VoiceCategory*>& categories);
     TB_Frame* OwnerFrame();
 

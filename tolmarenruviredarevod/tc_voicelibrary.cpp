@@ -67,6 +67,25 @@ void TC_VoiceLibrary::SetThumbnail(TB_Bitmap32* thumbnail) {
     Thumbnail = thumbnail;
 }
 
+bool TC_VoiceLibrary::Holds(const TC_VoiceLibrary* library) const {
+    if (library == this) {
+        return true;
+    }
+    for (const TC_VoiceLibrary* sub : SubLibs) {
+        if (sub->Holds(library)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TC_VoiceLibrary::CollectVoices(std::vector<TC_VoiceData*>& voices) const {
+    voices.insert(voices.end(), Voices.begin(), Voices.end());
+    for (const TC_VoiceLibrary* sub : SubLibs) {
+        sub->CollectVoices(voices);
+    }
+}
+
 TC_VoiceCategory* TC_VoiceLibrary::FindCategory(const TB_String& name) const {
     for (TC_VoiceCategory* category : Categories) {
         if (category->Name.Equals(name)) {

@@ -63,6 +63,10 @@ public:
     // Replaces the thumbnail (takes one more count on the new one).
     void SetThumbnail(TB_Bitmap32* thumbnail);
     TC_VoiceCategory* FindCategory(const TB_String& name) const;
+    // Whether the library is this one or one of its sub-libraries, at any depth.
+    bool Holds(const TC_VoiceLibrary* library) const;
+    // Appends its clips, then those of its sub-libraries, depth first: the list's order.
+    void CollectVoices(std::vector<TC_VoiceData*>& voices) const;
 
     // "Name", "Type", "CharName", "RootPath", "InfoFilePath", "Categories", "Voices",
     // "SubLibs", "Available".
