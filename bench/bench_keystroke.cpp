@@ -2,6 +2,7 @@
 // search, the list's relayout and the paint that shows the result, next to the limit: every
 // byte of the same texts read once, which no search can beat. Runs on Qt's offscreen platform with
 // a private data folder.
+#include <malloc.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -87,11 +88,8 @@ void BM_Keystroke(benchmark::State& state) {
         window.Type(kTyped[at]);
         window.Paint();
     }
-    size_t shown = 0;
-    for (TB_ContentsBoxItem* item : window.frame->GetPanel()->Items) {
-        shown += item->ItemVisible ? 1 : 0;
-    }
-    state.counters["shown"] = static_cast<double>(shown);
+    state.counters["shown"] =
+        static_cast<double>(window.frame->GetPanel()->ShownIndices().size());
 }
 
 void BM_Keystroke_Limit(benchmark::State& state) {
@@ -164,6 +162,43 @@ void BM_ReloadTakenIn(benchmark::State& state) {
     state.counters["clips"] = static_cast<double>(panel->Count());
 }
 
+// The heap a clip costs: the clips as read (their texts held once), then with the list and its
+// search showing them. The share the list adds is what a row costs beyond its clip. Needs
+// nested-100000, like the reload.
+void BM_MemoryPerClip(benchmark::State& state) {
+    Window& window = Shared();
+    TC_VoiceDataListPanel* panel = window.frame->GetPanel();
+    panel->SetLibrary(nullptr);
+    auto held = [] {
+        malloc_trim(0);
+        return static_cast<double>(mallinfo2().uordblks);
+    };
+    double model = 0, shown = 0, clips = 0;
+    for (auto _ : state) {
+        double start = held();
+        auto library = TB_Ref<TC_VoiceLibrary>::Adopt(new TC_VoiceLibrary());
+        library->Type = TC_VoiceLibraryType::Folder;
+        library->RootPath = TB_Uri(TB_String("/tmp/lumovox-libs/nested-100000"));
+        if (!TC_VoiceLoader::LoadLibrary(library.Get(), true)) {
+            state.SkipWithError("no library: run scripts/make_bench_libraries.py 100000");
+            return;
+        }
+        double read = held();
+        panel->SetLibrary(library.Get());
+        window.Paint();
+        double listed = held();
+        clips = static_cast<double>(panel->Count());
+        model = (read - start) / clips;
+        shown = (listed - start) / clips;
+        panel->SetLibrary(nullptr);
+    }
+    panel->SetLibrary(bench::Shared().library.Get());
+    state.counters["model_B_per_clip"] = model;
+    state.counters["shown_B_per_clip"] = shown;
+    state.counters["ratio"] = shown / model;
+}
+
+BENCHMARK(BM_MemoryPerClip)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Keystroke)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReloadTakenIn)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JumpWhileLengthsFill)->Unit(benchmark::kMillisecond);

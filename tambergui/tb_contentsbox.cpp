@@ -214,59 +214,82 @@ tb_int TB_ContentsBox::RowY(tb_int row) const {
                                static_cast<double>(row) * RowHeight);
 }
 
-void TB_ContentsBox::WriteRow(TB_ContentsBoxItem* item) const {
-    tb_int value = m_scroll->Value;
-    item->Rect.y = item->m_row >= 0 ? RowY(item->m_row) - value
-                                    : static_cast<tb_int>(BorderWidth - RowHeight) - value;
+tb_int TB_ContentsBox::RowOf(tb_int index) const {
+    auto found = std::lower_bound(m_shown.begin(), m_shown.end(), index);
+    return found != m_shown.end() && *found == index ? static_cast<tb_int>(found - m_shown.begin())
+                                                     : -1;
 }
 
-void TB_ContentsBox::LayoutPass(const ItemPredicate* predicate) {
-    float w = CanvasWidth();
+TB_Rectangle<int> TB_ContentsBox::RowRect(tb_int row) const {
     float e = BorderWidth;
     float r = RowHeight;
     tb_int value = m_scroll->Value;
-    TB_Rectangle<int> rect{static_cast<int>(e), 0, static_cast<int>(w - 2 * e),
-                           static_cast<int>(r)};
-    tb_int hiddenY = static_cast<tb_int>(e - r) - value;
-    tb_int count = Items.Count();
-    m_visible.clear();
-    m_visible.reserve(static_cast<size_t>(count));  // one block for the whole list
+    tb_int y = row >= 0 ? RowY(row) - value : static_cast<tb_int>(e - r) - value;
+    return TB_Rectangle<int>{static_cast<int>(e), y, static_cast<int>(CanvasWidth() - 2 * e),
+                             static_cast<int>(r)};
+}
+
+TB_ContentsBoxItem* TB_ContentsBox::Prepared(tb_int index) {
+    if (index < 0 || index >= Count()) {
+        return nullptr;
+    }
+    TB_ContentsBoxItem* item = RowItem(index);
+    if (!item) {
+        return nullptr;
+    }
+    EnsureLayout();
+    item->m_index = index;
+    tb_int row = RowOf(index);
+    if (m_rowSource) {
+        item->ItemVisible = row >= 0;
+    }
+    item->Rect = RowRect(row);
+    item->Selected = index == m_current;
+    item->Hovered = index == m_hovered[0] || index == m_hovered[1];
+    return item;
+}
+
+void TB_ContentsBox::LayoutPass(const ItemPredicate* predicate) {
     bool filtering = predicate && *predicate;
     bool showAll = predicate && !*predicate;
-    TB_ContentsBoxItem** items = Items.Items();
-    tb_int row = 0;
-    for (tb_int i = 0; i < count; ++i) {
-        TB_ContentsBoxItem* item = items[i];
-        item->m_index = i;
-        if (filtering) {
-            item->ItemVisible = (*predicate)(item);
-        } else if (showAll) {
-            item->ItemVisible = true;
-        }
-        if (item->ItemVisible) {
-            item->m_row = row;
-            rect.y = RowY(row) - value;
-            m_visible.push_back(item);
-            ++row;
-        } else {
-            item->m_row = -1;
-            rect.y = hiddenY;
-        }
-        item->Rect = rect;
+    tb_int count = Count();
+    if (!m_rowSource || predicate) {
+        m_shown.clear();
+        m_shown.reserve(static_cast<size_t>(count));  // one block for the whole list
     }
-    m_contentHeight = row > 0 ? RowY(row - 1) + static_cast<tb_int>(r) : 0;
+    if (!m_rowSource) {
+        TB_ContentsBoxItem** items = Items.Items();
+        for (tb_int i = 0; i < count; ++i) {
+            TB_ContentsBoxItem* item = items[i];
+            item->m_index = i;
+            if (filtering) {
+                item->ItemVisible = (*predicate)(item);
+            } else if (showAll) {
+                item->ItemVisible = true;
+            }
+            if (item->ItemVisible) {
+                m_shown.push_back(i);
+            }
+        }
+    } else if (predicate) {
+        for (tb_int i = 0; i < count; ++i) {
+            if (!filtering || (*predicate)(RowItem(i))) {
+                m_shown.push_back(i);
+            }
+        }
+    }
     m_layoutStale = false;
-    m_layoutWidth = w;
-    m_layoutHeight = CanvasHeight();
-    m_layoutRow = r;
-    m_layoutBorder = e;
-    m_syncedValue = value;
-    RowsMeeting(0, CanvasHeight(), value, m_syncedFirst, m_syncedLast);
+    UpdateContentHeight();
+}
+
+void TB_ContentsBox::UpdateContentHeight() {
+    auto rows = static_cast<tb_int>(m_shown.size());
+    m_contentHeight = rows > 0 ? RowY(rows - 1) + static_cast<tb_int>(RowHeight) : 0;
 }
 
 void TB_ContentsBox::RowsMeeting(float top, float bottom, tb_int value, tb_int& first,
                                  tb_int& last) const {
-    auto count = static_cast<tb_int>(m_visible.size());
+    auto count = static_cast<tb_int>(m_shown.size());
     first = last = 0;
     auto h = static_cast<tb_int>(RowHeight);
     if (count == 0 || RowHeight <= 0) {
@@ -295,31 +318,17 @@ void TB_ContentsBox::RowsMeeting(float top, float bottom, tb_int value, tb_int& 
     last = end;
 }
 
-void TB_ContentsBox::SyncRows() {
-    tb_int value = m_scroll->Value;
-    if (m_layoutStale || value == m_syncedValue) {
-        return;
-    }
-    tb_int first = 0, last = 0;
-    RowsMeeting(0, CanvasHeight(), value, first, last);
-    for (tb_int row = m_syncedFirst; row < m_syncedLast; ++row) {
-        WriteRow(m_visible[static_cast<size_t>(row)]);
-    }
-    for (tb_int row = first; row < last; ++row) {
-        WriteRow(m_visible[static_cast<size_t>(row)]);
-    }
-    m_syncedValue = value;
-    m_syncedFirst = first;
-    m_syncedLast = last;
-}
-
 void TB_ContentsBox::EnsureLayout() {
-    if (m_layoutStale || CanvasWidth() != m_layoutWidth || CanvasHeight() != m_layoutHeight ||
-        RowHeight != m_layoutRow || BorderWidth != m_layoutBorder) {
+    if (m_layoutStale) {
         LayoutPass(nullptr);
         UpdateScrollBar();
+    } else {
+        tb_int height = m_contentHeight;
+        UpdateContentHeight();  // the row height or border may have changed
+        if (height != m_contentHeight) {
+            UpdateScrollBar();
+        }
     }
-    SyncRows();
 }
 
 void TB_ContentsBox::Relayout() {
@@ -358,7 +367,6 @@ void TB_ContentsBox::UpdateScrollBar() {
 }
 
 void TB_ContentsBox::OnScrollChanged(TB_EventArg&) {
-    SyncRows();
     m_canvas->Invalidate();
 }
 
@@ -372,99 +380,119 @@ void TB_ContentsBox::SetEnable(bool enable) {
 
 void TB_ContentsBox::AddItem(TB_ContentsBoxItem* item) {
     // Items in a list always carry an index, so a fresh one needs no search of the list.
-    if (!item || (item->m_index >= 0 && IndexOf(item) >= 0)) {
+    if (!item || m_rowSource || (item->m_index >= 0 && IndexOf(item) >= 0)) {
         return;
     }
     Items.Add(item);
     item->m_index = Items.Count() - 1;
-    bool geometryKept = CanvasWidth() == m_layoutWidth && CanvasHeight() == m_layoutHeight &&
-                        RowHeight == m_layoutRow && BorderWidth == m_layoutBorder;
-    if (m_layoutStale || !geometryKept) {
+    if (m_layoutStale) {
         EnsureLayout();
-    } else {
-        // Appending lays out only the new row, so filling a box costs one pass in all.
-        SyncRows();
-        tb_int value = m_scroll->Value;
-        item->Rect = TB_Rectangle<int>{static_cast<int>(BorderWidth), 0,
-                                       static_cast<int>(CanvasWidth() - 2 * BorderWidth),
-                                       static_cast<int>(RowHeight)};
-        if (item->ItemVisible) {
-            item->m_row = static_cast<tb_int>(m_visible.size());
-            m_visible.push_back(item);
-            m_contentHeight = RowY(item->m_row) + static_cast<tb_int>(RowHeight);
-            if (m_syncedLast == item->m_row &&
-                static_cast<float>(RowY(item->m_row) - value) <= CanvasHeight()) {
-                m_syncedLast = item->m_row + 1;
-            }
-        } else {
-            item->m_row = -1;
-        }
-        WriteRow(item);
+    } else if (item->ItemVisible) {
+        // Appending adds only the new row, so filling a box costs one pass in all.
+        m_shown.push_back(item->m_index);
+        UpdateContentHeight();
     }
     UpdateScrollBar();
     m_canvas->Invalidate();
 }
 
 void TB_ContentsBox::ClearHovered() {
-    for (TB_ContentsBoxItem*& hovered : m_hovered) {
-        if (hovered) {
-            hovered->Hovered = false;
-            hovered = nullptr;
+    m_hovered[0] = m_hovered[1] = -1;
+}
+
+void TB_ContentsBox::ForgetRows(tb_int index, tb_int removed) {
+    auto shift = [index, removed](tb_int& row) {
+        if (row >= index) {
+            row = removed < 0 || row < index + removed ? -1 : row - removed;
         }
+    };
+    tb_int current = m_current;
+    shift(m_current);
+    shift(m_pressed);
+    for (tb_int& press : m_leftPresses) {
+        press = -1;
+    }
+    for (tb_int& hovered : m_hovered) {
+        shift(hovered);
+    }
+    if (current >= 0 && m_current < 0) {
+        OnSelectionChanged();
     }
 }
 
 void TB_ContentsBox::RemoveItem(TB_ContentsBoxItem* item) {
-    tb_int index = IndexOf(item);
+    tb_int index = m_rowSource ? -1 : IndexOf(item);
     if (index < 0) {
         return;
     }
     TB_Ref<TB_ContentsBox> keep(this);
     Items.RemoveAt(index);
-    for (TB_ContentsBoxItem*& hovered : m_hovered) {
-        if (hovered == item) {
-            hovered = nullptr;
-        }
-    }
     item->Hovered = false;
     item->Selected = false;
-    if (m_selectedShown == item) {
-        m_selectedShown = nullptr;
-    }
-    if (m_pressed == item) {
-        m_pressed = nullptr;
-    }
     item->m_index = -1;
-    item->m_row = -1;
+    bool wasCurrent = index == m_current;
+    if (wasCurrent) {
+        m_current = -1;  // raised below, once the list is whole again
+    }
+    ForgetRows(index, 1);
     Relayout();
-    if (m_current == item) {
-        m_current = nullptr;
+    if (wasCurrent) {
         OnSelectionChanged();
     }
 }
 
 void TB_ContentsBox::ClearItems(bool release) {
     TB_Ref<TB_ContentsBox> keep(this);
-    if (m_current) {
-        m_current = nullptr;
-        OnSelectionChanged();
-    }
-    m_pressed = nullptr;
-    m_leftPresses[0] = m_leftPresses[1] = nullptr;
-    ClearHovered();
-    m_selectedShown = nullptr;
+    ForgetRows(0, -1);
     for (TB_ContentsBoxItem* item : Items) {
         item->Selected = false;
+        item->Hovered = false;
         item->m_index = -1;
-        item->m_row = -1;
         if (release) {
             item->Release();
         }
     }
     Items.Clear();
-    m_visible.clear();
+    m_rowSource = false;
+    m_rowCount = 0;
+    m_shown.clear();
     Relayout();
     AccessibleChanged(TB_AccessibleChange::Items);
+}
+
+void TB_ContentsBox::SetRowCount(tb_int count) {
+    ClearItems(true);
+    m_rowSource = true;
+    m_rowCount = std::max<tb_int>(0, count);
+    m_shown.resize(static_cast<size_t>(m_rowCount));
+    for (tb_int i = 0; i < m_rowCount; ++i) {
+        m_shown[static_cast<size_t>(i)] = i;
+    }
+    m_layoutStale = false;
+    UpdateContentHeight();
+    UpdateScrollBar();
+    m_canvas->Invalidate();
+    AccessibleChanged(TB_AccessibleChange::Items);
+}
+
+void TB_ContentsBox::ShowRows(const std::vector<uint8_t>& shown) {
+    tb_int count = Count();
+    m_shown.clear();
+    for (tb_int i = 0; i < count; ++i) {
+        if (static_cast<size_t>(i) < shown.size() && shown[static_cast<size_t>(i)]) {
+            m_shown.push_back(i);
+        }
+    }
+    if (!m_rowSource) {
+        for (tb_int i = 0; i < count; ++i) {
+            Items[i]->ItemVisible = static_cast<size_t>(i) < shown.size() && shown[i] != 0;
+        }
+    }
+    m_layoutStale = false;
+    UpdateContentHeight();
+    AccessibleChanged(TB_AccessibleChange::Items);
+    UpdateScrollBar();
+    m_canvas->Invalidate();
 }
 
 void TB_ContentsBox::Filter(const ItemPredicate& predicate) {
@@ -478,24 +506,27 @@ TB_ContentsBoxItem* TB_ContentsBox::Find(const ItemPredicate& predicate) {
     if (!predicate) {
         return nullptr;
     }
-    for (TB_ContentsBoxItem* item : Items) {
-        if (predicate(item)) {
-            return item;
+    for (tb_int i = 0; i < Count(); ++i) {
+        if (predicate(RowItem(i))) {
+            return Prepared(i);
         }
     }
     return nullptr;
 }
 
 TB_ContentsBoxItem* TB_ContentsBox::ItemAt(tb_int index) {
-    return index >= 0 && index < Items.Count() ? Items[index] : nullptr;
+    return Prepared(index);
 }
 
 tb_int TB_ContentsBox::IndexOf(const TB_ContentsBoxItem* item) {
     if (!item) {
         return -1;
     }
-    // The position from the last layout, when nothing has moved it since.
+    // The position it was last handed out or laid out at, when nothing has moved it since.
     tb_int known = item->m_index;
+    if (m_rowSource) {
+        return known >= 0 && known < m_rowCount && RowItem(known) == item ? known : -1;
+    }
     if (known >= 0 && known < Items.Count() && Items[known] == item) {
         return known;
     }
@@ -503,8 +534,8 @@ tb_int TB_ContentsBox::IndexOf(const TB_ContentsBoxItem* item) {
 }
 
 tb_int TB_ContentsBox::IndexOfText(const TB_String& text) {
-    for (tb_int i = 0; i < Items.Count(); ++i) {
-        if (Items[i]->Text.Equals(text)) {
+    for (tb_int i = 0; i < Count(); ++i) {
+        if (RowItem(i)->Text.Equals(text)) {
             return i;
         }
     }
@@ -514,29 +545,38 @@ tb_int TB_ContentsBox::IndexOfText(const TB_String& text) {
 // ---- selection ------------------------------------------------------------------------------
 
 void TB_ContentsBox::SelectIndex(tb_int index) {
-    if (index < 0) {
-        SelectItem(nullptr);
-    } else if (index >= Items.Count()) {
+    if (index >= Count()) {
         TB_Error::Report(2, 1, u"out of bounds", TB_SOURCE_NAME, __LINE__);
-    } else {
-        SelectItem(Items[index]);
+        return;
     }
-}
-
-void TB_ContentsBox::SelectItem(TB_ContentsBoxItem* item) {
-    if ((item && IndexOf(item) < 0) || item == m_current) {
+    index = std::max<tb_int>(index, -1);
+    if (index == m_current) {
         return;
     }
     TB_Ref<TB_ContentsBox> keep(this);  // a handler may release the box
-    m_current = item;
+    if (!m_rowSource && m_current >= 0) {
+        Items[m_current]->Selected = false;
+    }
+    m_current = index;
+    if (!m_rowSource && m_current >= 0) {
+        Items[m_current]->Selected = true;
+    }
     EnsureCurrentVisible();
     OnSelectionChanged();
     m_canvas->Invalidate();
-    tb_int row = m_current ? m_current->m_row : -1;
+    tb_int row = m_current >= 0 ? RowOf(m_current) : -1;
     AccessibleChanged(TB_AccessibleChange::Selection, row);
     if (m_canvas->Focused) {
         AccessibleChanged(TB_AccessibleChange::Focus, row);  // the row a reader reads out
     }
+}
+
+void TB_ContentsBox::SelectItem(TB_ContentsBoxItem* item) {
+    tb_int index = IndexOf(item);
+    if (item && index < 0) {
+        return;
+    }
+    SelectIndex(index);
 }
 
 void TB_ContentsBox::EnsureCurrentVisible() {
@@ -544,17 +584,20 @@ void TB_ContentsBox::EnsureCurrentVisible() {
 }
 
 void TB_ContentsBox::EnsureIndexVisible(tb_int index) {
-    ScrollIntoView(ItemAt(index));
+    ScrollIntoView(index);
 }
 
-void TB_ContentsBox::ScrollIntoView(TB_ContentsBoxItem* item) {
-    // A filtered-out item has no row to show; scrolling for it would only jump to the top.
-    if (!item || !item->ItemVisible) {
+void TB_ContentsBox::ScrollIntoView(tb_int index) {
+    if (index < 0 || index >= Count()) {
         return;
     }
     EnsureLayout();
-    WriteRow(item);
-    const TB_Rectangle<int>& rect = item->Rect;
+    // A filtered-out item has no row to show; scrolling for it would only jump to the top.
+    tb_int row = RowOf(index);
+    if (row < 0) {
+        return;
+    }
+    TB_Rectangle<int> rect = RowRect(row);
     TB_Rectangle<int> inner{rect.x + 2, rect.y + 2, rect.width - 5, rect.height - 5};
     if (inner.x >= 0 && inner.y >= 0 &&
         static_cast<float>(inner.x + inner.width) <= CanvasWidth() &&
@@ -577,29 +620,29 @@ void TB_ContentsBox::DescribeAccessible(TB_AccessibleInfo& info) {
 }
 
 tb_int TB_ContentsBox::AccessibleItemCount() {
-    return static_cast<tb_int>(ShownItems().size());
+    return static_cast<tb_int>(ShownIndices().size());
 }
 
 void TB_ContentsBox::DescribeAccessibleItem(tb_int index, TB_AccessibleInfo& info) {
-    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    const std::vector<tb_int>& shown = ShownIndices();
     if (index < 0 || index >= static_cast<tb_int>(shown.size())) {
         return;
     }
-    TB_ContentsBoxItem* item = shown[static_cast<size_t>(index)];
+    TB_ContentsBoxItem* item = Prepared(shown[static_cast<size_t>(index)]);
     item->DescribeAccessible(info);
-    info.Focused = item == m_current && m_canvas->Focused;
-    TB_Rectangle<int> r = ItemRectangle(IndexOf(item));
+    info.Focused = item->m_index == m_current && m_canvas->Focused;
+    const TB_Rectangle<int>& r = item->Rect;
     TB_Vector2 corner =
         m_canvas->ClientToScreen(TB_Vector2{static_cast<float>(r.x), static_cast<float>(r.y)});
     info.Bounds = {corner.x, corner.y, static_cast<float>(r.width), static_cast<float>(r.height)};
 }
 
 bool TB_ContentsBox::DoAccessibleAction(tb_int item) {
-    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    const std::vector<tb_int>& shown = ShownIndices();
     if (item < 0 || item >= static_cast<tb_int>(shown.size())) {
         return false;
     }
-    SelectItem(shown[static_cast<size_t>(item)]);
+    SelectIndex(shown[static_cast<size_t>(item)]);
     return true;
 }
 
@@ -614,18 +657,16 @@ bool TB_ContentsBox::ActivateAccessibleItem(tb_int item) {
 }
 
 TB_Rectangle<int> TB_ContentsBox::ItemRectangle(tb_int index) {
-    EnsureLayout();
-    TB_ContentsBoxItem* item = ItemAt(index);
-    if (!item) {
+    if (index < 0 || index >= Count()) {
         return TB_Rectangle<int>{};
     }
-    WriteRow(item);
-    return item->Rect;
+    EnsureLayout();
+    return RowRect(RowOf(index));
 }
 
 void TB_ContentsBox::GetSelectedItems(TB_List<TB_ContentsBoxItem*>& list) {
-    if (m_current) {
-        list.Add(m_current);
+    if (TB_ContentsBoxItem* current = GetCurrent()) {
+        list.Add(current);
     }
 }
 
@@ -635,33 +676,35 @@ void TB_ContentsBox::OnSelectAll(TB_EventArg&) {
 
 // ---- pointer --------------------------------------------------------------------------------
 
-TB_ContentsBoxItem* TB_ContentsBox::ItemAtPoint(float x, float y) {
+tb_int TB_ContentsBox::IndexAtPoint(float x, float y) {
     EnsureLayout();
     tb_int first = 0, last = 0;
     RowsMeeting(y, y, m_scroll->Value, first, last);
     for (tb_int row = first; row < last; ++row) {
-        TB_ContentsBoxItem* item = m_visible[static_cast<size_t>(row)];
-        WriteRow(item);  // a point outside the canvas may reach rows not yet synchronised
-        if (Holds(item->Rect, x, y)) {
-            return item;
+        if (Holds(RowRect(row), x, y)) {
+            return m_shown[static_cast<size_t>(row)];
         }
     }
-    return nullptr;
+    return -1;
+}
+
+TB_ContentsBoxItem* TB_ContentsBox::ItemAtPoint(float x, float y) {
+    return Prepared(IndexAtPoint(x, y));
 }
 
 void TB_ContentsBox::OnDownHandler(TB_MouseEventArg& arg) {
     TB_Ref<TB_ContentsBox> keep(this);
-    EnsureLayout();
-    m_pressed = nullptr;
-    TB_ContentsBoxItem* item = ItemAtPoint(arg.X, arg.Y);
+    m_pressed = -1;
+    tb_int index = IndexAtPoint(arg.X, arg.Y);
     if (arg.Left) {
         m_leftPresses[0] = m_leftPresses[1];
-        m_leftPresses[1] = item;
+        m_leftPresses[1] = index;
     }
-    if (item) {
-        SelectItem(item);
-        if (arg.Left && IndexOf(item) >= 0) {
-            m_pressed = item;
+    if (index >= 0) {
+        SelectIndex(index);
+        // A handler of the selection may have changed the rows.
+        if (arg.Left && index < Count()) {
+            m_pressed = index;
         }
     }
     m_pressPoint = TB_Vector2{arg.X, arg.Y};
@@ -670,25 +713,23 @@ void TB_ContentsBox::OnDownHandler(TB_MouseEventArg& arg) {
 
 void TB_ContentsBox::OnMoveHandler(TB_MouseEventArg& arg) {
     TB_Ref<TB_ContentsBox> keep(this);
-    if (!m_pressed) {
+    if (m_pressed < 0) {
         EnsureLayout();
         ClearHovered();
         tb_int first = 0, last = 0;
         RowsMeeting(arg.Y, arg.Y, m_scroll->Value, first, last);
         size_t hovered = 0;
         for (tb_int row = first; row < last && hovered < 2; ++row) {
-            TB_ContentsBoxItem* item = m_visible[static_cast<size_t>(row)];
-            WriteRow(item);
-            if (!Holds(item->Rect, arg.X, arg.Y)) {
+            if (!Holds(RowRect(row), arg.X, arg.Y)) {
                 continue;
             }
-            item->Hovered = true;
-            m_hovered[hovered++] = item;
-            if (item->m_index != m_hoveredIndex && m_textScrolling) {
+            tb_int index = m_shown[static_cast<size_t>(row)];
+            m_hovered[hovered++] = index;
+            if (index != m_hoveredIndex && m_textScrolling) {
                 m_scrollTick = 0;  // a newly hovered text starts sliding from its start
             }
-            m_hoveredIndex = item->m_index;
-            m_canvas->SetToolTip(item->ToolTipText());
+            m_hoveredIndex = index;
+            m_canvas->SetToolTip(Prepared(index)->ToolTipText());
         }
         if (hovered == 0) {
             m_canvas->SetToolTip(TB_String());
@@ -704,8 +745,11 @@ void TB_ContentsBox::OnMoveHandler(TB_MouseEventArg& arg) {
 }
 
 void TB_ContentsBox::StartDrag() {
-    TB_Ref<TB_ContentsBoxItem> item(m_pressed);
-    m_pressed = nullptr;  // whatever the outcome, this press has had its drag
+    TB_Ref<TB_ContentsBoxItem> item(Prepared(m_pressed));
+    m_pressed = -1;  // whatever the outcome, this press has had its drag
+    if (!item) {
+        return;
+    }
     TB_List<TB_DropData*> data;
     item->GetDropData(data);
     if (data.Count() > 0) {
@@ -730,7 +774,7 @@ void TB_ContentsBox::StartDrag() {
 }
 
 void TB_ContentsBox::OnUpHandler(TB_MouseEventArg&) {
-    m_pressed = nullptr;
+    m_pressed = -1;
     m_pressTimer->Stop();
     m_canvas->Invalidate();
 }
@@ -773,24 +817,17 @@ void TB_ContentsBox::OnHoverTick(TB_EventArg&) {
     m_canvas->Invalidate();
 }
 
-// ---- keys -----------------------------------------------------------------------------------
+// ---- keys ---------------------------------------------------------------------------------
 
 tb_int TB_ContentsBox::RowAfterCurrent(bool& onRow) {
-    onRow = m_current && m_current->m_row >= 0 &&
-            m_visible[static_cast<size_t>(m_current->m_row)] == m_current;
-    if (onRow) {
-        return m_current->m_row + 1;
-    }
     // A hidden current item keeps its place in list order: the rows around it count.
-    tb_int index = m_current ? IndexOf(m_current) : -1;
-    auto after = std::upper_bound(
-        m_visible.begin(), m_visible.end(), index,
-        [](tb_int i, const TB_ContentsBoxItem* item) { return i < item->m_index; });
-    return static_cast<tb_int>(after - m_visible.begin());
+    auto after = std::lower_bound(m_shown.begin(), m_shown.end(), m_current);
+    onRow = m_current >= 0 && after != m_shown.end() && *after == m_current;
+    return static_cast<tb_int>(after - m_shown.begin()) + (onRow ? 1 : 0);
 }
 
 tb_int TB_ContentsBox::ShownRow(tb_int steps, bool wrap) {
-    tb_int shown = static_cast<tb_int>(m_visible.size());
+    tb_int shown = static_cast<tb_int>(m_shown.size());
     bool onRow = false;
     tb_int after = RowAfterCurrent(onRow);
     // From a row, one step down is the row after it; from a hidden item it is that row itself.
@@ -804,10 +841,10 @@ tb_int TB_ContentsBox::ShownRow(tb_int steps, bool wrap) {
 
 tb_int TB_ContentsBox::StepShown(tb_int steps) {
     EnsureLayout();
-    if (m_visible.empty()) {
+    if (m_shown.empty()) {
         return -1;
     }
-    return IndexOf(m_visible[static_cast<size_t>(ShownRow(steps, true))]);
+    return m_shown[static_cast<size_t>(ShownRow(steps, true))];
 }
 
 tb_int TB_ContentsBox::RowsPerPage() {
@@ -816,9 +853,9 @@ tb_int TB_ContentsBox::RowsPerPage() {
 
 void TB_ContentsBox::OnKeyDownHandler(TB_KeyEventArg& arg) {
     EnsureLayout();
-    tb_int shown = static_cast<tb_int>(m_visible.size());
+    tb_int shown = static_cast<tb_int>(m_shown.size());
     // Keys with Ctrl or Alt belong to the owner's shortcuts.
-    if (!m_current || shown == 0 || arg.Alt || arg.Control) {
+    if (m_current < 0 || shown == 0 || arg.Alt || arg.Control) {
         return;
     }
     tb_int key = arg.KeyCode;
@@ -847,7 +884,7 @@ void TB_ContentsBox::OnKeyDownHandler(TB_KeyEventArg& arg) {
         tb_int start = RowAfterCurrent(onRow);
         for (tb_int step = 0; step < shown; ++step) {
             tb_int at = (start + step) % shown;
-            const TB_String& text = m_visible[static_cast<size_t>(at)]->TypeAheadText();
+            const TB_String& text = RowItem(m_shown[static_cast<size_t>(at)])->TypeAheadText();
             if (text.Length() > 0 && FoldAscii(text[0]) == wanted) {
                 row = at;
                 break;
@@ -858,20 +895,21 @@ void TB_ContentsBox::OnKeyDownHandler(TB_KeyEventArg& arg) {
     }
     arg.Handled = true;
     if (row >= 0) {
-        SelectItem(m_visible[static_cast<size_t>(row)]);
+        SelectIndex(m_shown[static_cast<size_t>(row)]);
     }
 }
 
 void TB_ContentsBox::OnDoubleClickHandler(TB_MouseEventArg& arg) {
-    if (arg.Left && m_current && m_leftPresses[0] == m_current && m_leftPresses[1] == m_current) {
+    if (arg.Left && m_current >= 0 && m_leftPresses[0] == m_current &&
+        m_leftPresses[1] == m_current) {
         TB_EventArg activated;
         ItemActivated.Fire(activated);
     }
 }
 
-const std::vector<TB_ContentsBoxItem*>& TB_ContentsBox::ShownItems() {
+const std::vector<tb_int>& TB_ContentsBox::ShownIndices() {
     EnsureLayout();
-    return m_visible;
+    return m_shown;
 }
 
 tb_int TB_ContentsBox::FirstRowInView() {
@@ -884,7 +922,7 @@ tb_int TB_ContentsBox::FirstRowInView() {
 
 void TB_ContentsBox::ScrollRowToTop(tb_int row) {
     EnsureLayout();
-    if (row < 0 || row >= static_cast<tb_int>(m_visible.size())) {
+    if (row < 0 || row >= static_cast<tb_int>(m_shown.size())) {
         return;
     }
     // No further than the last page, as the bar's own input goes.
@@ -904,15 +942,6 @@ void TB_ContentsBox::OnPaintHandler(TB_PaintEventArg& arg) {
     const TB_GlobalStyle& style = TB_GetGlobalStyle();
     bool enabled = IsEnable();
     g.Clear(enabled ? style.ContentsBackground : TB_GlobalStyle::Hex(0x101010));
-    if (m_selectedShown != m_current) {
-        if (m_selectedShown) {
-            m_selectedShown->Selected = false;
-        }
-        m_selectedShown = m_current;
-    }
-    if (m_current) {
-        m_current->Selected = true;
-    }
     EnsureLayout();
     float height = CanvasHeight();
     tb_int first = 0, last = 0;
@@ -920,8 +949,11 @@ void TB_ContentsBox::OnPaintHandler(TB_PaintEventArg& arg) {
     TB_Brush* brushBefore = g.Brush;
     TB_Pen* penBefore = g.Pen;
     tb_int painted = 0;
+    // The slide's timer runs only while a hovered text is too long for its row: resting
+    // the pointer over the list costs nothing otherwise.
+    bool slides = false;
     for (tb_int row = first; row < last; ++row) {
-        TB_ContentsBoxItem* item = m_visible[static_cast<size_t>(row)];
+        TB_ContentsBoxItem* item = Prepared(m_shown[static_cast<size_t>(row)]);
         const TB_Rectangle<int>& rect = item->Rect;
         if (static_cast<float>(rect.y) >= height || rect.y + rect.height <= 0) {
             continue;  // touches the canvas's edge only
@@ -946,17 +978,12 @@ void TB_ContentsBox::OnPaintHandler(TB_PaintEventArg& arg) {
             item->TextOffset = item->Hovered ? m_scrollTick : 0;
         }
         item->Paint(g, rect);
+        slides = slides || (item->Hovered && item->TextOverflows);
         g.PopClip();
         ++painted;
     }
     if (AfterPaint) {
         AfterPaint(g, TB_Rectangle<float>{0, 0, CanvasWidth(), height});
-    }
-    // The slide's timer runs only while a hovered text is too long for its row: resting
-    // the pointer over the list costs nothing otherwise.
-    bool slides = false;
-    for (TB_ContentsBoxItem* item : m_hovered) {
-        slides = slides || (item && item->Hovered && item->TextOverflows);
     }
     if (!(m_textScrolling && slides)) {
         m_hoverTimer->Stop();
@@ -985,20 +1012,9 @@ bool TB_ContentsBox::Inspect(TB_IPropertyVisitor& visitor) {
                       static_cast<tb_int>(RowHeight));
     m_scroll->Inspect(visitor.BeginList(u"Scroll").AddItem());
     // A report shows every rectangle as of now, the far rows too.
-    TB_ContentsBoxItem* shown = m_selectedShown;
-    if (shown != m_current) {
-        if (shown) {
-            shown->Selected = false;
-        }
-        m_selectedShown = m_current;
-        if (m_current) {
-            m_current->Selected = true;
-        }
-    }
     TB_IPropertyVisitor& list = visitor.BeginList(u"Items");
-    for (TB_ContentsBoxItem* item : Items) {
-        WriteRow(item);
-        item->Inspect(list.AddItem());
+    for (tb_int i = 0; i < Count(); ++i) {
+        Prepared(i)->Inspect(list.AddItem());
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -55,9 +56,8 @@ public:
     TB_String Text;  // also the tooltip and the type-ahead key
     TB_String Tag;
     TB_Object* Object = nullptr;  // one count held
-    // In the canvas's coordinates. Exact for every row that meets the canvas and for whatever
-    // the box's ItemRectangle or Inspect were asked; rows scrolled far out of view may still
-    // carry an older scroll offset, which never puts them inside the canvas.
+    // In the canvas's coordinates, with Hovered and Selected: written by the box whenever it
+    // hands the item out (ItemAt, the current item, painting, hits, inspection).
     TB_Rectangle<int> Rect{0, 0, 0, 0};
     bool Hovered = false;
     bool Selected = false;
@@ -79,8 +79,7 @@ protected:
 
 private:
     friend class TB_ContentsBox;
-    tb_int m_index = -1;  // position in the box's list, as of the last layout
-    tb_int m_row = -1;    // position among the visible items, -1 when hidden
+    tb_int m_index = -1;  // position in the box's list (the row it was last made for)
 };
 
 // A scrolling list of items: a canvas that shows them in rows and takes the pointer and the
@@ -91,8 +90,10 @@ private:
 // hit one row, raises ItemActivated. A press that moves more than 3 pixels drags the item out.
 //
 // The cost of painting, scrolling and pointer hits follows the visible rows only: rows are
-// found by their position, never by walking the items. Adding an item lays out that one row;
-// a filter change or a resize lays out every item in one pass.
+// found by their position, never by walking the items. Only a filter walks them all.
+//
+// The rows come from the box's own items, or from the owner's data (SetRowCount): then no
+// item is kept per row, and RowItem hands out one that stands for the row asked for.
 class TB_ContentsBox : public TB_NativeContainer {
 public:
     using ItemPredicate = std::function<bool(TB_ContentsBoxItem*)>;
@@ -127,9 +128,9 @@ public:
     virtual TB_ContentsBoxItem* ItemAt(tb_int index);
     virtual tb_int IndexOf(const TB_ContentsBoxItem* item);
     virtual tb_int IndexOfText(const TB_String& text);
-    virtual TB_ContentsBoxItem* GetCurrent() { return m_current; }
-    virtual tb_int Count() { return Items.Count(); }
-    virtual tb_int CurrentIndex() { return m_current ? IndexOf(m_current) : -1; }
+    virtual TB_ContentsBoxItem* GetCurrent() { return ItemAt(m_current); }
+    virtual tb_int Count() { return m_rowSource ? m_rowCount : Items.Count(); }
+    virtual tb_int CurrentIndex() { return m_current; }
     // The list index of the shown item `steps` rows from the current one (negative: up),
     // wrapping among shown items; from a hidden or no current item, counted from its place
     // in list order. -1 when nothing is shown.
@@ -151,13 +152,14 @@ public:
     bool DoAccessibleAction(tb_int item) override;
     // Selects the row and raises ItemActivated.
     bool ActivateAccessibleItem(tb_int item) override;
-    // The shown items in list order, and the row of the first one in view (their index).
-    const std::vector<TB_ContentsBoxItem*>& ShownItems();
+    // The list indices of the shown rows in order, and the first row in view (its position
+    // there).
+    const std::vector<tb_int>& ShownIndices();
     tb_int FirstRowInView();
     // Scrolls so that the shown row is the first in view (as far as the list goes).
     void ScrollRowToTop(tb_int row);
     virtual void GetSelectedItems(TB_List<TB_ContentsBoxItem*>& list);
-    virtual tb_int SelectedCount() { return m_current ? 1 : 0; }
+    virtual tb_int SelectedCount() { return m_current >= 0 ? 1 : 0; }
     virtual void OnSelectionChanged() {
         TB_EventArg arg;
         OnSelectionChanged(arg);
@@ -177,14 +179,16 @@ public:
     // Lays every item out again now (after ItemVisible, RowHeight or BorderWidth changed),
     // updates the scroll bar and repaints.
     void Relayout();
-    // The first visible item whose rectangle holds the canvas point (edges included), or null.
+    // The first visible item whose rectangle holds the canvas point (edges included), or null;
+    // its index, or -1.
     TB_ContentsBoxItem* ItemAtPoint(float x, float y);
+    tb_int IndexAtPoint(float x, float y);
     // Switches the sliding of hovered long texts on or off.
     void SetTextScrolling(bool on) { m_textScrolling = on; }
     bool IsTextScrolling() const { return m_textScrolling; }
     tb_int GetScrollTick() const { return m_scrollTick; }
     tb_int GetHoveredIndex() const { return m_hoveredIndex; }
-    TB_ContentsBoxItem* GetPressedItem() const { return m_pressed; }
+    TB_ContentsBoxItem* GetPressedItem() { return ItemAt(m_pressed); }
     tb_int GetContentHeight() const { return m_contentHeight; }
     // The rows' canvas, scroll bar, hidden drop-down button and top strip (null until made).
     TB_Canvas* GetCanvas() const { return m_canvas; }
@@ -215,6 +219,19 @@ public:
     static constexpr tb_int kPressInterval = 100;  // milliseconds
     static constexpr float kDragDistance = 3;      // a drag starts beyond this many pixels
 
+protected:
+    // Rows drawn from the owner's data: count rows, all shown, none current, and no item kept
+    // for any of them (the box's own items are released). Filter, ItemAt and the painting
+    // then ask RowItem.
+    void SetRowCount(tb_int count);
+    // Shows the rows whose flag is set (one per row, in list order); laid out in one pass.
+    void ShowRows(const std::vector<uint8_t>& shown);
+    // The item standing for the row: the box's own, or, for rows from the owner's data, one
+    // the owner fills for it (and may fill again for the next row asked for).
+    virtual TB_ContentsBoxItem* RowItem(tb_int index) {
+        return m_rowSource ? nullptr : Items[index];
+    }
+
 private:
     void OnPaintHandler(TB_PaintEventArg& arg);
     void OnDownHandler(TB_MouseEventArg& arg);
@@ -237,26 +254,32 @@ private:
     void OnHoverTick(TB_EventArg&);
     void OnSelectAll(TB_EventArg&);
 
-    // Lays out every item when something made the layout stale, then brings the rows around
-    // the canvas up to the scroll bar's value.
+    // Gathers the shown rows again when something made them stale, and brings the content
+    // height up to the row geometry.
     void EnsureLayout();
     // The one pass over the items, applying the predicate first when there is one.
     void LayoutPass(const ItemPredicate* predicate);
+    void UpdateContentHeight();
     void UpdateScrollBar();
-    // Rewrites the rows that met the canvas at the last synchronised value and those that
-    // meet it now, so that no stale rectangle lies inside the canvas.
-    void SyncRows();
-    void WriteRow(TB_ContentsBoxItem* item) const;
     // The rows [first, last) whose rectangles meet the canvas band [top, bottom] at value.
     void RowsMeeting(float top, float bottom, tb_int value, tb_int& first, tb_int& last) const;
     tb_int RowY(tb_int row) const;
+    // The shown row of the list index, -1 when it is not shown.
+    tb_int RowOf(tb_int index) const;
+    // The rectangle of a shown row (-1: where hidden items lie, above the first).
+    TB_Rectangle<int> RowRect(tb_int row) const;
+    // The item for the index with its rectangle, hover and selection written; null outside.
+    TB_ContentsBoxItem* Prepared(tb_int index);
     float CanvasWidth() const;
     float CanvasHeight() const;
     void ClearHovered();
     // Scrolls a visible item's row wholly into view, half a row below the top.
-    void ScrollIntoView(TB_ContentsBoxItem* item);
+    void ScrollIntoView(tb_int index);
     void StartDrag();
     TB_Frame* OwningFrame();
+    // Forgets the current, pressed and hovered rows at or past index (all with -1), after
+    // rows went; the current one raises SelectionChanged.
+    void ForgetRows(tb_int index, tb_int removed);
 
     tb_int m_viewMode = TB_ContentsViewMode::None;
     TB_Canvas* m_canvas;
@@ -266,27 +289,21 @@ private:
     TB_UiTimer* m_hoverTimer;
     TB_UiTimer* m_pressTimer;
     TB_Action* m_selectAll;
-    TB_ContentsBoxItem* m_current = nullptr;
-    TB_ContentsBoxItem* m_pressed = nullptr;
-    // The items under the last two left presses: a double click counts on one row only.
-    // Compared, never dereferenced.
-    const TB_ContentsBoxItem* m_leftPresses[2] = {nullptr, nullptr};
-    TB_ContentsBoxItem* m_selectedShown = nullptr;          // the item whose Selected is set
-    TB_ContentsBoxItem* m_hovered[2] = {nullptr, nullptr};  // a shared edge holds two
+    // Rows by list index; -1 for none.
+    tb_int m_current = -1;
+    tb_int m_pressed = -1;
+    // The rows under the last two left presses: a double click counts on one row only.
+    tb_int m_leftPresses[2] = {-1, -1};
+    tb_int m_hovered[2] = {-1, -1};  // a shared edge holds two
     TB_Vector2 m_pressPoint{0, 0};
     tb_int m_hoveredIndex = -1;
     bool m_textScrolling = false;
     tb_int m_scrollTick = 0;
     tb_int m_contentHeight = 0;
+    bool m_rowSource = false;  // rows from the owner's data
+    tb_int m_rowCount = 0;
 
-    // Layout state: the visible items in order, and what the rectangles were computed with.
-    std::vector<TB_ContentsBoxItem*> m_visible;
+    // The list indices of the shown rows, ascending, and whether they need gathering again.
+    std::vector<tb_int> m_shown;
     bool m_layoutStale = true;
-    float m_layoutWidth = -1;
-    float m_layoutHeight = -1;
-    float m_layoutRow = -1;
-    float m_layoutBorder = -1;
-    tb_int m_syncedValue = 0;
-    tb_int m_syncedFirst = 0;
-    tb_int m_syncedLast = 0;
 };

@@ -10,6 +10,7 @@
 #include "tb_dropdata.h"
 #include "tb_error.h"
 #include "tb_filemanager.h"
+#include "tb_gui.h"
 #include "tb_folderdialog.h"
 #include "tb_frame.h"
 #include "tb_globalstyle.h"
@@ -86,20 +87,23 @@ void AppendJsonString(std::string& out, const std::string& text) {
 
 // ---- rows ----
 
-TC_VoiceDataItem::TC_VoiceDataItem(TC_VoiceData* voice, TC_VoiceDataListPanel* panel, TB_Font* font)
-    : TB_ContentsBoxItem(voice->RelFilePath), Voice(voice), Font(font), Panel(panel) {}
+TC_VoiceDataItem::TC_VoiceDataItem(TC_VoiceDataListPanel* panel, TB_Font* font)
+    : Font(font), Panel(panel) {}
+
+void TC_VoiceDataItem::Show(TC_VoiceData* voice) {
+    // Always copied: a clip read again may sit where a freed one was.
+    Voice = voice;
+    Text = voice->RelFilePath;
+}
 
 const TB_String& TC_VoiceDataItem::TypeAheadText() {
     if (!Voice->Display.IsEmpty()) {
         return Voice->Display;
     }
-    if (m_fileName.IsEmpty()) {
-        std::u16string_view path = Text.View();
-        size_t slash = path.find_last_of(u'/');
-        std::u16string_view name =
-            slash == std::u16string_view::npos ? path : path.substr(slash + 1);
-        m_fileName = TB_String(name.data(), static_cast<tb_int>(name.size()));
-    }
+    std::u16string_view path = Voice->RelFilePath.View();
+    size_t slash = path.find_last_of(u'/');
+    std::u16string_view name = slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+    m_fileName = TB_String(name.data(), static_cast<tb_int>(name.size()));
     return m_fileName;
 }
 
@@ -210,13 +214,10 @@ void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
         g.DrawString(length, TB_Vector2{x + area + lengthWidth - lw, y + (h - textHeight) / 2});
     }
 
-    // The favourite star: filled in the accent for a favourite, an outline otherwise. It
-    // answers clicks over at least 20 x 20 (at 100 %) around it.
+    // The favourite star: filled in the accent for a favourite, an outline otherwise.
+    FavRect = StarArea(g, r);
     if (TB_SvgRenderer* star = TC_App::Instance() ? TC_App::Instance()->StarIcon() : nullptr) {
         TB_Rectangle<float> drawn{x + area + lengthWidth + h / 4, y + h / 4, h / 2, h / 2};
-        float target = std::max(h / 2, 20 * s);
-        FavRect = {drawn.x + (drawn.width - target) / 2, drawn.y + (drawn.height - target) / 2,
-                   target, target};
         // The built-in icon is drawn in the graphics' brush and pen.
         TB_SolidBrush fill(Voice->Exists ? style.FocusFrame : color);
         TB_SolidBrush none(TB_Color{0, 0, 0, 0});
@@ -246,6 +247,22 @@ void TC_VoiceDataItem::Paint(TB_Graphics& g, const TB_Rectangle<int>& r) {
     g.Font = previousFont;
     g.Brush = previousBrush;
     g.Pen = previousPen;
+}
+
+TB_Rectangle<float> TC_VoiceDataItem::StarArea(TB_Graphics& g, const TB_Rectangle<int>& r) {
+    if (!TC_App::Instance() || !TC_App::Instance()->StarIcon()) {
+        return TB_Rectangle<float>{0, 0, 0, 0};
+    }
+    // Where Paint draws the star, widened to at least 20 x 20 (at 100 %) around it.
+    float s = Scale();
+    float w = static_cast<float>(r.width), h = static_cast<float>(r.height);
+    float lengthWidth = Panel->DurationColumnWidth(g);
+    float area = std::max(0.0f, w - Panel->CategoryColumnWidth() - h - lengthWidth);
+    TB_Rectangle<float> drawn{static_cast<float>(r.x) + area + lengthWidth + h / 4,
+                              static_cast<float>(r.y) + h / 4, h / 2, h / 2};
+    float target = std::max(h / 2, 20 * s);
+    return {drawn.x + (drawn.width - target) / 2, drawn.y + (drawn.height - target) / 2, target,
+            target};
 }
 
 void TC_VoiceDataItem::GetDropData(TB_List<TB_DropData*>& list) {
@@ -278,6 +295,9 @@ bool TC_VoiceDataItem::Inspect(TB_IPropertyVisitor& visitor) {
         active = active || category->Active;
     }
     visitor.WriteBool(u"CategoryActive", active);
+    if (TB_Graphics* g = TB_GetMeasureGraphics()) {
+        FavRect = StarArea(*g, Rect);
+    }
     visitor.WriteRectangle(u"FavRect", FavRect);
     TB_IPropertyVisitor& clip = visitor.BeginList(u"VoiceData").AddItem();
     Voice->Inspect(clip);
@@ -297,6 +317,7 @@ TC_VoiceDataListPanel::TC_VoiceDataListPanel(const TC_VoiceListAppearance& appea
     SetTextScrolling(true);
 
     m_listFont = new TB_Font(9 * s);
+    m_row = new TC_VoiceDataItem(this, m_listFont);
     BeforePaint = [this] { PrefetchDurations(); };
     AfterPaint = [this](TB_Graphics& g, const TB_Rectangle<float>& area) { PaintEmpty(g, area); };
     m_player = new TB_AudioPlayer();
@@ -363,6 +384,7 @@ TC_VoiceDataListPanel::TC_VoiceDataListPanel(const TC_VoiceListAppearance& appea
 }
 
 TC_VoiceDataListPanel::~TC_VoiceDataListPanel() {
+    m_row->Release();
     m_watch.reset();
     m_settle->Release();
     m_progress->Release();
@@ -561,9 +583,20 @@ TB_String TC_VoiceDataListPanel::FullPathText(const TC_VoiceData& voice) {
     return full.GetPath();
 }
 
-TC_VoiceData* TC_VoiceDataListPanel::CurrentVoice() {
-    auto* item = static_cast<TC_VoiceDataItem*>(GetCurrent());
-    return item ? item->Voice : nullptr;
+TC_VoiceData* TC_VoiceDataListPanel::VoiceAt(tb_int index) {
+    const std::vector<TC_VoiceData*>& voices = m_search.Voices();
+    return index >= 0 && index < Count() && static_cast<size_t>(index) < voices.size()
+               ? voices[static_cast<size_t>(index)]
+               : nullptr;
+}
+
+TB_ContentsBoxItem* TC_VoiceDataListPanel::RowItem(tb_int index) {
+    TC_VoiceData* voice = VoiceAt(index);
+    if (!voice) {
+        return nullptr;
+    }
+    m_row->Show(voice);
+    return m_row;
 }
 
 void TC_VoiceDataListPanel::CollectCategories(TC_VoiceLibrary* library,
@@ -607,9 +640,6 @@ void TC_VoiceDataListPanel::ShowContents(TC_VoiceSearch* prepared) {
     std::vector<TC_VoiceData*> voices;
     if (m_library) {
         m_library->CollectVoices(voices);
-        for (TC_VoiceData* voice : voices) {
-            AddItem(new TC_VoiceDataItem(voice, this, m_listFont));
-        }
     }
     // Prepared once here (or by the loader) so that a keystroke never walks the clips' texts
     // again.
@@ -618,6 +648,7 @@ void TC_VoiceDataListPanel::ShowContents(TC_VoiceSearch* prepared) {
     } else {
         m_search.Build(voices);
     }
+    SetRowCount(static_cast<tb_int>(m_search.Count()));
     UpdateCategoryWidth();
     ApplyFilter();
     UpdateWatch();
@@ -851,9 +882,7 @@ void TC_VoiceDataListPanel::UpdateCategoryWidth() {
 
 void TC_VoiceDataListPanel::ApplyFilter() {
     m_search.Match(m_searchBox->Text.View(), m_favouritesOnly, m_visible);
-    size_t i = 0;
-    // Items were added in the order the search was built with; one pass, no allocation.
-    Filter([this, &i](TB_ContentsBoxItem*) { return i < m_visible.size() && m_visible[i++] != 0; });
+    ShowRows(m_visible);
     m_prefetchedAt = -1;
     UpdateCount();
     OnTransportChanged();
@@ -912,6 +941,8 @@ void TC_VoiceDataListPanel::OnListClick(TB_MouseEventArg& arg) {
         return;
     }
     if (auto* item = static_cast<TC_VoiceDataItem*>(ItemAtPoint(arg.X, arg.Y))) {
+        TB_Graphics* g = TB_GetMeasureGraphics();
+        item->FavRect = g ? item->StarArea(*g, item->Rect) : item->FavRect;
         const TB_Rectangle<float>& r = item->FavRect;
         if (arg.X >= r.x && arg.X <= r.x + r.width && arg.Y >= r.y && arg.Y <= r.y + r.height) {
             item->Voice->Favorite = !item->Voice->Favorite;
@@ -978,7 +1009,7 @@ float TC_VoiceDataListPanel::DurationColumnWidth(TB_Graphics& graphics) {
 
 void TC_VoiceDataListPanel::PrefetchDurations() {
     TC_App* app = TC_App::Instance();
-    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    const std::vector<tb_int>& shown = ShownIndices();
     tb_int first = FirstRowInView();
     constexpr tb_int kAhead = 3000, kBehind = 1000, kMoved = 500;
     if (!app || shown.empty() ||
@@ -990,8 +1021,7 @@ void TC_VoiceDataListPanel::PrefetchDurations() {
     auto count = static_cast<tb_int>(shown.size());
     std::vector<std::string> paths;
     auto add = [&](tb_int row) {
-        auto* item = static_cast<TC_VoiceDataItem*>(shown[static_cast<size_t>(row)]);
-        paths.push_back(FullPathText(*item->Voice).ToStdString());
+        paths.push_back(FullPathText(*VoiceAt(shown[static_cast<size_t>(row)])).ToStdString());
     };
     for (tb_int row = first; row < std::min(count, first + kAhead); ++row) {
         add(row);
@@ -1005,7 +1035,7 @@ void TC_VoiceDataListPanel::PrefetchDurations() {
 void TC_VoiceDataListPanel::UpdateCount() {
     TB_String text;
     if (m_library) {
-        auto shown = static_cast<tb_int>(ShownItems().size());
+        auto shown = static_cast<tb_int>(ShownIndices().size());
         text.Format(u"%d / %d", shown, Count());
     }
     if (!(text == m_countLabel->Text)) {
@@ -1042,7 +1072,7 @@ TB_String TC_VoiceDataListPanel::EmptyText() {
     if (Count() == 0) {
         return TB_String(u"このライブラリには音声がありません");
     }
-    if (ShownItems().empty()) {
+    if (ShownIndices().empty()) {
         return TB_String(u"条件に合う音声がありません");
     }
     return TB_String();
@@ -1159,11 +1189,10 @@ TC_VoiceDataListPanel::ViewPlace TC_VoiceDataListPanel::TakeViewPlace() {
         place.Clip = FullPathText(*voice);
         place.ClipRelative = voice->RelFilePath;
     }
-    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    const std::vector<tb_int>& shown = ShownIndices();
     tb_int top = FirstRowInView();
     if (top >= 0 && top < static_cast<tb_int>(shown.size())) {
-        TC_VoiceData* voice =
-            static_cast<TC_VoiceDataItem*>(shown[static_cast<size_t>(top)])->Voice;
+        TC_VoiceData* voice = VoiceAt(shown[static_cast<size_t>(top)]);
         place.Top = FullPathText(*voice);
         place.TopRelative = voice->RelFilePath;
     }
@@ -1173,18 +1202,18 @@ TC_VoiceDataListPanel::ViewPlace TC_VoiceDataListPanel::TakeViewPlace() {
 void TC_VoiceDataListPanel::ApplyViewPlace(const ViewPlace& place) {
     m_restoringView = true;
     // The relative path first: the full one is made only for a row that may be the one.
-    auto is = [](TB_ContentsBoxItem* item, const TB_String& relative, const TB_String& full) {
-        TC_VoiceData* voice = static_cast<TC_VoiceDataItem*>(item)->Voice;
+    auto is = [this](tb_int index, const TB_String& relative, const TB_String& full) {
+        TC_VoiceData* voice = VoiceAt(index);
         return !relative.IsEmpty() && voice->RelFilePath == relative &&
                FullPathText(*voice) == full;
     };
-    for (TB_ContentsBoxItem* item : Items) {
-        if (is(item, place.ClipRelative, place.Clip)) {
-            SelectItem(item);
+    for (tb_int index = 0; index < Count(); ++index) {
+        if (is(index, place.ClipRelative, place.Clip)) {
+            SelectIndex(index);
             break;
         }
     }
-    const std::vector<TB_ContentsBoxItem*>& shown = ShownItems();
+    const std::vector<tb_int>& shown = ShownIndices();
     for (size_t row = 0; row < shown.size(); ++row) {
         if (is(shown[row], place.TopRelative, place.Top)) {
             ScrollRowToTop(static_cast<tb_int>(row));

@@ -20,10 +20,11 @@ class TC_VoiceDataListPanel;
 struct TC_LoadedLibrary;
 
 // One clip as a row: its display text (sliding while hovered when too long), the favourite
-// star and the category column. Text is the clip's file path as the library stores it.
+// star and the category column. Text is the clip's file path as the library stores it. The
+// list keeps no row per clip: one item is filled for whichever clip it is asked about.
 class TC_VoiceDataItem : public TB_ContentsBoxItem {
 public:
-    TC_VoiceDataItem(TC_VoiceData* voice, TC_VoiceDataListPanel* panel, TB_Font* font);
+    TC_VoiceDataItem(TC_VoiceDataListPanel* panel, TB_Font* font);
 
     void Paint(TB_Graphics& graphics, const TB_Rectangle<int>& rectangle) override;
     // The file, then the clip description in the application's own format.
@@ -41,14 +42,19 @@ public:
     // The longest start of the text that fits the width with "…" after it (the whole text
     // when it fits): cut between characters, never inside one.
     static TB_String Elide(TB_Graphics& graphics, const TB_String& text, float width);
+    // Makes the item stand for the clip.
+    void Show(TC_VoiceData* voice);
+    // The area around the star that answers a press, in the row's rectangle; empty without
+    // the star icon.
+    TB_Rectangle<float> StarArea(TB_Graphics& graphics, const TB_Rectangle<int>& rectangle);
 
-    TC_VoiceData* Voice;  // not counted; the library outlives its rows
-    TB_Font* Font;        // the panel's list font
-    TB_Rectangle<float> FavRect{0, 0, 0, 0};
+    TC_VoiceData* Voice = nullptr;  // not counted; the library outlives its rows
+    TB_Font* Font;                  // the panel's list font
+    TB_Rectangle<float> FavRect{0, 0, 0, 0};  // as of the last painting or hit
     TC_VoiceDataListPanel* Panel;
 
 private:
-    TB_String m_fileName;  // made at the first type-ahead that needs it
+    TB_String m_fileName;  // made for the type-ahead when the clip has no title
 };
 
 // A check box of the filter popup standing for every category of one name.
@@ -131,7 +137,9 @@ public:
 
     // The clip's full path as text (no scheme), as the list shows and searches it.
     static TB_String FullPathText(const TC_VoiceData& voice);
-    TC_VoiceData* CurrentVoice();
+    TC_VoiceData* CurrentVoice() { return VoiceAt(CurrentIndex()); }
+    // The clip of the row at the list index, null outside the list.
+    TC_VoiceData* VoiceAt(tb_int index);
     TB_AudioPlayer* GetPlayer() const { return m_player; }
     bool IsClipLoaded() const { return m_clipLoaded; }
     bool FavouritesOnly() const { return m_favouritesOnly; }
@@ -151,6 +159,10 @@ public:
     // and the list's own.
     bool Inspect(TB_IPropertyVisitor& visitor) override;
 
+protected:
+    TB_ContentsBoxItem* RowItem(tb_int index) override;
+
+public:
     virtual void OnLibraryAdded(TC_VoiceLibraryEventArg& arg) { LibraryAdded.Fire(arg); }
     virtual void OnLibraryRemoveRequested(TC_VoiceLibraryEventArg& arg) {
         LibraryRemoveRequested.Fire(arg);
@@ -216,8 +228,9 @@ private:
     float m_durationWidth = 0;
     float m_categoryWidth = 0;
     bool m_favouritesOnly = false;
-    TC_VoiceSearch m_search;
+    TC_VoiceSearch m_search;  // also the clips of the rows, in list order
     std::vector<uint8_t> m_visible;
+    TC_VoiceDataItem* m_row = nullptr;  // owned; fills in for any row
     TB_MenuItemList* m_libraryMenu;
     TB_SvgRenderer m_barsIcon;
     TB_Action* m_actions[5] = {};

@@ -106,11 +106,9 @@ std::u16string TC_FoldKana(std::u16string_view text) {
 }
 
 void TC_VoiceSearch::Build(const std::vector<TC_VoiceData*>& voices) {
+    // Fresh buffers: a large library's stay no longer than it is shown.
+    *this = TC_VoiceSearch();
     m_voices = voices;
-    m_fields.clear();
-    m_readings.clear();
-    m_fieldStarts.clear();
-    m_readingStarts.clear();
     m_fieldStarts.reserve(voices.size() + 1);
     m_readingStarts.reserve(voices.size() + 1);
     m_categories.clear();

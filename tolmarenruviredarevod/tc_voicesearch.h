@@ -32,6 +32,7 @@ public:
     // Prepares the texts of the clips, in list order (the clips must outlive the search).
     void Build(const std::vector<TC_VoiceData*>& voices);
     size_t Count() const { return m_voices.size(); }
+    const std::vector<TC_VoiceData*>& Voices() const { return m_voices; }
     // Whether it was built for exactly these clips, in this order.
     bool Covers(const std::vector<TC_VoiceData*>& voices) const { return m_voices == voices; }
 

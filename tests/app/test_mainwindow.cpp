@@ -61,10 +61,8 @@ protected:
     // The display texts of the clips the list shows, in order.
     std::vector<std::string> Shown() {
         std::vector<std::string> shown;
-        for (TB_ContentsBoxItem* item : Panel().Items) {
-            if (item->ItemVisible) {
-                shown.push_back(static_cast<TC_VoiceDataItem*>(item)->Voice->Display.ToStdString());
-            }
+        for (tb_int index : Panel().ShownIndices()) {
+            shown.push_back(Panel().VoiceAt(index)->Display.ToStdString());
         }
         return shown;
     }
@@ -125,7 +123,7 @@ TEST(KeepOnMonitor, APlaceThatDoesNotFitIsShrunkAndMovedOntoTheWorkArea) {
 // characters; the star answers a press over 20 x 20 pixels.
 TEST_F(MainWindowTest, RowsMarkMissingFilesCutLongTitlesAndOfferAWideStar) {
     Open({kHikari});
-    auto* row = static_cast<TC_VoiceDataItem*>(Panel().Items[0]);
+    auto* row = static_cast<TC_VoiceDataItem*>(Panel().ItemAt(0));
     std::string path = row->ToolTipText().ToStdString();
     row->Voice->Exists = false;
     EXPECT_EQ(row->ToolTipText().ToStdString(), "ファイルが見つかりません\n" + path);
