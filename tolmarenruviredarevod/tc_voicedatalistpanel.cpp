@@ -10,11 +10,11 @@
 #include "tb_dropdata.h"
 #include "tb_error.h"
 #include "tb_filemanager.h"
-#include "tb_gui.h"
 #include "tb_folderdialog.h"
 #include "tb_frame.h"
 #include "tb_globalstyle.h"
 #include "tb_graphics.h"
+#include "tb_gui.h"
 #include "tb_menupanel.h"
 #include "tb_popuppanel.h"
 #include "tb_scrollpanel.h"
@@ -1020,8 +1020,9 @@ void TC_VoiceDataListPanel::PrefetchDurations() {
     // The rows below the view first (where people scroll), then those above it.
     auto count = static_cast<tb_int>(shown.size());
     std::vector<std::string> paths;
+    TC_VoicePathBuilder builder;  // joins as text: thousands of paths per jump
     auto add = [&](tb_int row) {
-        paths.push_back(FullPathText(*VoiceAt(shown[static_cast<size_t>(row)])).ToStdString());
+        paths.push_back(builder.NativePath(*VoiceAt(shown[static_cast<size_t>(row)])));
     };
     for (tb_int row = first; row < std::min(count, first + kAhead); ++row) {
         add(row);

@@ -48,8 +48,8 @@ public:
     // the star icon.
     TB_Rectangle<float> StarArea(TB_Graphics& graphics, const TB_Rectangle<int>& rectangle);
 
-    TC_VoiceData* Voice = nullptr;  // not counted; the library outlives its rows
-    TB_Font* Font;                  // the panel's list font
+    TC_VoiceData* Voice = nullptr;            // not counted; the library outlives its rows
+    TB_Font* Font;                            // the panel's list font
     TB_Rectangle<float> FavRect{0, 0, 0, 0};  // as of the last painting or hit
     TC_VoiceDataListPanel* Panel;
 

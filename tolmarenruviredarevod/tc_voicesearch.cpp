@@ -69,14 +69,26 @@ void AppendFolded(std::u16string& out, std::u16string_view text) {
     }
 }
 
-// Field texts never carry U+0000 into the joined buffer: it separates the fields.
-void AppendField(std::u16string& out, std::u16string_view text) {
-    for (char16_t c : text) {
-        if (c != 0) {
-            out.push_back(c);
+char16_t Folded(char16_t c) {
+    char16_t folded = c >= kFirstHiragana && c <= kLastHiragana ? FoldMap()[c - kFirstHiragana] : 0;
+    return folded ? folded : c;
+}
+
+// Whether the folded needle occurs in the text once the text is folded too.
+bool FindFolded(std::u16string_view text, std::u16string_view needle) {
+    if (needle.size() > text.size()) {
+        return false;
+    }
+    for (size_t at = 0; at + needle.size() <= text.size(); ++at) {
+        size_t k = 0;
+        while (k < needle.size() && Folded(text[at + k]) == needle[k]) {
+            ++k;
+        }
+        if (k == needle.size()) {
+            return true;
         }
     }
-    out.push_back(0);
+    return false;
 }
 
 }  // namespace
@@ -106,57 +118,56 @@ std::u16string TC_FoldKana(std::u16string_view text) {
 }
 
 void TC_VoiceSearch::Build(const std::vector<TC_VoiceData*>& voices) {
+    std::vector<TC_VoiceData*> list = voices;
     // Fresh buffers: a large library's stay no longer than it is shown.
     *this = TC_VoiceSearch();
-    m_voices = voices;
-    m_fieldStarts.reserve(voices.size() + 1);
-    m_readingStarts.reserve(voices.size() + 1);
-    m_categories.clear();
-    m_everyClipCategorised = true;
+    m_voices = std::move(list);
     std::unordered_set<TC_VoiceCategory*> seen;
     TC_VoicePathBuilder paths;
-    for (TC_VoiceData* voice : voices) {
-        m_everyClipCategorised = m_everyClipCategorised && voice->Categories.Count() > 0;
-        for (TC_VoiceCategory* category : voice->Categories) {
+    for (size_t i = 0; i < m_voices.size(); ++i) {
+        const TC_VoiceData& voice = *m_voices[i];
+        m_everyClipCategorised = m_everyClipCategorised && voice.Categories.Count() > 0;
+        for (TC_VoiceCategory* category : voice.Categories) {
             if (seen.insert(category).second) {
                 m_categories.push_back(category);
             }
         }
-        m_fieldStarts.push_back(static_cast<uint32_t>(m_fields.size()));
-        AppendField(m_fields, voice->Surface.View());
-        AppendField(m_fields, voice->Display.View());
-        std::u16string_view uri = paths.UriText(*voice);
+        std::u16string_view uri = paths.UriText(voice);
         size_t scheme = uri.find(u"://");
-        AppendField(m_fields, scheme == std::u16string_view::npos ? uri : uri.substr(scheme + 3));
-        m_readingStarts.push_back(static_cast<uint32_t>(m_readings.size()));
-        AppendFolded(m_readings, voice->Yomi.View());
-        m_readings.push_back(0);
+        std::u16string_view full =
+            scheme == std::u16string_view::npos ? uri : uri.substr(scheme + 3);
+        std::u16string_view relative = voice.RelFilePath.View();
+        if (full.size() < relative.size() ||
+            full.substr(full.size() - relative.size()) != relative) {
+            m_oddPaths.push_back({static_cast<uint32_t>(i), std::u16string(full)});
+            continue;
+        }
+        std::u16string_view prefix = full.substr(0, full.size() - relative.size());
+        if (m_runs.empty() || m_runs.back().Prefix != prefix) {
+            m_runs.push_back({static_cast<uint32_t>(i), std::u16string(prefix)});
+        }
     }
-    m_fieldStarts.push_back(static_cast<uint32_t>(m_fields.size()));
-    m_readingStarts.push_back(static_cast<uint32_t>(m_readings.size()));
 }
 
-void TC_VoiceSearch::MarkHits(const std::u16string& text, const std::vector<uint32_t>& starts,
-                              std::u16string_view needle, std::vector<uint8_t>& hits) {
-    if (starts.size() < 2) {
-        return;  // no clips
+bool TC_VoiceSearch::FieldsHold(size_t clip, std::u16string_view word, const RunWord& run,
+                                const OddPath* odd) const {
+    constexpr size_t npos = std::u16string_view::npos;
+    const TC_VoiceData& voice = *m_voices[clip];
+    if (FindUnits(voice.Surface.View(), word, 0) != npos ||
+        FindUnits(voice.Display.View(), word, 0) != npos) {
+        return true;
     }
-    std::u16string_view all(text);
-    size_t clip = 0;
-    const size_t clips = starts.size() - 1;
-    for (size_t pos = FindUnits(all, needle, 0); pos != std::u16string_view::npos;) {
-        // Hits come in text order: the clip holding this one is found by walking on from the
-        // last, which over all hits reads the starts once, in order.
-        while (starts[clip + 1] <= pos) {
-            ++clip;
-        }
-        hits[clip] = 1;
-        if (++clip == clips) {
-            break;
-        }
-        pos =
-            FindUnits(all, needle, starts[clip]);  // the rest of a clip with a hit need not be read
+    if (odd) {
+        return FindUnits(odd->Path, word, 0) != npos;
     }
+    std::u16string_view relative = voice.RelFilePath.View();
+    if (run.InPrefix || FindUnits(relative, word, 0) != npos) {
+        return true;
+    }
+    // Across the joint: the root ends with the word's start and the path begins with the rest.
+    return std::any_of(run.Reach.begin(), run.Reach.end(), [&](size_t reach) {
+        return relative.substr(0, reach) == word.substr(word.size() - reach);
+    });
 }
 
 void TC_VoiceSearch::Match(std::u16string_view searchText, bool favouritesOnly,
@@ -198,30 +209,43 @@ void TC_VoiceSearch::Match(std::u16string_view searchText, bool favouritesOnly,
     if (words.empty()) {
         return;
     }
-    // The first word is looked for in one scan over every clip's text; each further word only
-    // in the clips still in the running.
-    std::vector<uint8_t>& shown = m_allWords;
-    m_wordHits.assign(count, 0);
-    MarkHits(m_fields, m_fieldStarts, words[0], m_wordHits);
-    shown.assign(count, 0);
-    for (size_t i = 0; i < count; ++i) {
-        shown[i] = visible[i] & m_wordHits[i];
-    }
-    std::u16string_view fields(m_fields);
-    for (size_t w = 1; w < words.size(); ++w) {
-        for (size_t i = 0; i < count; ++i) {
-            if (shown[i]) {
-                std::u16string_view clip =
-                    fields.substr(m_fieldStarts[i], m_fieldStarts[i + 1] - m_fieldStarts[i]);
-                shown[i] = clip.find(words[w]) != std::u16string_view::npos;
+    // Each word against each root, once: in it, or how far past its end the word would reach.
+    std::vector<std::vector<RunWord>> runWords(m_runs.size());
+    for (size_t r = 0; r < m_runs.size(); ++r) {
+        std::u16string_view prefix = m_runs[r].Prefix;
+        for (std::u16string_view word : words) {
+            RunWord set{FindUnits(prefix, word, 0) != std::u16string_view::npos, {}};
+            for (size_t head = 1; head < word.size(); ++head) {
+                if (prefix.size() >= head &&
+                    prefix.substr(prefix.size() - head) == word.substr(0, head)) {
+                    set.Reach.push_back(word.size() - head);
+                }
             }
+            runWords[r].push_back(std::move(set));
         }
     }
-    // The reading is tested with the whole folded text, spaces included, in one scan too.
+    // The reading is tested with the whole folded text, spaces included.
     std::u16string folded = TC_FoldKana(text);
-    m_wordHits.assign(count, 0);
-    MarkHits(m_readings, m_readingStarts, folded, m_wordHits);
+    const RunWord none{false, {}};
+    size_t run = 0;
+    size_t odd = 0;
     for (size_t i = 0; i < count; ++i) {
-        visible[i] &= shown[i] | m_wordHits[i];
+        while (run + 1 < m_runs.size() && m_runs[run + 1].Begin <= i) {
+            ++run;
+        }
+        while (odd < m_oddPaths.size() && m_oddPaths[odd].Clip < i) {
+            ++odd;
+        }
+        if (!visible[i]) {
+            continue;
+        }
+        const OddPath* oddPath =
+            odd < m_oddPaths.size() && m_oddPaths[odd].Clip == i ? &m_oddPaths[odd] : nullptr;
+        bool all = true;
+        for (size_t w = 0; w < words.size() && all; ++w) {
+            const RunWord& set = m_runs.empty() ? none : runWords[run][w];
+            all = FieldsHold(i, words[w], set, oddPath);
+        }
+        visible[i] = all || FindFolded(m_voices[i]->Yomi.View(), folded);
     }
 }

@@ -20,16 +20,17 @@ const std::vector<TC_HiraganaKatakana>& TC_KanaTable();
 // voiced-mark folding).
 std::u16string TC_FoldKana(std::u16string_view text);
 
-// The searchable texts of a clip list, prepared once per library so that a keystroke costs
-// one scan over contiguous text per search word and never touches the disk or allocates per
-// clip.
+// The searchable texts of a clip list, prepared once per library. The clips' own texts are
+// searched where they are: no second copy of them is held, and a keystroke never touches the
+// disk or allocates per clip. A full path is its library's root, held once, and the clip's
+// relative path.
 //
 // A word matches a clip when it occurs in the clip's line, display text or full path, or when
-// the whole folded search text occurs in its reading. Readings are folded too, so a reading
-// stored in hiragana matches like one stored in katakana.
+// the whole folded search text occurs in its reading. Readings are folded as they are read, so
+// a reading stored in hiragana matches like one stored in katakana.
 class TC_VoiceSearch {
 public:
-    // Prepares the texts of the clips, in list order (the clips must outlive the search).
+    // Prepares the clips, in list order (the clips must outlive the search).
     void Build(const std::vector<TC_VoiceData*>& voices);
     size_t Count() const { return m_voices.size(); }
     const std::vector<TC_VoiceData*>& Voices() const { return m_voices; }
@@ -41,20 +42,29 @@ public:
     void Match(std::u16string_view searchText, bool favouritesOnly, std::vector<uint8_t>& visible);
 
 private:
-    // Sets hits[i] for every clip whose segment in text contains the needle.
-    static void MarkHits(const std::u16string& text, const std::vector<uint32_t>& starts,
-                         std::u16string_view needle, std::vector<uint8_t>& hits);
+    // Clips from Begin on (up to the next run) have full paths Prefix + their relative path.
+    struct PathRun {
+        uint32_t Begin;
+        std::u16string Prefix;
+    };
+    // A clip whose full path is not its root joined to its relative path (it was normalised).
+    struct OddPath {
+        uint32_t Clip;
+        std::u16string Path;
+    };
+    // A word set against one run's prefix: in it, or reaching past its end by Reach units.
+    struct RunWord {
+        bool InPrefix;
+        std::vector<size_t> Reach;
+    };
+    // Whether the word is in the clip's line, title or full path.
+    bool FieldsHold(size_t clip, std::u16string_view word, const RunWord& run,
+                    const OddPath* odd) const;
 
     std::vector<TC_VoiceData*> m_voices;
-    // Line, display text and path of each clip separated by U+0000 (which no search word
-    // holds, so no occurrence spans two fields); m_fieldStarts[i] is where clip i begins.
-    std::u16string m_fields;
-    std::vector<uint32_t> m_fieldStarts;
-    std::u16string m_readings;
-    std::vector<uint32_t> m_readingStarts;
+    std::vector<PathRun> m_runs;
+    std::vector<OddPath> m_oddPaths;  // by clip
     // The categories the clips belong to, to tell at once when none is switched off.
     std::vector<TC_VoiceCategory*> m_categories;
     bool m_everyClipCategorised = true;
-    std::vector<uint8_t> m_wordHits;
-    std::vector<uint8_t> m_allWords;
 };

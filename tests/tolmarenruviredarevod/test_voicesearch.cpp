@@ -140,12 +140,13 @@ TEST_F(VoiceSearchTest, OneSearchFollowsLaterSwitches) {
     EXPECT_EQ(visible, (std::vector<uint8_t>{0, 0}));
 }
 
-// Random clips over a small alphabet, so that words hit at every offset and near the ends of
-// the texts, against the rule written out plainly: each word in the line, the display text or
-// the full path, or the whole folded text in the folded reading.
+// Random clips of two libraries over a small alphabet, so that words hit at every offset, near
+// the ends of the texts and across the joint of root and relative path (some of which are
+// normalised), against the rule written out plainly: each word in the line, the display text
+// or the full path, or the whole folded text in the folded reading.
 TEST_F(VoiceSearchTest, AgreesWithThePlainRuleOnRandomTexts) {
     std::mt19937 random(11);
-    const std::u16string alphabet = u"あアいイa0 ";
+    const std::u16string alphabet = u"あアいイa0 り/.";
     auto text = [&](size_t most) {
         std::u16string made;
         for (size_t n = random() % (most + 1); n > 0; --n) {
@@ -153,13 +154,26 @@ TEST_F(VoiceSearchTest, AgreesWithThePlainRuleOnRandomTexts) {
         }
         return made;
     };
-    std::vector<std::u16string> paths;
-    for (int i = 0; i < 300; ++i) {
-        paths.push_back(text(6) + u".wav");
-        Add(text(12).c_str(), text(4).c_str(), text(6).c_str(), paths.back().c_str(), 0);
+    auto other = TB_Ref<TC_VoiceLibrary>::Adopt(new TC_VoiceLibrary());
+    other->RootPath = TB_Uri(u"file:///voices/あり");
+    other->Categories.Add(new TC_VoiceCategory(u"通常"));
+    std::vector<TC_VoiceData*> voices;
+    for (int i = 0; i < 400; ++i) {
+        std::u16string path = text(6) + u".wav";
+        if (i < 300) {
+            voices.push_back(Add(text(12).c_str(), text(4).c_str(), text(6).c_str(), path.c_str()));
+        } else {
+            auto* voice = new TC_VoiceData(other.Get());
+            voice->Surface = text(12).c_str();
+            voice->Yomi = text(6).c_str();
+            voice->RelFilePath = path.c_str();
+            voice->AddCategory(other->Categories[0]);
+            other->Voices.Add(voice);
+            voices.push_back(voice);
+        }
     }
     TC_VoiceSearch search;
-    search.Build(std::vector<TC_VoiceData*>(library->Voices.begin(), library->Voices.end()));
+    search.Build(voices);
     std::vector<uint8_t> visible;
     for (int round = 0; round < 400; ++round) {
         std::u16string query = text(4);
@@ -172,10 +186,12 @@ TEST_F(VoiceSearchTest, AgreesWithThePlainRuleOnRandomTexts) {
             }
             start = end + 1;
         }
-        for (size_t i = 0; i < paths.size(); ++i) {
-            const TC_VoiceData& voice = *library->Voices[static_cast<tb_int>(i)];
+        for (size_t i = 0; i < voices.size(); ++i) {
+            const TC_VoiceData& voice = *voices[i];
             std::u16string line(voice.Surface.View()), display(voice.Display.View());
-            std::u16string path = u"/voices/ひかり/" + paths[i];
+            TB_Uri full;
+            voice.GetFullPath(full);
+            std::u16string path(full.GetPath().View());
             bool every = true;
             for (const std::u16string& word : words) {
                 every = every && (line.find(word) != std::u16string::npos ||
