@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -128,6 +129,9 @@ bool TC_VoiceLibraryList::LoadContents(TC_VoiceLibrary* library) {
     TB_String name = library->Name;
     TB_Uri root = library->RootPath;
     TB_Uri info = library->InfoFilePath;
+    library->ReadNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
     // A folder that cannot be listed would read as one without clips, also when it goes or
     // is shut while being read: it is looked at before and after.
     auto readable = [&] {
@@ -530,6 +534,7 @@ bool TC_VoiceLibraryList::Adopt(TC_LoadedLibrary& loaded) {
         library->Available = copy->Available;
         library->Sources = std::move(copy->Sources);
         library->NeedsPolling = copy->NeedsPolling;
+        library->ReadNs = copy->ReadNs;
         library->SetThumbnail(copy->Thumbnail);
         library->ThumbnailIsBuiltIn = copy->ThumbnailIsBuiltIn;
     }

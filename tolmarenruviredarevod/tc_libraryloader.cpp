@@ -111,8 +111,11 @@ void TC_LibraryLoader::WaitUntilIdle() {
 
 bool TC_LibraryLoader::IsReading(const TC_VoiceLibrary* library) const {
     std::lock_guard<std::mutex> guard(m_lock);
-    return std::any_of(m_runningKeys.begin(), m_runningKeys.end(),
-                       [library](const TC_VoiceLibrary* key) { return library->Holds(key); });
+    auto held = [library](const TC_VoiceLibrary* key) { return library->Holds(key); };
+    return std::any_of(m_runningKeys.begin(), m_runningKeys.end(), held) ||
+           std::any_of(m_done.begin(), m_done.end(), [&held](const auto& done) {
+               return std::any_of(done->Keys.begin(), done->Keys.end(), held);
+           });
 }
 
 std::vector<std::unique_ptr<TC_LoadedLibrary>> TC_LibraryLoader::Take() {

@@ -55,7 +55,8 @@ public:
     // the same library still waiting is merged into this one.
     void Queue(TC_VoiceLibrary* target, TC_LoadReason reason,
                std::vector<std::u16string> favourites, bool urgent = false);
-    // GUI thread. Whether a read of the library (or one holding it) runs right now.
+    // GUI thread. Whether a read of the library (or one holding it) runs right now or is
+    // finished and waits to be taken.
     bool IsReading(const TC_VoiceLibrary* library) const;
     // Returns once no read waits or runs, or at once while held (tools and tests that read
     // without a window).

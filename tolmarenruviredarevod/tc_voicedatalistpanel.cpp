@@ -670,6 +670,16 @@ void TC_VoiceDataListPanel::UpdateWatch() {
     std::vector<std::string> paths;
     bool poll = false;
     bool away = false;
+    bool touched = false;
+    // What changed since a library was read, while nothing watched it (a read that ran, or
+    // another library on the screen), told nobody: it is read again. The margin covers file
+    // systems whose clock for times lags a tick behind.
+    auto changedSince = [](const std::string& path, tb_int64 readNs) {
+        constexpr tb_int64 kMargin = 50'000'000;
+        struct stat info {};
+        return readNs > 0 && ::stat(path.c_str(), &info) == 0 &&
+               info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec >= readNs - kMargin;
+    };
     std::function<void(TC_VoiceLibrary*)> collect = [&](TC_VoiceLibrary* library) {
         if (library->Type != TC_VoiceLibraryType::Group) {
             if (library->Sources.empty() && !library->Pending) {
@@ -679,6 +689,10 @@ void TC_VoiceDataListPanel::UpdateWatch() {
                                         TC_LibraryLoader::NeedsPolling(library->Sources[0]);
             }
             paths.insert(paths.end(), library->Sources.begin(), library->Sources.end());
+            touched = touched || std::any_of(library->Sources.begin(), library->Sources.end(),
+                                             [&](const std::string& path) {
+                                                 return changedSince(path, library->ReadNs);
+                                             });
             // Gone folders and network mounts tell nothing: they are looked at instead.
             away = away || !library->Available;
             poll = poll || library->NeedsPolling || away;
@@ -719,7 +733,11 @@ void TC_VoiceDataListPanel::UpdateWatch() {
         m_watch->SetPaths(poll ? std::vector<std::string>() : watched);
     }
     if (TC_App* app = TC_App::Instance()) {
-        app->Loader().SetPolled(poll || !m_watch ? paths : std::vector<std::string>(), away);
+        app->Loader().SetPolled(poll || !m_watch ? paths : std::vector<std::string>(),
+                                away || touched);
+    }
+    if (touched && m_watch && !poll) {
+        FollowDisk();
     }
 }
 

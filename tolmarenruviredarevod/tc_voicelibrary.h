@@ -93,6 +93,9 @@ public:
     // whether they lie where changes must be looked for (a network mount).
     std::vector<std::string> Sources;
     bool NeedsPolling = false;
+    // When its clips were last read (system clock, nanoseconds; 0 when not known): sources
+    // changed since then, while nothing watched them, hold what the list does not show.
+    tb_int64 ReadNs = 0;
 
     // View state of the library selector.
     tb_int FlatIndex = 0;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QColor>
 #include <QImage>
 #include <QWidget>
@@ -228,6 +230,31 @@ TEST_F(MainWindowTest, SelectionAndScrollSurviveReloadsAndRestarts) {
     EXPECT_EQ(current(), "clip070.wav");
     EXPECT_EQ(Panel().FirstRowInView(), 60);
     EXPECT_FALSE(Panel().GetPlayer()->IsPlaying());
+}
+
+// A clip copied into a library while another one is on the screen (nothing watches its folder
+// then) is read when the library is shown again.
+TEST_F(MainWindowTest, AChangeWhileAnotherLibraryIsShownIsReadOnComingBack) {
+    TempFolder one, two;
+    const std::string wav =
+        std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/audio/pcm16-stereo-48000.wav";
+    std::filesystem::copy_file(wav, one.Path() + "/a.wav");
+    std::filesystem::copy_file(wav, two.Path() + "/a.wav");
+    Open({one.Path(), two.Path()});
+    TC_VoiceLibrary* first = app->VoiceLibraries().Libraries()[0];
+    Panel().SetLibrary(first);
+    Panel().ReloadLibrary();  // read as after a start, so that when it was read is known
+    app->Loader().WaitUntilIdle();
+    Panel().TakeLoadedLibraries();
+    Panel().SetLibrary(app->VoiceLibraries().Libraries()[1]);
+    std::filesystem::copy_file(wav, one.Path() + "/b.wav");
+    Panel().SetLibrary(first);
+    ASSERT_EQ(Panel().Count(), 1);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Panel().Count() != 2 && std::chrono::steady_clock::now() < deadline) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    EXPECT_EQ(Panel().Count(), 2);
 }
 
 // A library added is shown at once: one change of library (one stored place), and no other
