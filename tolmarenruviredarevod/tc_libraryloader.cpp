@@ -44,6 +44,7 @@ void TC_LibraryLoader::Stop() {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_stop = true;
+        m_cancel.store(true, std::memory_order_relaxed);
         m_jobs.clear();
     }
     m_wake.notify_all();
@@ -237,10 +238,15 @@ std::unique_ptr<TC_LoadedLibrary> TC_LibraryLoader::Load(Job& job) {
     m_progress.store(0, std::memory_order_relaxed);
     TC_CollectMessages(&done->Messages);
     TC_VoiceLoader::SetProgressCounter(&m_progress);
+    TC_VoiceLoader::SetCancelFlag(&m_cancel);
     TC_VoiceLibrary* tree = job.Tree.Get();
     TC_VoiceLibraryList::LoadContents(tree);
+    TC_VoiceLoader::SetCancelFlag(nullptr);
     TC_VoiceLoader::SetProgressCounter(nullptr);
     TC_CollectMessages(nullptr);
+    if (m_cancel.load(std::memory_order_relaxed)) {
+        return done;  // cut short: dropped unseen
+    }
 
     auto image = TB_Ref<TB_MemoryStream>::Adopt(new TB_MemoryStream(
         TC_VoiceLoader::DefaultThumbnailPng(),

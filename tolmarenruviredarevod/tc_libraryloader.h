@@ -78,7 +78,7 @@ public:
     void Discard(TB_Ref<TC_VoiceLibrary> tree);
     // While held, reads wait (the window's first painting has the processor to itself).
     void Hold(bool held);
-    // Ends the thread; reads not finished are dropped.
+    // Ends the thread; a read under way stops early and, like those waiting, is dropped.
     void Stop();
 
     // Whether the path lies on a file system that may change without telling (network
@@ -106,6 +106,7 @@ private:
     std::vector<std::unique_ptr<TC_LoadedLibrary>> m_done;
     std::vector<TB_Ref<TC_VoiceLibrary>> m_discarded;
     bool m_stop = false;
+    std::atomic<bool> m_cancel{false};  // m_stop, for the read under way
     bool m_held = false;
     std::atomic<tb_int> m_progress{0};
     std::vector<std::string> m_polled;

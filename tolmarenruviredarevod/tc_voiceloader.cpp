@@ -32,6 +32,12 @@ void Counted() {
     }
 }
 
+thread_local const std::atomic<bool>* t_cancel = nullptr;
+
+bool Cancelled() {
+    return t_cancel && t_cancel->load(std::memory_order_relaxed);
+}
+
 constexpr const tb_char* kUncategorized = u"未分類";
 constexpr size_t kMaxTableLine = 1 << 20;
 
@@ -258,6 +264,9 @@ private:
 void UpdateExistsWith(TC_VoiceLibrary* library, ExistsCache& cache) {
     TC_VoicePathBuilder paths;
     for (TC_VoiceData* voice : library->Voices) {
+        if (Cancelled()) {
+            return;
+        }
         const std::string& path = paths.NativePath(*voice);
         voice->Exists = !path.empty() && cache.IsFile(path);
     }
@@ -348,6 +357,9 @@ bool ReadCsvTable(TC_VoiceLibrary* library, const TB_Uri& table, TB_Widget* owne
         voice->AddCategory(category);
         library->Voices.Add(voice);
         Counted();
+        if (Cancelled()) {
+            break;
+        }
     }
     return true;
 }
@@ -459,6 +471,9 @@ bool LoadFolderLibrary(TC_VoiceLibrary* library) {
         }
         SortByName(folders);
         for (TB_Uri* folder : folders) {
+            if (Cancelled()) {
+                break;
+            }
             TB_String name;
             folder->GetFileName(name);
             TC_VoiceCategory* category = AddCategory(library, TB_DisplayText(name));
@@ -669,6 +684,10 @@ std::vector<std::string> SourcesOf(TC_VoiceLibrary* library) {
 
 void SetProgressCounter(std::atomic<tb_int>* counter) {
     t_progress = counter;
+}
+
+void SetCancelFlag(const std::atomic<bool>* flag) {
+    t_cancel = flag;
 }
 
 }  // namespace TC_VoiceLoader

@@ -43,6 +43,9 @@ void SplitFields(std::u16string_view line, tb_char separator,
 std::vector<std::string> SourcesOf(TC_VoiceLibrary* library);
 // Counts every clip the calling thread reads into counter from now on (null stops).
 void SetProgressCounter(std::atomic<tb_int>* counter);
+// The calling thread's reads stop early, keeping what they read so far, once the flag is set
+// (null: they always run to the end).
+void SetCancelFlag(const std::atomic<bool>* flag);
 
 // The built-in 256 x 256 thumbnail as PNG bytes.
 const unsigned char* DefaultThumbnailPng();

@@ -1,3 +1,5 @@
+#include <thread>
+
 #include "tb_memorystream.h"
 #include "tc_app_voice_lib.h"
 #include "tc_json.h"
@@ -229,6 +231,25 @@ TEST_F(IndexTest, ReadInTheBackgroundNothingIsLostAtAnyMoment) {
     EXPECT_FALSE(solo->Voices[0]->Exists);
     EXPECT_NE(background.IndexJson().find(Path("solo/clip1.wav")), std::string::npos);
     EXPECT_TRUE(m_messages.empty());
+
+    // Closing during a long read cuts it short, and nothing of it is taken.
+    std::string lines;
+    for (int i = 0; i < 300000; ++i) {
+        lines += "c" + std::to_string(i) + ".wav,T,L,,c\n";
+    }
+    WriteFile(Path("big/lines.csv"), lines);
+    auto big = TB_Ref<TC_VoiceLibrary>::Adopt(new TC_VoiceLibrary());
+    big->Type = TC_VoiceLibraryType::Folder;
+    big->RootPath = Uri("big");
+    TC_LibraryLoader closing;
+    closing.Queue(big.Get(), TC_LoadReason::Start, {});
+    while (closing.Progress() == 0) {
+        std::this_thread::yield();
+    }
+    closing.Stop();
+    EXPECT_LT(closing.Progress(), 300000);
+    EXPECT_TRUE(closing.Take().empty());
+    EXPECT_EQ(big->Voices.Count(), 0);
 }
 
 TEST_F(IndexTest, PathsThatAreNotUtf8KeepTheirBytesThroughTheIndex) {
