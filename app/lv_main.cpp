@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "lv_frame.h"
 #include "lv_licenses.h"
@@ -29,9 +30,17 @@
 
 namespace {
 
-void StartTls() {
-    OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
-    OPENSSL_init_ssl(0, nullptr);
+// The TLS library builds its tables on a thread of its own while Qt starts; it is said to be
+// started, in its place among the others, once it is.
+std::thread BeginTls() {
+    return std::thread([] {
+        OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
+        OPENSSL_init_ssl(0, nullptr);
+    });
+}
+
+void StartTls(std::thread& begun) {
+    begun.join();
     TB_DebugPrint(u"OpenSSL\t: %s", OpenSSL_version(OPENSSL_VERSION));
 }
 
@@ -67,8 +76,16 @@ void RunMainWindowLoop(TC_App& app, LV_Signals& requests) {
         return;
     }
     bool restart = true;
+    bool iconSet = false;
     while (restart) {
         auto frame = TB_Ref<LV_Frame>::Adopt(new LV_Frame());
+        // Drawn once the first window is on the screen, which needs nothing of it.
+        frame->Shown.Add([&iconSet](TB_EventArg&) {
+            if (!iconSet) {
+                iconSet = true;
+                SetWindowIcon();
+            }
+        });
         requests.Watch(frame.Get());
         TB_RunMessageLoop(frame.Get());
         requests.Watch(nullptr);  // before the frame goes: no post may reach it afterwards
@@ -135,17 +152,19 @@ int LV_Main(int argc, char** argv) {
     if (!TB_ParseVersion(LV_kVersion, descriptor)) {
         std::abort();
     }
+    std::thread tls = BeginTls();
     TB_FrameworkHooks hooks;
     hooks.GraphicsStartup = TB_GraphicsStartup;
     hooks.GraphicsShutdown = TB_GraphicsShutdown;
     hooks.PrintLibraryVersions = TB_PrintImageLibraryVersions;
     TB_FrameworkStartup(descriptor, hooks);
+    TB_ConnectSessionBusAhead();  // the shutdown below waits for it
     if (!TB_GraphicsStarted()) {
         TB_DebugPrint(u"No display could be opened; the program starts and ends without a window.");
     }
     TB_ConsoleWriter::SetShared(new TB_ConsoleWriter());
     // Winsock start-up: sockets need no start on Linux.
-    StartTls();
+    StartTls(tls);
     TB_GuiStartup(TB_String(), nullptr);
     // The media platform starts once the window has been painted (LV_Frame), or with the
     // first clip opened.
@@ -165,7 +184,6 @@ int LV_Main(int argc, char** argv) {
         }
     }
     LV_Frame::GuideFolder = LV_GuideFolder();
-    SetWindowIcon();
     RunMainWindowLoop(*app, requests);
 
     TC_LibraryShutdown();

@@ -16,9 +16,13 @@ bool TB_IKeyWidget::HandleKeyMessage(TB_WindowHandle window, tb_uint message, tb
                                      tb_int64 lParam, tb_int64& result) {
     (void)lParam;
     TB_Platform& platform = TB_GetPlatform();
-    bool shift = platform.IsKeyDown(TB_VK_SHIFT);
-    bool alt = platform.IsKeyDown(TB_VK_MENU);
-    bool control = platform.IsKeyDown(TB_VK_CONTROL);
+    // Asked only for keys: outside a key event it costs a round trip to the display server,
+    // and every message of every widget passes here.
+    bool keys = message == TB_WM_KEYDOWN || message == TB_WM_SYSKEYDOWN || message == TB_WM_KEYUP ||
+                message == TB_WM_SYSKEYUP || message == TB_WM_CHAR;
+    bool shift = keys && platform.IsKeyDown(TB_VK_SHIFT);
+    bool alt = keys && platform.IsKeyDown(TB_VK_MENU);
+    bool control = keys && platform.IsKeyDown(TB_VK_CONTROL);
     switch (message) {
         case TB_WM_KEYDOWN:
         case TB_WM_SYSKEYDOWN:

@@ -1,11 +1,15 @@
 // The Qt application object stands where the graphics library is started and stopped.
+#include <fontconfig/fontconfig.h>
+
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QIcon>
 #include <QImage>
 #include <QLibraryInfo>
 #include <QPixmap>
 #include <QTranslator>
+#include <thread>
 
 #include "platform/tb_qt_accessible.h"
 #include "platform/tb_qt_platform.h"
@@ -19,6 +23,9 @@ char g_programName[] = "lumovox";
 char* g_argv[] = {g_programName, nullptr};
 QApplication* g_application = nullptr;
 QTranslator* g_translator = nullptr;
+// The session bus, connected beside the main thread while it makes the first window; joined
+// before Qt goes, whose objects it uses.
+std::thread g_busReady;
 
 }  // namespace
 
@@ -35,7 +42,11 @@ void TB_GraphicsStartup() {
     // scale them a second time.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Floor);
+    // The font configuration is read and its caches loaded while Qt connects to the display;
+    // the first text drawn would otherwise wait for them.
+    std::thread fontsReady([] { FcInit(); });
     g_application = new QApplication(g_argc, g_argv);
+    fontsReady.join();
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's dialogs take the style's colours as a palette; Fusion draws from the palette
     // alone, where a desktop theme would keep its own colours.
@@ -53,7 +64,17 @@ void TB_GraphicsStartup() {
     TB_SetPlatform(&TB_GetQtPlatform());
 }
 
+void TB_ConnectSessionBusAhead() {
+    if (g_application && !g_busReady.joinable()) {
+        // Where none runs, one is started on demand, which takes a while.
+        g_busReady = std::thread([] { QDBusConnection::sessionBus(); });
+    }
+}
+
 void TB_GraphicsShutdown() {
+    if (g_busReady.joinable()) {
+        g_busReady.join();
+    }
     TB_SetPlatform(nullptr);
     delete g_application;
     g_application = nullptr;
