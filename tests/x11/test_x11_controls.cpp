@@ -21,6 +21,9 @@ protected:
                                          std::vector<std::string>{"LUMOVOX_UI_DUMP=" + dumpPath,
                                                                   "LUMOVOX_DRAG_FILES=" + kFiles});
         ASSERT_TRUE(program->WaitFor("Window shown")) << program->Output;
+        // Shown to the toolkit is not yet placed and activated by the window manager: a click
+        // before that lands where the window is not yet, or is taken for the activation.
+        ASSERT_TRUE(ActiveWindowBecomes("controls"));
     }
     void TearDown() override {
         if (program) {
