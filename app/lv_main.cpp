@@ -1,5 +1,6 @@
 #include "lv_main.h"
 
+#include <dlfcn.h>
 #include <openssl/crypto.h>
 #include <openssl/ssl.h>
 
@@ -30,18 +31,33 @@
 
 namespace {
 
-// The TLS library builds its tables on a thread of its own while Qt starts; it is said to be
-// started, in its place among the others, once it is.
-std::thread BeginTls() {
-    return std::thread([] {
-        OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
-        OPENSSL_init_ssl(0, nullptr);
+// The TLS library is opened and builds its tables on a thread of its own while Qt starts
+// (linked, it would be mapped before main); it is said to be started, in its place among the
+// others, once it is. Its version text, or why it could not be opened.
+std::thread BeginTls(std::string& version) {
+    return std::thread([&version] {
+        void* library = ::dlopen("libssl.so.3", RTLD_NOW | RTLD_GLOBAL);
+        auto init = library ? reinterpret_cast<decltype(&OPENSSL_init_ssl)>(
+                                  ::dlsym(library, "OPENSSL_init_ssl"))
+                            : nullptr;
+        auto text =
+            library
+                ? reinterpret_cast<decltype(&OpenSSL_version)>(::dlsym(library, "OpenSSL_version"))
+                : nullptr;
+        if (!init || !text) {
+            const char* why = ::dlerror();
+            version = std::string("not available (") + (why ? why : "libssl.so.3") + ")";
+            return;
+        }
+        init(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
+        init(0, nullptr);
+        version = text(OPENSSL_VERSION);
     });
 }
 
-void StartTls(std::thread& begun) {
+void StartTls(std::thread& begun, const std::string& version) {
     begun.join();
-    TB_DebugPrint(u"OpenSSL\t: %s", OpenSSL_version(OPENSSL_VERSION));
+    TB_DebugPrint(u"OpenSSL\t: %s", version.c_str());
 }
 
 // Our own icon, drawn by our renderer, on every window; a missing file only costs the icon.
@@ -152,7 +168,8 @@ int LV_Main(int argc, char** argv) {
     if (!TB_ParseVersion(LV_kVersion, descriptor)) {
         std::abort();
     }
-    std::thread tls = BeginTls();
+    std::string tlsVersion;
+    std::thread tls = BeginTls(tlsVersion);
     TB_FrameworkHooks hooks;
     hooks.GraphicsStartup = TB_GraphicsStartup;
     hooks.GraphicsShutdown = TB_GraphicsShutdown;
@@ -164,7 +181,7 @@ int LV_Main(int argc, char** argv) {
     }
     TB_ConsoleWriter::SetShared(new TB_ConsoleWriter());
     // Winsock start-up: sockets need no start on Linux.
-    StartTls(tls);
+    StartTls(tls, tlsVersion);
     TB_GuiStartup(TB_String(), nullptr);
     // The media platform starts once the window has been painted (LV_Frame), or with the
     // first clip opened.

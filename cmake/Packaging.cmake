@@ -26,12 +26,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # (typefinding, conversion and playbin itself in -base; WAV, MP3, M4A demuxing, mpg123 and
 # the audio sinks in -good; AAC in M4A decoded by -libav, or by faad in -bad), one of the
 # Japanese fonts the graphics layer asks for, in its order, Xcursor, which the xcb platform
-# opens by name for themed cursors, GStreamer's own libraries, which the media layer opens by
-# name, and Qt's translations, which its dialogs load by name.
+# opens by name for themed cursors, OpenSSL and GStreamer's own libraries, which the program
+# opens by name, and Qt's translations, which its dialogs load by name.
 # The xcb and offscreen platform plugins ship in libqt6gui6, which shlibdeps finds;
 # qt6-qpa-plugins holds only VNC and TUIO ones.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libgstreamer1.0-0, libgstreamer-plugins-base1.0-0, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav | gstreamer1.0-plugins-bad, fonts-noto-cjk | fonts-ipaexfont-gothic | fonts-ipafont-gothic | fonts-vlgothic, libxcursor1, qt6-translations-l10n")
+    "libssl3, libgstreamer1.0-0, libgstreamer-plugins-base1.0-0, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav | gstreamer1.0-plugins-bad, fonts-noto-cjk | fonts-ipaexfont-gothic | fonts-ipafont-gothic | fonts-vlgothic, libxcursor1, qt6-translations-l10n")
 # The guide and the store pages open in the desktop's browser through xdg-open. In a
 # Wayland session Qt runs natively with qt6-wayland's platform plugin, else through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
