@@ -168,8 +168,6 @@ int LV_Main(int argc, char** argv) {
     if (!TB_ParseVersion(LV_kVersion, descriptor)) {
         std::abort();
     }
-    std::string tlsVersion;
-    std::thread tls = BeginTls(tlsVersion);
     TB_FrameworkHooks hooks;
     hooks.GraphicsStartup = TB_GraphicsStartup;
     hooks.GraphicsShutdown = TB_GraphicsShutdown;
@@ -181,8 +179,10 @@ int LV_Main(int argc, char** argv) {
     }
     TB_ConsoleWriter::SetShared(new TB_ConsoleWriter());
     // Winsock start-up: sockets need no start on Linux.
-    StartTls(tls, tlsVersion);
+    std::string tlsVersion;
+    std::thread tls = BeginTls(tlsVersion);  // beside the toolkit's start, said after it
     TB_GuiStartup(TB_String(), nullptr);
+    StartTls(tls, tlsVersion);
     // The media platform starts once the window has been painted (LV_Frame), or with the
     // first clip opened.
     // Silence chosen on purpose (a machine without sound, a test session): clips play into
