@@ -173,7 +173,6 @@ int LV_Main(int argc, char** argv) {
     hooks.GraphicsShutdown = TB_GraphicsShutdown;
     hooks.PrintLibraryVersions = TB_PrintImageLibraryVersions;
     TB_FrameworkStartup(descriptor, hooks);
-    TB_ConnectSessionBusAhead();  // the shutdown below waits for it
     if (!TB_GraphicsStarted()) {
         TB_DebugPrint(u"No display could be opened; the program starts and ends without a window.");
     }

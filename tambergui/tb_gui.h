@@ -27,10 +27,6 @@ class TB_NativeBitmap;
 void TB_SetApplicationIcon(TB_NativeBitmap* image);
 void TB_GraphicsShutdown();
 bool TB_GraphicsStarted();
-// Connects to the session bus on a thread of its own, so that the first text field (which
-// brings up the screen reader bridge, waiting for the bus) does not wait; a program whose
-// graphics shut down through TB_GraphicsShutdown may ask for it once they started.
-void TB_ConnectSessionBusAhead();
 
 // Prints the versions of the image libraries as the linked libraries report them.
 void TB_PrintImageLibraryVersions();

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QIcon>
 #include <QImage>
 #include <QLibraryInfo>
@@ -23,9 +22,6 @@ char g_programName[] = "lumovox";
 char* g_argv[] = {g_programName, nullptr};
 QApplication* g_application = nullptr;
 QTranslator* g_translator = nullptr;
-// The session bus, connected beside the main thread while it makes the first window; joined
-// before Qt goes, whose objects it uses.
-std::thread g_busReady;
 
 }  // namespace
 
@@ -64,17 +60,7 @@ void TB_GraphicsStartup() {
     TB_SetPlatform(&TB_GetQtPlatform());
 }
 
-void TB_ConnectSessionBusAhead() {
-    if (g_application && !g_busReady.joinable()) {
-        // Where none runs, one is started on demand, which takes a while.
-        g_busReady = std::thread([] { QDBusConnection::sessionBus(); });
-    }
-}
-
 void TB_GraphicsShutdown() {
-    if (g_busReady.joinable()) {
-        g_busReady.join();
-    }
     TB_SetPlatform(nullptr);
     delete g_application;
     g_application = nullptr;
