@@ -61,14 +61,6 @@ const std::array<char16_t, kLastHiragana - kFirstHiragana + 1>& FoldMap() {
     return map;
 }
 
-void AppendFolded(std::u16string& out, std::u16string_view text) {
-    const auto& map = FoldMap();
-    for (char16_t c : text) {
-        char16_t folded = c >= kFirstHiragana && c <= kLastHiragana ? map[c - kFirstHiragana] : 0;
-        out.push_back(folded ? folded : c);
-    }
-}
-
 char16_t Folded(char16_t c) {
     char16_t folded = c >= kFirstHiragana && c <= kLastHiragana ? FoldMap()[c - kFirstHiragana] : 0;
     return folded ? folded : c;
@@ -113,7 +105,9 @@ const std::vector<TC_HiraganaKatakana>& TC_KanaTable() {
 std::u16string TC_FoldKana(std::u16string_view text) {
     std::u16string folded;
     folded.reserve(text.size());
-    AppendFolded(folded, text);
+    for (char16_t c : text) {
+        folded.push_back(Folded(c));
+    }
     return folded;
 }
 
