@@ -129,11 +129,10 @@ TB_HFONT_Object::~TB_HFONT_Object() {
 }
 
 TB_Font::TB_Font(float points) : m_points(points) {
-    auto* font = new QFont(QStringLiteral("Meiryo UI"));
+    // Looked up in the font list, not matched: a match would load a face just to be told no.
+    static const bool installed = QFontDatabase::hasFamily(QStringLiteral("Meiryo UI"));
+    auto* font = new QFont(installed ? QStringLiteral("Meiryo UI") : FallbackFamily());
     font->setPointSizeF(points);
-    if (QFontInfo(*font).family() != QStringLiteral("Meiryo UI")) {
-        font->setFamily(FallbackFamily());
-    }
     m_font = font;
 }
 
