@@ -31,33 +31,26 @@
 
 namespace {
 
-// The TLS library is opened and builds its tables on a thread of its own while Qt starts
-// (linked, it would be mapped before main); it is said to be started, in its place among the
-// others, once it is. Its version text, or why it could not be opened.
-std::thread BeginTls(std::string& version) {
-    return std::thread([&version] {
-        void* library = ::dlopen("libssl.so.3", RTLD_NOW | RTLD_GLOBAL);
-        auto init = library ? reinterpret_cast<decltype(&OPENSSL_init_ssl)>(
-                                  ::dlsym(library, "OPENSSL_init_ssl"))
-                            : nullptr;
-        auto text =
-            library
-                ? reinterpret_cast<decltype(&OpenSSL_version)>(::dlsym(library, "OpenSSL_version"))
+// Nothing before the first window needs TLS: the library is opened (linked, it would be mapped
+// before main) and builds its tables on a thread of its own once the window is on the screen,
+// and says its version, or why it could not be opened, when it has.
+void StartTls() {
+    void* library = ::dlopen("libssl.so.3", RTLD_NOW | RTLD_GLOBAL);
+    auto init =
+        library
+            ? reinterpret_cast<decltype(&OPENSSL_init_ssl)>(::dlsym(library, "OPENSSL_init_ssl"))
+            : nullptr;
+    auto text =
+        library ? reinterpret_cast<decltype(&OpenSSL_version)>(::dlsym(library, "OpenSSL_version"))
                 : nullptr;
-        if (!init || !text) {
-            const char* why = ::dlerror();
-            version = std::string("not available (") + (why ? why : "libssl.so.3") + ")";
-            return;
-        }
-        init(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
-        init(0, nullptr);
-        version = text(OPENSSL_VERSION);
-    });
-}
-
-void StartTls(std::thread& begun, const std::string& version) {
-    begun.join();
-    TB_DebugPrint(u"OpenSSL\t: %s", version.c_str());
+    if (!init || !text) {
+        const char* why = ::dlerror();
+        TB_DebugPrint(u"OpenSSL\t: not available (%s)", why ? why : "libssl.so.3");
+        return;
+    }
+    init(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
+    init(0, nullptr);
+    TB_DebugPrint(u"OpenSSL\t: %s", text(OPENSSL_VERSION));
 }
 
 // Our own icon, drawn by our renderer, on every window; a missing file only costs the icon.
@@ -86,7 +79,7 @@ void SetWindowIcon() {
 
 // Runs main windows until one closes without asking for a restart (a close asked for by a
 // signal never restarts).
-void RunMainWindowLoop(TC_App& app, LV_Signals& requests) {
+void RunMainWindowLoop(TC_App& app, LV_Signals& requests, std::thread& tls) {
     (void)app;
     if (!TB_GraphicsStarted()) {
         return;
@@ -95,10 +88,11 @@ void RunMainWindowLoop(TC_App& app, LV_Signals& requests) {
     bool iconSet = false;
     while (restart) {
         auto frame = TB_Ref<LV_Frame>::Adopt(new LV_Frame());
-        // Drawn once the first window is on the screen, which needs nothing of it.
-        frame->Shown.Add([&iconSet](TB_EventArg&) {
+        // Drawn and started once the first window is on the screen, which needs neither.
+        frame->Shown.Add([&iconSet, &tls](TB_EventArg&) {
             if (!iconSet) {
                 iconSet = true;
+                tls = std::thread(StartTls);
                 SetWindowIcon();
             }
         });
@@ -178,10 +172,7 @@ int LV_Main(int argc, char** argv) {
     }
     TB_ConsoleWriter::SetShared(new TB_ConsoleWriter());
     // Winsock start-up: sockets need no start on Linux.
-    std::string tlsVersion;
-    std::thread tls = BeginTls(tlsVersion);  // beside the toolkit's start, said after it
     TB_GuiStartup(TB_String(), nullptr);
-    StartTls(tls, tlsVersion);
     // The media platform starts once the window has been painted (LV_Frame), or with the
     // first clip opened.
     // Silence chosen on purpose (a machine without sound, a test session): clips play into
@@ -200,7 +191,13 @@ int LV_Main(int argc, char** argv) {
         }
     }
     LV_Frame::GuideFolder = LV_GuideFolder();
-    RunMainWindowLoop(*app, requests);
+    std::thread tls;
+    RunMainWindowLoop(*app, requests, tls);
+    if (tls.joinable()) {
+        tls.join();
+    } else {
+        StartTls();  // no window was shown
+    }
 
     TC_LibraryShutdown();
     TB_MediaShutdown();

@@ -55,7 +55,7 @@ QT_PLATFORMS = ["libqxcb.so", "libqoffscreen.so", "libqminimal.so", "libqwayland
                 "libqwayland-xcomposite-glx.so"]
 
 # Libraries opened by name at run time, so no ldd listing shows them: the xcb platform
-# opens Xcursor for themed cursors, the program OpenSSL while Qt starts, and the media layer
+# opens Xcursor for themed cursors, the program OpenSSL, and the media layer
 # GStreamer once the window is up.
 DLOPENED = ["libXcursor.so.1", "libssl.so.3", "libcrypto.so.3", "libgstreamer-1.0.so.0",
             "libgstapp-1.0.so.0", "libgstaudio-1.0.so.0"]
