@@ -16,7 +16,7 @@ PACKAGES=(
   # core libraries
   rapidjson-dev libxxhash-dev libpng-dev zlib1g-dev libssl-dev libtinyxml2-dev
   # platform layer: Qt 6 and a font that shows Japanese
-  qt6-base-dev libqt6dbus6 libgl-dev libfontconfig-dev fonts-noto-cjk fontconfig
+  qt6-base-dev libqt6dbus6 libgl-dev libfontconfig-dev libdbus-1-dev fonts-noto-cjk fontconfig
   # Qt's own dialogs in Japanese
   qt6-translations-l10n
   # the private session bus of the file-manager and screen-reader tests; the accessibility

@@ -12,6 +12,7 @@
 
 #include "platform/tb_qt_accessible.h"
 #include "platform/tb_qt_platform.h"
+#include "platform/tb_qt_sessionbus.h"
 #include "tb_gui.h"
 #include "tb_nativebitmap.h"
 
@@ -41,8 +42,12 @@ void TB_GraphicsStartup() {
     // The font configuration is read and its caches loaded while Qt connects to the display;
     // the first text drawn would otherwise wait for them.
     std::thread fontsReady([] { FcInit(); });
+    TB_SessionBusLookup bus;
+    bus.Begin();
     g_application = new QApplication(g_argc, g_argv);
     fontsReady.join();
+    // It writes the environment: fontconfig's thread is done, and Qt's only reads events.
+    bus.Finish();
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's dialogs take the style's colours as a palette; Fusion draws from the palette
     // alone, where a desktop theme would keep its own colours.
