@@ -171,11 +171,15 @@ LV_Frame::LV_Frame() {
         KeptView.reset();
     }
     UpdateBottomBar(none);
+    FinishIcons();
     m_built = true;
     OpenStartFolders();
 }
 
 LV_Frame::~LV_Frame() {
+    if (m_iconsRead.joinable()) {
+        m_iconsRead.join();
+    }
     if (Restart) {
         KeptView = m_panel->TakeViewPlace();
     }
@@ -216,11 +220,17 @@ void LV_Frame::LoadIcons() {
                              : LV_StyleFolder(TB_String(u"light"));
     for (int base = 0; base < LV_kStyleIconBases; ++base) {
         for (int state = 0; state < 4; ++state) {
-            auto* icon = new TB_SvgRenderer();
-            LV_LoadStyleIcon(this, folder, LV_StyleIconFile(base, state), icon);
-            m_icons[base * 4 + state] = icon;
+            m_icons[base * 4 + state] = new TB_SvgRenderer();
+            m_iconPaths.push_back(LV_StyleFile(folder, LV_StyleIconFile(base, state)));
         }
     }
+    // Parsed beside the rest of the window's building, which only hands the renderers out;
+    // FinishIcons waits for them before anything can draw.
+    m_iconsRead = std::thread([this] {
+        for (size_t i = 0; i < m_iconPaths.size(); ++i) {
+            m_iconLoaded[i] = m_icons[i]->LoadFile(m_iconPaths[i]);
+        }
+    });
     auto set = [this](TB_SvgRenderer** target, int base) {
         for (int state = 0; state < 4; ++state) {
             target[state] = m_icons[base * 4 + state];
@@ -235,6 +245,19 @@ void LV_Frame::LoadIcons() {
     if (LV_LoadStyleBitmap(this, folder, u"title_under_line.png", m_titleBitmap)) {
         m_appearance.TitleBitmap = m_titleBitmap;
     }
+}
+
+void LV_Frame::FinishIcons() {
+    if (!m_iconsRead.joinable()) {
+        return;
+    }
+    m_iconsRead.join();
+    for (size_t i = 0; i < m_iconPaths.size(); ++i) {
+        if (!m_iconLoaded[i]) {
+            LV_ShowMissingStyleFile(this, m_iconPaths[i]);
+        }
+    }
+    m_iconPaths.clear();
 }
 
 void LV_Frame::SetIcons(TB_Button* button, int base) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -71,6 +73,7 @@ public:
 
 private:
     void LoadIcons();
+    void FinishIcons();
     void BuildBottomBar();
     void BuildCommands();
     void BuildMenu();
@@ -117,6 +120,10 @@ private:
     LV_CopyTextBox* m_fileBox = nullptr;
     TB_Button* m_openFolder = nullptr;
     TB_SvgRenderer* m_icons[48] = {};
+    // The icons' files, read on m_iconsRead until FinishIcons, and which of them loaded.
+    std::vector<TB_Uri> m_iconPaths;
+    std::array<bool, 48> m_iconLoaded{};
+    std::thread m_iconsRead;
     TB_NativeBitmap* m_titleBitmap = nullptr;
     TB_MenuItemList* m_menu;
     TB_List<TB_Action*> m_commands;

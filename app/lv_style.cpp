@@ -186,8 +186,16 @@ bool LV_LoadStyleIcon(TB_Widget* window, const TB_Uri& folder, const TB_String& 
     if (renderer && renderer->LoadFile(path)) {
         return true;
     }
-    ShowFileMessage(window, u"「%S」が見つかりませんでした。", path);
+    LV_ShowMissingStyleFile(window, path);
     return false;
+}
+
+TB_Uri LV_StyleFile(const TB_Uri& folder, const TB_String& file) {
+    return FileIn(folder, file);
+}
+
+void LV_ShowMissingStyleFile(TB_Widget* window, const TB_Uri& path) {
+    ShowFileMessage(window, u"「%S」が見つかりませんでした。", path);
 }
 
 bool LV_LoadStyleBitmap(TB_Widget* window, const TB_Uri& folder, const TB_String& file,

@@ -46,6 +46,9 @@ std::string LV_GuideFolder();
 // owned by the window and answers false.
 bool LV_LoadStyleIcon(TB_Widget* window, const TB_Uri& folder, const TB_String& file,
                       TB_SvgRenderer* renderer);
+// The two halves of it for icons read on another thread: the path read, and the message.
+TB_Uri LV_StyleFile(const TB_Uri& folder, const TB_String& file);
+void LV_ShowMissingStyleFile(TB_Widget* window, const TB_Uri& path);
 // Decodes <folder>/<file> as PNG into bitmap (allocated by the call); the same message on
 // failure. The bitmap stays null then.
 bool LV_LoadStyleBitmap(TB_Widget* window, const TB_Uri& folder, const TB_String& file,

@@ -10,11 +10,14 @@
 #include <QImage>
 #include <QWidget>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 
 #include "framework_fixture.h"
 #include "lv_frame.h"
+#include "lv_style.h"
 #include "platform/tb_native_window.h"
 #include "tb_dropdata.h"
 #include "tb_folderdialog.h"
@@ -274,6 +277,32 @@ TEST_F(MainWindowTest, AnAddedLibraryIsShownWithOneChange) {
     Panel().OnLibraryAdded(added);
     EXPECT_EQ(shown, std::vector<std::string>{"tones"});
     EXPECT_EQ(Panel().GetSelector()->GetLibrary(), tones.Get());
+}
+
+// The style's icons are read beside the window's building: one that is missing is named once,
+// and every other one has been read by the time the window is shown.
+TEST_F(MainWindowTest, AMissingStyleIconIsNamedAndTheOthersAreRead) {
+    namespace fs = std::filesystem;
+    fs::path styles = fs::path(LUMOVOX_BINARY_DIR) / "tests/style";
+    std::string name = "without-menu-icon-" + std::to_string(getpid());
+    struct Removed {
+        fs::path path;
+        ~Removed() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } style{styles / name};
+    fs::copy(styles / "light", style.path, fs::copy_options::recursive);
+    fs::path missing = style.path / LV_StyleIconFile(5, 0).ToStdString();  // the menu button's
+    ASSERT_TRUE(fs::remove(missing));
+    app->Settings().SetText(u"UiStyleName", TB_String(name.c_str()));
+    Open();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].text, "「" + missing.string() + "」が見つかりませんでした。");
+    TB_Button* menu = Panel().GetMenuButton();
+    EXPECT_FALSE(menu->NormalImage->HasDocument());
+    EXPECT_TRUE(menu->HoverImage->HasDocument());
+    EXPECT_TRUE(Panel().GetImportButton()->NormalImage->HasDocument());
 }
 
 TEST_F(MainWindowTest, FoldersOnTheCommandLineBecomeLibrariesOnce) {
