@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFont>
 #include <QIcon>
 #include <QImage>
 #include <QLibraryInfo>
@@ -61,6 +62,11 @@ void TB_GraphicsStartup() {
     }
     // Lets desktops match the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.lumovox.LumoVox"));
+    // Qt's own controls (the line edits, tooltips) take the program's family too: left with
+    // the desktop's, the first of them would load a second face while the window is built.
+    QFont font = QApplication::font();
+    font.setFamily(TB_QtUiFontFamily());
+    QApplication::setFont(font);
     TB_QtInstallAccessibility();
     TB_SetPlatform(&TB_GetQtPlatform());
 }

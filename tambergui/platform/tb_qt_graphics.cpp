@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 
+#include "platform/tb_qt_platform.h"
 #include "tb_graphics.h"
 
 namespace {
@@ -128,10 +129,16 @@ TB_HFONT_Object::~TB_HFONT_Object() {
     delete static_cast<QFont*>(m_font);
 }
 
-TB_Font::TB_Font(float points) : m_points(points) {
+const QString& TB_QtUiFontFamily() {
     // Looked up in the font list, not matched: a match would load a face just to be told no.
-    static const bool installed = QFontDatabase::hasFamily(QStringLiteral("Meiryo UI"));
-    auto* font = new QFont(installed ? QStringLiteral("Meiryo UI") : FallbackFamily());
+    static const QString family = QFontDatabase::hasFamily(QStringLiteral("Meiryo UI"))
+                                      ? QStringLiteral("Meiryo UI")
+                                      : FallbackFamily();
+    return family;
+}
+
+TB_Font::TB_Font(float points) : m_points(points) {
+    auto* font = new QFont(TB_QtUiFontFamily());
     font->setPointSizeF(points);
     m_font = font;
 }

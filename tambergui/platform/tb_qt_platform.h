@@ -3,6 +3,12 @@
 #include "platform/tb_qt_dragdrop.h"
 #include "tb_platform.h"
 
+class QString;
+
+// The family the program's texts are drawn in: "Meiryo UI" where it is installed, else a face
+// that shows Japanese.
+const QString& TB_QtUiFontFamily();
+
 // The platform over Qt. Tests may derive from it to fix the screens or the pointer.
 class TB_QtPlatform : public TB_Platform {
 public:
