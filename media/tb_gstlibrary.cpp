@@ -1,6 +1,7 @@
-// GStreamer's libraries are opened when the media platform starts, not when the program does:
-// linked, they would cost every start milliseconds before the first window. The functions the
-// media layer calls are defined here and forwarded to the libraries opened at the first call.
+// GStreamer's libraries, and GObject under them, are opened when the media platform starts, not
+// when the program does: linked, they would cost every start milliseconds before the first
+// window (GObject builds its type system as it is loaded). The functions the media layer calls
+// are defined here and forwarded to the libraries opened at the first call.
 // Where they cannot be opened each answers as a failing call would (null, 0, false), which the
 // callers already handle as a pipeline that could not be made.
 #include <dlfcn.h>
@@ -70,7 +71,16 @@ namespace {
     X(gst_structure_get_int)              \
     X(gst_structure_get_name)             \
     X(gst_caps_new_empty_simple)          \
-    X(gst_caps_set_simple_valist)
+    X(gst_caps_set_simple_valist)         \
+    X(g_object_class_find_property)       \
+    X(g_object_get_valist)                \
+    X(g_object_set_valist)                \
+    X(g_signal_connect_data)              \
+    X(g_type_check_instance_cast)         \
+    X(g_type_check_instance_is_a)         \
+    X(g_value_get_object)                 \
+    X(g_value_reset)                      \
+    X(g_value_unset)
 
 struct Api {
 #define TB_GST_POINTER(name) decltype(&::name) name = nullptr;
@@ -83,9 +93,9 @@ std::once_flag g_once;
 
 void Load() {
     const char* const libraries[] = {"libgstreamer-1.0.so.0", "libgstapp-1.0.so.0",
-                                     "libgstaudio-1.0.so.0"};
-    void* handles[3] = {};
-    for (size_t i = 0; i < 3; ++i) {
+                                     "libgstaudio-1.0.so.0", "libgobject-2.0.so.0"};
+    void* handles[4] = {};
+    for (size_t i = 0; i < 4; ++i) {
         handles[i] = ::dlopen(libraries[i], RTLD_NOW | RTLD_GLOBAL);
         if (!handles[i]) {
             const char* why = ::dlerror();
@@ -374,6 +384,51 @@ GstCaps* gst_caps_new_simple(const char* media_type, const char* fieldname, ...)
         va_end(fields);
     }
     return caps;
+}
+
+GParamSpec* g_object_class_find_property(GObjectClass* oclass, const gchar* property_name) {
+    return Call(&Api::g_object_class_find_property, oclass, property_name);
+}
+
+void g_object_get(gpointer object, const gchar* first_property_name, ...) {
+    va_list values;
+    va_start(values, first_property_name);
+    Call(&Api::g_object_get_valist, static_cast<GObject*>(object), first_property_name, values);
+    va_end(values);
+}
+
+void g_object_set(gpointer object, const gchar* first_property_name, ...) {
+    va_list values;
+    va_start(values, first_property_name);
+    Call(&Api::g_object_set_valist, static_cast<GObject*>(object), first_property_name, values);
+    va_end(values);
+}
+
+gulong g_signal_connect_data(gpointer instance, const gchar* detailed_signal, GCallback c_handler,
+                             gpointer data, GClosureNotify destroy_data,
+                             GConnectFlags connect_flags) {
+    return Call(&Api::g_signal_connect_data, instance, detailed_signal, c_handler, data,
+                destroy_data, connect_flags);
+}
+
+GTypeInstance* g_type_check_instance_cast(GTypeInstance* instance, GType iface_type) {
+    return Call(&Api::g_type_check_instance_cast, instance, iface_type);
+}
+
+gboolean g_type_check_instance_is_a(GTypeInstance* instance, GType iface_type) {
+    return Call(&Api::g_type_check_instance_is_a, instance, iface_type);
+}
+
+gpointer g_value_get_object(const GValue* value) {
+    return Call(&Api::g_value_get_object, value);
+}
+
+GValue* g_value_reset(GValue* value) {
+    return Call(&Api::g_value_reset, value);
+}
+
+void g_value_unset(GValue* value) {
+    return Call(&Api::g_value_unset, value);
 }
 
 }  // extern "C"

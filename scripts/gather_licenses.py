@@ -56,9 +56,9 @@ QT_PLATFORMS = ["libqxcb.so", "libqoffscreen.so", "libqminimal.so", "libqwayland
 
 # Libraries opened by name at run time, so no ldd listing shows them: the xcb platform
 # opens Xcursor for themed cursors, the program OpenSSL, and the media layer
-# GStreamer once the window is up.
+# GStreamer and GObject (with libffi under it) once the window is up.
 DLOPENED = ["libXcursor.so.1", "libssl.so.3", "libcrypto.so.3", "libgstreamer-1.0.so.0",
-            "libgstapp-1.0.so.0", "libgstaudio-1.0.so.0"]
+            "libgstapp-1.0.so.0", "libgstaudio-1.0.so.0", "libgobject-2.0.so.0", "libffi.so.8"]
 
 # Readable names for the libraries a reader looks for; the others take the upstream name
 # from their machine-readable copyright file.
