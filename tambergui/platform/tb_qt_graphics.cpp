@@ -30,20 +30,17 @@ QRectF ToQRect(const TB_Rectangle<float>& r) {
 }
 
 // The family used when "Meiryo UI" is not installed: one that shows Japanese, preferring a
-// sans-serif CJK face, fetched once per process.
-const QString& FallbackFamily() {
-    static const QString family = [] {
-        const QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
-        for (const char* preferred :
-             {"Noto Sans CJK JP", "Noto Sans JP", "IPAexGothic", "IPAGothic", "VL Gothic"}) {
-            if (families.contains(QString::fromLatin1(preferred))) {
-                return QString::fromLatin1(preferred);
-            }
+// sans-serif CJK face.
+QString FallbackFamily() {
+    const QStringList families = QFontDatabase::families(QFontDatabase::Japanese);
+    for (const char* preferred :
+         {"Noto Sans CJK JP", "Noto Sans JP", "IPAexGothic", "IPAGothic", "VL Gothic"}) {
+        if (families.contains(QString::fromLatin1(preferred))) {
+            return QString::fromLatin1(preferred);
         }
-        return families.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()
-                                  : families.first();
-    }();
-    return family;
+    }
+    return families.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()
+                              : families.first();
 }
 
 std::map<std::string, TB_HFONT_Object*>& HandleMap() {
@@ -131,6 +128,7 @@ TB_HFONT_Object::~TB_HFONT_Object() {
 
 const QString& TB_QtUiFontFamily() {
     // Looked up in the font list, not matched: a match would load a face just to be told no.
+    // Fetched once per process.
     static const QString family = QFontDatabase::hasFamily(QStringLiteral("Meiryo UI"))
                                       ? QStringLiteral("Meiryo UI")
                                       : FallbackFamily();

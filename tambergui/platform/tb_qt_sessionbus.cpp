@@ -111,11 +111,11 @@ void TB_SessionBusLookup::Finish() {
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0) {
-            ended = true;
-        } else {
-            answer.append(buffer, static_cast<size_t>(got));
+        if (got < 0) {
+            break;  // not an answer to trust
         }
+        ended = got == 0;
+        answer.append(buffer, static_cast<size_t>(got));
     }
     ::close(m_answer);
     m_answer = -1;
