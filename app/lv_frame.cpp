@@ -183,6 +183,9 @@ LV_Frame::~LV_Frame() {
     if (Restart) {
         KeptView = m_panel->TakeViewPlace();
     }
+    // A clip's end is reported on a media thread into this frame's handlers, which die with it;
+    // the panel would close its player only after them.
+    m_panel->GetPlayer()->Close();
     if (TC_App* app = TC_App::Instance()) {
         app->SoundInfo().SetListener(nullptr, nullptr);
         app->Loader().SetListener(nullptr, nullptr, nullptr);

@@ -19,6 +19,8 @@
 #include "lv_frame.h"
 #include "lv_style.h"
 #include "platform/tb_native_window.h"
+#include "tb_audioplayer.h"
+#include "tb_canvas.h"
 #include "tb_dropdata.h"
 #include "tb_folderdialog.h"
 #include "tb_globalstyle.h"
@@ -458,6 +460,32 @@ TEST_F(MainWindowTest, PlayingAMissingFileSaysWhichFile) {
     EXPECT_FALSE(Panel().PlaySelected());
     ASSERT_EQ(m_messages.size(), 2u);
     EXPECT_NE(m_messages[1].text.find("は再生できません。"), std::string::npos);
+}
+
+// A clip that ends while the window is torn down (its last sound as the user quits) ends
+// into nothing: the window's handlers are gone before its children, so the end it reports
+// from a media thread must not reach them. The probe, first of the children to go, makes the
+// player report an end at that moment, on this thread.
+TEST_F(MainWindowTest, AClipEndingAsTheWindowClosesReachesNoHandlerOfIt) {
+    struct EndProbe : TB_Canvas {
+        TB_AudioPlayer* player = nullptr;
+        bool* ended = nullptr;
+        ~EndProbe() override { *ended = player->PostErrorForTest("closing"); }
+    };
+    TB_SetAudioOutput(TB_AudioOutput::Silent);
+    Open({std::string(LUMOVOX_SOURCE_DIR) + "/tests/data/audio"});
+    Panel().SelectIndex(Panel().IndexOfText(u"pcm16-stereo-48000.wav"));
+    ASSERT_TRUE(Panel().PlaySelected());
+    ASSERT_TRUE(Panel().GetPlayer()->IsPlaying());
+    bool ended = true;
+    auto* probe = new EndProbe();
+    probe->player = Panel().GetPlayer();
+    probe->ended = &ended;
+    probe->Parent = frame.Get();
+    frame->Children.Insert(0, probe);
+    frame.Reset();
+    TB_SetAudioOutput(TB_AudioOutput::Auto);
+    EXPECT_FALSE(ended);
 }
 
 // The description of a clip whose name is not UTF-8 is valid UTF-8 JSON naming the file
