@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 extern char** environ;
 
@@ -122,6 +123,10 @@ void TB_SessionBusLookup::Finish() {
     int status = 0;
     bool succeeded = ended && ::waitpid(m_helper, &status, 0) == m_helper && WIFEXITED(status) &&
                      WEXITSTATUS(status) == 0;
+    if (!ended) {
+        // Given up on, not killed (it may be starting the bus), but reaped whenever it ends.
+        std::thread([helper = m_helper] { ::waitpid(helper, nullptr, 0); }).detach();
+    }
     m_helper = -1;
     size_t end = answer.find('\0');
     if (succeeded && end != std::string::npos && end > 0) {

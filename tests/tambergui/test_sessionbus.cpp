@@ -4,12 +4,16 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <signal.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/tb_qt_sessionbus.h"
@@ -100,6 +104,28 @@ TEST_F(SessionBusLookupTest, AHelperThatFailsOrSaysNothingUsableLeavesTheEnviron
     EXPECT_FALSE(missing.Begin());
     missing.Finish();
     EXPECT_EQ(Address(), "(unset)");
+}
+
+// A helper that hangs is given up on after the limit, and reaped once it ends: no address,
+// and no process of it left behind.
+TEST_F(SessionBusLookupTest, AHelperThatHangsIsGivenUpOnAndReapedWhenItEnds) {
+    std::string path = temp / "dbus-launch";
+    WriteFile(path, "#!/bin/sh\necho $$ > '" + (temp / "pid") + "'\nexec sleep 60\n");
+    chmod(path.c_str(), 0755);
+    TB_SessionBusLookup lookup;
+    ASSERT_TRUE(lookup.Begin());
+    lookup.Finish();
+    EXPECT_EQ(Address(), "(unset)");
+    pid_t helper = std::atoi(ReadFile(temp / "pid").c_str());
+    ASSERT_GT(helper, 0);
+    ASSERT_EQ(kill(helper, SIGTERM), 0);
+    // A zombie keeps its entry until it is reaped.
+    std::string entry = "/proc/" + std::to_string(helper);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (access(entry.c_str(), F_OK) == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    EXPECT_NE(access(entry.c_str(), F_OK), 0) << "the helper was not reaped";
 }
 
 // Where the bus library finds the bus without the helper, or would not run it, neither do we.
