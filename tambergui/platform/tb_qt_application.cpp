@@ -49,6 +49,7 @@ void TB_GraphicsStartup() {
     fontsReady.join();
     // It writes the environment: fontconfig's thread is done, and Qt's only reads events.
     bus.Finish();
+    bus.ForgoUnreachableBus();
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's dialogs take the style's colours as a palette; Fusion draws from the palette
     // alone, where a desktop theme would keep its own colours.

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDBusConnection>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -77,13 +78,14 @@ bool TB_SessionBusLookup::Begin() {
     char binary[] = "--binary-syntax";
     char closeStderr[] = "--close-stderr";
     char* arguments[] = {program, autolaunch, machineId.data(), binary, closeStderr, nullptr};
-    bool started = posix_spawnp(&m_helper, program, &files, &attributes, arguments, environ) == 0;
+    int spawned = posix_spawnp(&m_helper, program, &files, &attributes, arguments, environ);
     posix_spawn_file_actions_destroy(&files);
     posix_spawnattr_destroy(&attributes);
     ::close(pipeEnds[1]);
-    if (!started) {
+    if (spawned != 0) {
         m_helper = -1;
         ::close(pipeEnds[0]);
+        m_unreachable = spawned == ENOENT && ::access(m_helperPlace, F_OK) != 0;
         return false;
     }
     m_answer = pipeEnds[0];
@@ -132,4 +134,13 @@ void TB_SessionBusLookup::Finish() {
     if (succeeded && end != std::string::npos && end > 0) {
         ::setenv("DBUS_SESSION_BUS_ADDRESS", answer.substr(0, end).c_str(), 0);
     }
+}
+
+void TB_SessionBusLookup::ForgoUnreachableBus() {
+    if (!m_unreachable || IsSet("DBUS_SESSION_BUS_ADDRESS")) {
+        return;
+    }
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+    QDBusConnection::sessionBus();
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }

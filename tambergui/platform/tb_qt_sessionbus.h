@@ -9,7 +9,9 @@
 // (and any program started from here) finds it at once.
 class TB_SessionBusLookup {
 public:
-    TB_SessionBusLookup() = default;
+    // HELPER: where the bus library looks for the helper before it searches the PATH.
+    explicit TB_SessionBusLookup(const char* helper = "/usr/bin/dbus-launch")
+        : m_helperPlace(helper) {}
     TB_SessionBusLookup(const TB_SessionBusLookup&) = delete;
     TB_SessionBusLookup& operator=(const TB_SessionBusLookup&) = delete;
     ~TB_SessionBusLookup();
@@ -22,8 +24,19 @@ public:
     // is written: call it while no other thread of the program reads it. Without an answer the
     // bus library later looks for itself, as it would have.
     void Finish();
+    // True when the bus library, looking for itself, would find no bus: it would run the
+    // helper, and there is none where it looks.
+    bool Unreachable() const { return m_unreachable; }
+    // Where no bus can be reached, the bus library would still fork the whole program to look
+    // for the helper at the first connection (the screen reader bridge's, while the window is
+    // built). Qt keeps the outcome of its first session connection, so that connection is made
+    // here against an address that fails at once, and the environment is put back as given.
+    // Needs the application object; nothing happens where a bus may be reachable.
+    void ForgoUnreachableBus();
 
 private:
+    const char* m_helperPlace;
     pid_t m_helper = -1;
     int m_answer = -1;
+    bool m_unreachable = false;
 };

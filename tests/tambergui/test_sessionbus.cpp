@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -6,6 +7,9 @@
 
 #include <signal.h>
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -128,6 +132,36 @@ TEST_F(SessionBusLookupTest, AHelperThatHangsIsGivenUpOnAndReapedWhenItEnds) {
     EXPECT_NE(access(entry.c_str(), F_OK), 0) << "the helper was not reaped";
 }
 
+std::atomic<int> g_forks{0};
+
+// With no helper on the PATH nor where the bus library looks first, no bus can be reached:
+// the program's first session connection fails at once, without the bus library forking the
+// program to look again, and the environment stays as given. A helper where the bus library
+// looks first keeps the bus within reach.
+TEST_F(SessionBusLookupTest, WithNoHelperAnywhereTheFirstConnectionFailsWithoutAFork) {
+    setenv("PATH", temp.Path().c_str(), 1);
+    std::string placed = temp / "placed-dbus-launch";
+    WriteFile(placed, "#!/bin/sh\nexit 1\n");
+    TB_SessionBusLookup placedHelper(placed.c_str());
+    EXPECT_FALSE(placedHelper.Begin());
+    EXPECT_FALSE(placedHelper.Unreachable());
+
+    std::string nowhere = temp / "nowhere";
+    TB_SessionBusLookup lookup(nowhere.c_str());
+    EXPECT_FALSE(lookup.Begin());
+    lookup.Finish();
+    ASSERT_TRUE(lookup.Unreachable());
+    pthread_atfork([] { ++g_forks; }, nullptr, nullptr);
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    lookup.ForgoUnreachableBus();
+    EXPECT_EQ(Address(), "(unset)");
+    EXPECT_FALSE(QDBusConnection::sessionBus().isConnected());
+    EXPECT_EQ(g_forks.load(), 0) << "the bus library forked the program to look for the helper";
+}
+
 // Where the bus library finds the bus without the helper, or would not run it, neither do we.
 TEST_F(SessionBusLookupTest, NoLookupWhereTheBusLibraryWouldNotRunTheHelper) {
     Helper("unix:path=/x\\000", 0);
@@ -150,6 +184,12 @@ TEST_F(SessionBusLookupTest, NoLookupWhereTheBusLibraryWouldNotRunTheHelper) {
     EXPECT_FALSE(TB_SessionBusLookup().Begin());
     close(listening);
     EXPECT_FALSE(std::ifstream(temp / "arguments").good()) << "the helper ran";
+    // Nor does it conclude that no bus can be reached.
+    std::string nowhere = temp / "nowhere";
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/given", 1);
+    TB_SessionBusLookup given(nowhere.c_str());
+    given.Begin();
+    EXPECT_FALSE(given.Unreachable());
 }
 
 }  // namespace
