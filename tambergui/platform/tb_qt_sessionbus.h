@@ -31,7 +31,8 @@ public:
     // for the helper at the first connection (the screen reader bridge's, while the window is
     // built). Qt keeps the outcome of its first session connection, so that connection is made
     // here against an address that fails at once, and the environment is put back as given.
-    // Needs the application object; nothing happens where a bus may be reachable.
+    // Needs the application object, and writes the environment as Finish does; nothing happens
+    // where a bus may be reachable.
     void ForgoUnreachableBus();
 
 private:
