@@ -10,6 +10,7 @@
 #include <gst/gst.h>
 
 #include <cstdarg>
+#include <iterator>
 #include <mutex>
 #include <type_traits>
 
@@ -94,8 +95,8 @@ std::once_flag g_once;
 void Load() {
     const char* const libraries[] = {"libgstreamer-1.0.so.0", "libgstapp-1.0.so.0",
                                      "libgstaudio-1.0.so.0", "libgobject-2.0.so.0"};
-    void* handles[4] = {};
-    for (size_t i = 0; i < 4; ++i) {
+    void* handles[std::size(libraries)] = {};
+    for (size_t i = 0; i < std::size(libraries); ++i) {
         handles[i] = ::dlopen(libraries[i], RTLD_NOW | RTLD_GLOBAL);
         if (!handles[i]) {
             const char* why = ::dlerror();
